@@ -1,0 +1,37 @@
+#include "viewer/CochlexUI.h"
+#include "viewer/ViewFollowing.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QSurfaceFormat>
+#include <QVTKOpenGLNativeWidget.h>
+
+int
+main(int argc, char** argv)
+{
+  // The VTK views need their OpenGL format before the first widget exists.
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  createFollowCommands();
+
+  QApplication application(argc, argv);
+  QPixmap splashImage("TB.png");
+  auto* splash = new QSplashScreen(splashImage);
+  splash->show();
+
+  _CochlexUI window;
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  window.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
+  window.show();
+
+  // The whole model is read before the event loop starts; the splash stays up meanwhile.
+  window.loadTB();
+
+  QApplication::setActiveWindow(&window);
+  QApplication::setQuitOnLastWindowClosed(true);
+  splash->finish(&window);
+  delete splash;
+
+  return QApplication::exec();
+}

@@ -1,0 +1,316 @@
+#include "viewer/CochlexUI.h"
+
+#include "loading/PageFile.h"
+
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTextBrowser>
+#include <QToolBox>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkAxesActor.h>
+#include <vtkCallbackCommand.h>
+#include <vtkCamera.h>
+#include <vtkGenericOpenGLRenderWindow.h>
+#include <vtkImageActor.h>
+#include <vtkImagePlaneWidget.h>
+#include <vtkLight.h>
+#include <vtkOrientationMarkerWidget.h>
+#include <vtkPlane.h>
+#include <vtkRenderWindowInteractor.h>
+#include <vtkRenderer.h>
+#include <vtkTransform.h>
+
+_CochlexUI::_CochlexUI(QWidget* parent)
+  // The window is always top-level: the parent argument is not used.
+  : Ui_MainWindow(nullptr)
+  , helpDialog(nullptr)
+  , aboutDialog(nullptr)
+  , stereoOff(true)
+  , savedMainCameraPosition{ 0, 0, 0 }
+  , savedHeadCameraPosition{ 0, 0, 0 }
+  , savedViewUp{ 0, 1, 0 }
+  , volumeDimensions{ 0, 0, 0 }
+  , volumeSpacing{ 0, 0, 0 }
+  , progressBar(nullptr)
+  , lastRotX(0)
+  , lastRotY(0)
+  , lastShiftX(0)
+  , lastShiftY(0)
+  , lastZoom(1.0)
+  , autoRotateX(false)
+  , autoRotateY(false)
+  , autoRotationTimerId(0)
+{
+  Q_UNUSED(parent);
+  setupUi(this);
+
+  connectControls();
+  // Structure 4 (areolar tissue) is loaded and wired but offers no controls of its own.
+  groupBox_21->hide();
+  connectStructureControls();
+
+  viewerDock->setMinimumWidth(qMax(0, width() - 300));
+  viewerDock->setAllowedAreas(Qt::RightDockWidgetArea);
+
+  createScene();
+  progressBar = new QProgressBar(nullptr);
+
+  qvtkWidget->setRenderWindow(mainRenderWindowObject);
+  qvtkHead->setRenderWindow(headRenderWindowObject);
+  qvtkWidget->renderWindow()->AddRenderer(mainRendererObject);
+  qvtkHead->renderWindow()->AddRenderer(headRendererObject);
+
+  setUpLights();
+  qvtkWidget->renderWindow()->SetStereoType(VTK_STEREO_ANAGLYPH);
+
+  addDockWidget(Qt::RightDockWidgetArea, viewerDock);
+  qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  viewerDock->show();
+
+  // Shown again once the teaching model has loaded.
+  headDock->setGeometry(10, 10, 200, 220);
+  headDock->hide();
+  sectionsTab->hide();
+  toolBox->hide();
+
+  setUpOrientationMarker();
+  loadPages();
+}
+
+_CochlexUI::~_CochlexUI()
+{
+  headRenderWindowObject->Delete();
+  mainRenderWindowObject->Delete();
+  mainRendererObject->Delete();
+  planeWidgetX->Delete();
+  planeWidgetY->Delete();
+  planeWidgetZ->Delete();
+  sectionActorX->Delete();
+  sectionActorY->Delete();
+  sectionActorZ->Delete();
+  sectionTransformX->Delete();
+  sectionTransformY->Delete();
+  sectionTransformZ->Delete();
+  clipPlaneX->Delete();
+  clipPlaneY->Delete();
+  clipPlaneZ->Delete();
+  axesActor->Delete();
+  orientationMarker->Delete();
+  headRendererObject->Delete();
+  delete progressBar;
+
+  // The widgets belong to the widget tree and the actors to the renderers.
+  frontActors.clear();
+  backActors.clear();
+  structureCheckBoxes.clear();
+  structureSliders.clear();
+  structureSpinBoxes.clear();
+}
+
+vtkRenderWindow*
+_CochlexUI::mainRenderWindow() const
+{
+  return mainRenderWindowObject;
+}
+
+vtkRenderWindow*
+_CochlexUI::headRenderWindow() const
+{
+  return headRenderWindowObject;
+}
+
+vtkCamera*
+_CochlexUI::mainCamera() const
+{
+  return mainRendererObject->GetActiveCamera();
+}
+
+vtkCamera*
+_CochlexUI::headCamera() const
+{
+  return headRendererObject->GetActiveCamera();
+}
+
+void
+_CochlexUI::connectControls()
+{
+  connect(actionHead, &QAction::triggered, this, &_CochlexUI::viewHead);
+  connect(actionViewer_Dock, &QAction::triggered, this, &_CochlexUI::showViewerDock);
+  connect(actionStereo_View, &QAction::triggered, this, &_CochlexUI::stereoView);
+  connect(actionLoad_Teaching_Model, &QAction::triggered, this, &_CochlexUI::loadTB);
+  connect(actionView_All, &QAction::triggered, this, &_CochlexUI::showAll);
+  connect(actionFull_Screen, &QAction::triggered, this, &_CochlexUI::fullScreen);
+  connect(actionCochlex_Help, &QAction::triggered, this, &_CochlexUI::showHelp);
+  connect(actionAbout_Cochlex, &QAction::triggered, this, &_CochlexUI::showAbout);
+  connect(showAllButton, &QPushButton::clicked, this, &_CochlexUI::showAll);
+  connect(hideAllButton, &QPushButton::clicked, this, &_CochlexUI::hideAll);
+  connect(audioGuideButton1, &QPushButton::clicked, this, &_CochlexUI::audioGuideF1);
+  connect(audioGuideButton2, &QPushButton::clicked, this, &_CochlexUI::audioGuideF2);
+  connect(actionHide_All, &QAction::triggered, this, &_CochlexUI::hideAll);
+  connect(actionReset, &QAction::triggered, this, &_CochlexUI::reset);
+  connect(actionCenter, &QAction::triggered, this, &_CochlexUI::center);
+  connect(resetButton, &QPushButton::clicked, this, &_CochlexUI::reset);
+  connect(centerButton, &QPushButton::clicked, this, &_CochlexUI::center);
+  connect(autoRotX, &QCheckBox::toggled, this, &_CochlexUI::autoRotX_slot);
+  connect(autoRotY, &QCheckBox::toggled, this, &_CochlexUI::autoRotY_slot);
+  connect(showXPlane, &QCheckBox::clicked, this, &_CochlexUI::showX);
+  connect(showYPlane, &QCheckBox::clicked, this, &_CochlexUI::showY);
+  connect(showZPlane, &QCheckBox::clicked, this, &_CochlexUI::showZ);
+  connect(sectionNumberX, &QScrollBar::valueChanged, this, &_CochlexUI::sectionSliderX);
+  connect(sectionNumberY, &QScrollBar::valueChanged, this, &_CochlexUI::sectionSliderY);
+  connect(sectionNumberZ, &QScrollBar::valueChanged, this, &_CochlexUI::sectionSliderZ);
+  connect(spinBox_x, qOverload<int>(&QSpinBox::valueChanged), this, &_CochlexUI::sectionSpinBoxX);
+  connect(spinBox_y, qOverload<int>(&QSpinBox::valueChanged), this, &_CochlexUI::sectionSpinBoxY);
+  connect(spinBox_z, qOverload<int>(&QSpinBox::valueChanged), this, &_CochlexUI::sectionSpinBoxZ);
+  connect(clipX, &QSlider::valueChanged, this, &_CochlexUI::clipSliderX);
+  connect(clipY, &QSlider::valueChanged, this, &_CochlexUI::clipSliderY);
+  connect(clipZ, &QSlider::valueChanged, this, &_CochlexUI::clipSliderZ);
+  connect(this, &_CochlexUI::resized, this, &_CochlexUI::resizeViewerDock);
+  connect(rotXScrollBar, &QScrollBar::valueChanged, this, &_CochlexUI::rotX);
+  connect(rotYScrollBar, &QScrollBar::valueChanged, this, &_CochlexUI::rotY);
+  connect(zoomScrollBar, &QScrollBar::valueChanged, this, &_CochlexUI::zoom);
+  connect(shiftXSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftX);
+  connect(shiftYSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftY);
+}
+
+void
+_CochlexUI::connectStructureControls()
+{
+  using Slot = void (_CochlexUI::*)();
+  const QCheckBox* const showBoxes[] = { show_1, show_2, show_3, show_4, show_5,
+                                         show_6, show_7, show_8, show_9 };
+  const Slot showSlots[] = { &_CochlexUI::show_1_slot, &_CochlexUI::show_2_slot,
+                             &_CochlexUI::show_3_slot, &_CochlexUI::show_4_slot,
+                             &_CochlexUI::show_5_slot, &_CochlexUI::show_6_slot,
+                             &_CochlexUI::show_7_slot, &_CochlexUI::show_8_slot,
+                             &_CochlexUI::show_9_slot };
+  const QSlider* const sliders[] = { horizontalSlider_1, horizontalSlider_2, horizontalSlider_3,
+                                     horizontalSlider_4, horizontalSlider_5, horizontalSlider_6,
+                                     horizontalSlider_7, horizontalSlider_8, horizontalSlider_9 };
+  const Slot sliderSlots[] = { &_CochlexUI::slider_1_slot, &_CochlexUI::slider_2_slot,
+                               &_CochlexUI::slider_3_slot, &_CochlexUI::slider_4_slot,
+                               &_CochlexUI::slider_5_slot, &_CochlexUI::slider_6_slot,
+                               &_CochlexUI::slider_7_slot, &_CochlexUI::slider_8_slot,
+                               &_CochlexUI::slider_9_slot };
+  const QDoubleSpinBox* const spinBoxes[] = { doubleSpinBox_1, doubleSpinBox_2, doubleSpinBox_3,
+                                              doubleSpinBox_4, doubleSpinBox_5, doubleSpinBox_6,
+                                              doubleSpinBox_7, doubleSpinBox_8, doubleSpinBox_9 };
+  const Slot spinBoxSlots[] = { &_CochlexUI::spinBox_1_slot, &_CochlexUI::spinBox_2_slot,
+                                &_CochlexUI::spinBox_3_slot, &_CochlexUI::spinBox_4_slot,
+                                &_CochlexUI::spinBox_5_slot, &_CochlexUI::spinBox_6_slot,
+                                &_CochlexUI::spinBox_7_slot, &_CochlexUI::spinBox_8_slot,
+                                &_CochlexUI::spinBox_9_slot };
+
+  for (int index = 0; index < 9; ++index) {
+    connect(showBoxes[index], &QCheckBox::clicked, this, showSlots[index]);
+  }
+  for (int index = 0; index < 9; ++index) {
+    connect(sliders[index], &QSlider::valueChanged, this, sliderSlots[index]);
+  }
+  for (int index = 0; index < 9; ++index) {
+    connect(spinBoxes[index], qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            spinBoxSlots[index]);
+  }
+}
+
+void
+_CochlexUI::createScene()
+{
+  mainRenderWindowObject = vtkGenericOpenGLRenderWindow::New();
+  headRenderWindowObject = vtkGenericOpenGLRenderWindow::New();
+  mainRendererObject = vtkRenderer::New();
+  headRendererObject = vtkRenderer::New();
+  planeWidgetX = vtkImagePlaneWidget::New();
+  planeWidgetY = vtkImagePlaneWidget::New();
+  planeWidgetZ = vtkImagePlaneWidget::New();
+  sectionActorX = vtkImageActor::New();
+  sectionActorY = vtkImageActor::New();
+  sectionActorZ = vtkImageActor::New();
+  sectionTransformX = vtkTransform::New();
+  sectionTransformY = vtkTransform::New();
+  sectionTransformZ = vtkTransform::New();
+  clipPlaneX = vtkPlane::New();
+  clipPlaneY = vtkPlane::New();
+  clipPlaneZ = vtkPlane::New();
+  axesActor = vtkAxesActor::New();
+  orientationMarker = vtkOrientationMarkerWidget::New();
+}
+
+void
+_CochlexUI::setUpLights()
+{
+  vtkCamera* camera = mainRendererObject->GetActiveCamera();
+
+  vtkSmartPointer<vtkLight> cameraLight = vtkSmartPointer<vtkLight>::Take(
+    mainRendererObject->MakeLight());
+  cameraLight->SetColor(1, 1, 1);
+  cameraLight->SetIntensity(0.6);
+  cameraLight->SetPosition(camera->GetPosition());
+  cameraLight->SetFocalPoint(camera->GetFocalPoint());
+  cameraLight->SetLightType(VTK_LIGHT_TYPE_CAMERA_LIGHT);
+  cameraLight->SwitchOn();
+  mainRendererObject->AddLight(cameraLight);
+
+  vtkSmartPointer<vtkLight> headLight = vtkSmartPointer<vtkLight>::Take(
+    mainRendererObject->MakeLight());
+  headLight->SetColor(1, 1, 1);
+  headLight->SetIntensity(0.7);
+  headLight->SetPosition(0, 1, 0);
+  headLight->SetLightType(VTK_LIGHT_TYPE_HEADLIGHT);
+  headLight->SwitchOn();
+  mainRendererObject->AddLight(headLight);
+}
+
+void
+_CochlexUI::setUpOrientationMarker()
+{
+  axesActor->SetShaftType(vtkAxesActor::CYLINDER_SHAFT);
+  axesActor->AxisLabelsOn();
+  // Medial, posterior, superior: the directions of the model's axes.
+  axesActor->SetXAxisLabelText("M");
+  axesActor->SetYAxisLabelText("P");
+  axesActor->SetZAxisLabelText("S");
+
+  orientationMarker->SetInteractor(mainRenderWindowObject->GetInteractor());
+  orientationMarker->SetOrientationMarker(axesActor);
+  orientationMarker->SetEnabled(1);
+  orientationMarker->InteractiveOff();
+}
+
+void
+_CochlexUI::loadPages()
+{
+  helpDialog.setupUi(&helpDialog);
+  helpDialog.textBrowser->setHtml(readPageFile("help2.html", "help2.html not found!"));
+  aboutDialog.setupUi(&aboutDialog);
+  aboutDialog.textBrowser->setHtml(readPageFile("about2.html", "about2.html not found!"));
+}
+
+void
+_CochlexUI::resizeEvent(QResizeEvent* event)
+{
+  // The viewer dock's minimum width follows the window; see resizeViewerDock().
+  emit resized(event);
+}
+
+void
+_CochlexUI::renderMainThenHead()
+{
+  mainRenderWindowObject->Render();
+  headRenderWindowObject->Render();
+}
+
+void
+_CochlexUI::renderHeadThenMain()
+{
+  headRenderWindowObject->Render();
+  mainRenderWindowObject->Render();
+}

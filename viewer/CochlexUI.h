@@ -1,0 +1,216 @@
+#pragma once
+
+#include "loading/SectionTransforms.h"
+#include "ui/Ui_About.h"
+#include "ui/Ui_MainWindow.h"
+#include "ui/Ui_help.h"
+
+#include <vtkSmartPointer.h>
+
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QProgressBar;
+class QResizeEvent;
+class QScrollBar;
+class QSlider;
+class QSpinBox;
+class QTimerEvent;
+class vtkActor;
+class vtkAxesActor;
+class vtkCallbackCommand;
+class vtkCamera;
+class vtkGenericOpenGLRenderWindow;
+class vtkImageActor;
+class vtkImagePlaneWidget;
+class vtkOrientationMarkerWidget;
+class vtkPlane;
+class vtkRenderer;
+class vtkRenderWindow;
+class vtkTransform;
+
+// Everything one section axis works on, gathered so that the three axes share one code path.
+struct SectionControls
+{
+  QCheckBox* showBox;
+  QScrollBar* scrollBar;
+  QSpinBox* spinBox;
+  QSlider* clipSlider;
+  vtkImagePlaneWidget* planeWidget;
+  vtkImageActor* actor;
+  vtkTransform* transform;
+  vtkPlane* clipPlane;
+  double spacing;
+};
+
+// The Viewer window: owns the widget tree, the two 3-D views with their scene objects, the
+// per-structure lists and every piece of view state. Every user action runs one of its slots.
+class _CochlexUI : public Ui_MainWindow
+{
+  Q_OBJECT
+
+public:
+  explicit _CochlexUI(QWidget* parent = nullptr);
+  ~_CochlexUI() override;
+
+  // Scene objects of the two views, created by the constructor.
+  vtkRenderWindow* mainRenderWindow() const;
+  vtkRenderWindow* headRenderWindow() const;
+  vtkRenderer* mainRenderer() const { return mainRendererObject; }
+  vtkRenderer* headRenderer() const { return headRendererObject; }
+  vtkCamera* mainCamera() const;
+  vtkCamera* headCamera() const;
+
+  // Whether loadTB() read the section volume and configured the section objects.
+  bool hasSectionVolume() const { return sectionVolumeLoaded; }
+
+signals:
+  void resized(QResizeEvent* e);
+
+public slots:
+  void viewHead();
+  void showViewerDock();
+  void stereoView();
+  void loadTB();
+  void showAll();
+  void hideAll();
+  void reset();
+  void center();
+  void fullScreen();
+  void showHelp();
+  void showAbout();
+  void audioGuideF1();
+  void audioGuideF2();
+  void showX();
+  void showY();
+  void showZ();
+  void sectionSliderX();
+  void sectionSliderY();
+  void sectionSliderZ();
+  void sectionSpinBoxX();
+  void sectionSpinBoxY();
+  void sectionSpinBoxZ();
+  void clipSliderX();
+  void clipSliderY();
+  void clipSliderZ();
+  void resizeViewerDock(QResizeEvent* e);
+  void rotX();
+  void rotY();
+  void shiftX();
+  void shiftY();
+  void zoom();
+  void autoRotX_slot(bool rotX);
+  void autoRotY_slot(bool rotY);
+  void show_1_slot();
+  void show_2_slot();
+  void show_3_slot();
+  void show_4_slot();
+  void show_5_slot();
+  void show_6_slot();
+  void show_7_slot();
+  void show_8_slot();
+  void show_9_slot();
+  void slider_1_slot();
+  void slider_2_slot();
+  void slider_3_slot();
+  void slider_4_slot();
+  void slider_5_slot();
+  void slider_6_slot();
+  void slider_7_slot();
+  void slider_8_slot();
+  void slider_9_slot();
+  void spinBox_1_slot();
+  void spinBox_2_slot();
+  void spinBox_3_slot();
+  void spinBox_4_slot();
+  void spinBox_5_slot();
+  void spinBox_6_slot();
+  void spinBox_7_slot();
+  void spinBox_8_slot();
+  void spinBox_9_slot();
+
+protected:
+  void timerEvent(QTimerEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+public:
+  // Structure handlers behind the 27 structure slots; number is 1 to 9.
+  void showStructure(int number);
+  void structureSlider(int number);
+  void structureSpinBox(int number);
+
+  // Reads one structure surface with its colour file and adds its two actors.
+  void loadStructure(const std::string& path, double opacity);
+
+  Ui_help helpDialog;
+  Ui_About aboutDialog;
+  bool stereoOff;
+  std::vector<vtkActor*> frontActors;
+  std::vector<vtkActor*> backActors;
+  std::vector<QCheckBox*> structureCheckBoxes;
+  std::vector<QSlider*> structureSliders;
+  std::vector<QDoubleSpinBox*> structureSpinBoxes;
+  double savedMainCameraPosition[3];
+  double savedHeadCameraPosition[3];
+  double savedViewUp[3];
+  vtkImagePlaneWidget* planeWidgetX;
+  vtkImagePlaneWidget* planeWidgetY;
+  vtkImagePlaneWidget* planeWidgetZ;
+  vtkImageActor* sectionActorX;
+  vtkImageActor* sectionActorY;
+  vtkImageActor* sectionActorZ;
+  vtkTransform* sectionTransformX;
+  vtkTransform* sectionTransformY;
+  vtkTransform* sectionTransformZ;
+  vtkPlane* clipPlaneX;
+  vtkPlane* clipPlaneY;
+  vtkPlane* clipPlaneZ;
+  vtkAxesActor* axesActor;
+  vtkOrientationMarkerWidget* orientationMarker;
+  int volumeDimensions[3];
+  double volumeSpacing[3];
+  QProgressBar* progressBar;
+  int lastRotX;
+  int lastRotY;
+  int lastShiftX;
+  int lastShiftY;
+  double lastZoom;
+  bool autoRotateX;
+  bool autoRotateY;
+  int autoRotationTimerId;
+
+private:
+  void connectControls();
+  void connectStructureControls();
+  void createScene();
+  void setUpLights();
+  void setUpOrientationMarker();
+  void loadPages();
+
+  // Renders the main view, then the head view (or the reverse).
+  void renderMainThenHead();
+  void renderHeadThenMain();
+
+  // Section and clipping steps shared by the three axes.
+  SectionControls sectionControls(SectionAxis axis);
+  void showSection(SectionAxis axis);
+  void moveSectionFromScrollBar(SectionAxis axis);
+  void moveSectionFromSpinBox(SectionAxis axis);
+  void followSectionWithClipPlane(const SectionControls& controls);
+  void clipStructures(SectionAxis axis);
+
+  // Loading steps of loadTB().
+  void loadSectionVolume(const std::string& workingDirectory);
+  void loadHeadModel(const std::string& workingDirectory);
+  void registerFollowObservers();
+  void registerPlaneWidgetKeys();
+
+  vtkGenericOpenGLRenderWindow* mainRenderWindowObject;
+  vtkGenericOpenGLRenderWindow* headRenderWindowObject;
+  vtkRenderer* mainRendererObject;
+  vtkRenderer* headRendererObject;
+  bool sectionVolumeLoaded = false;
+  vtkSmartPointer<vtkCallbackCommand> planeWidgetKeyCommand;
+};
