@@ -1,0 +1,220 @@
+#include "viewer/CameraMath.h"
+#include "viewer/CochlexUI.h"
+
+#include <QCheckBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTimerEvent>
+
+#include <vtkCamera.h>
+#include <vtkInteractorObserver.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderer.h>
+
+namespace {
+
+// Moves the main camera so that the content at the focal plane follows a display point from
+// (fromX, fromY) to (toX, toY): the trackball pan, with bar values standing for the mouse.
+void
+panCamera(vtkRenderer* renderer, double fromX, double fromY, double toX, double toY)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  double focalPoint[3];
+  camera->GetFocalPoint(focalPoint);
+  double focalDisplay[3];
+  vtkInteractorObserver::ComputeWorldToDisplay(
+    renderer, focalPoint[0], focalPoint[1], focalPoint[2], focalDisplay);
+  const double depth = focalDisplay[2];
+
+  double newPoint[4];
+  vtkInteractorObserver::ComputeDisplayToWorld(renderer, toX, toY, depth, newPoint);
+  double oldPoint[4];
+  vtkInteractorObserver::ComputeDisplayToWorld(renderer, fromX, fromY, depth, oldPoint);
+  const std::array<double, 3> motion = panMotion(oldPoint, newPoint);
+
+  double position[3];
+  camera->GetFocalPoint(focalPoint);
+  camera->GetPosition(position);
+  camera->SetFocalPoint(
+    focalPoint[0] + motion[0], focalPoint[1] + motion[1], focalPoint[2] + motion[2]);
+  camera->SetPosition(position[0] + motion[0], position[1] + motion[1], position[2] + motion[2]);
+}
+
+// Stops the running auto-rotation timer, if any; a direct second start must not leave an
+// orphaned timer behind.
+void
+stopAutoRotationTimer(_CochlexUI& window)
+{
+  if (window.autoRotationTimerId != 0) {
+    window.killTimer(window.autoRotationTimerId);
+    window.autoRotationTimerId = 0;
+  }
+}
+
+} // namespace
+
+void
+_CochlexUI::rotX()
+{
+  const int delta = rotXScrollBar->value() - lastRotX;
+  vtkCamera* main = mainCamera();
+  vtkCamera* head = headCamera();
+  const ElevationSteps steps = splitElevation(delta);
+  for (int i = 0; i < steps.count; ++i) {
+    main->Elevation(steps.angles[i]);
+    head->Elevation(steps.angles[i]);
+    main->OrthogonalizeViewUp();
+    head->OrthogonalizeViewUp();
+  }
+  mainRenderer()->ResetCameraClippingRange();
+  lastRotX = rotXScrollBar->value();
+  headRenderWindow()->Render();
+  mainRenderWindow()->Render();
+}
+
+void
+_CochlexUI::rotY()
+{
+  const double delta = rotYScrollBar->value() - lastRotY;
+  vtkCamera* main = mainCamera();
+  vtkCamera* head = headCamera();
+  main->Azimuth(delta);
+  head->Azimuth(delta);
+  main->OrthogonalizeViewUp();
+  head->OrthogonalizeViewUp();
+  mainRenderer()->ResetCameraClippingRange();
+  lastRotY = rotYScrollBar->value();
+  headRenderWindow()->Render();
+  mainRenderWindow()->Render();
+}
+
+void
+_CochlexUI::shiftX()
+{
+  panCamera(mainRenderer(), lastShiftX, 0, shiftXSlider->value(), 0);
+  lastShiftX = shiftXSlider->value();
+  mainRenderer()->UpdateLightsGeometryToFollowCamera();
+  mainRenderWindow()->Render();
+}
+
+void
+_CochlexUI::shiftY()
+{
+  panCamera(mainRenderer(), 0, lastShiftY, 0, shiftYSlider->value());
+  lastShiftY = shiftYSlider->value();
+  mainRenderer()->UpdateLightsGeometryToFollowCamera();
+  mainRenderWindow()->Render();
+}
+
+void
+_CochlexUI::zoom()
+{
+  const double zoomValue = zoomScrollBar->value() / 100.0;
+  mainCamera()->Dolly(zoomFactor(zoomValue, lastZoom));
+  mainRenderer()->ResetCameraClippingRange();
+  lastZoom = zoomValue;
+  mainRenderWindow()->Render();
+}
+
+void
+_CochlexUI::reset()
+{
+  vtkCamera* main = mainCamera();
+  vtkCamera* head = headCamera();
+  // The saved positions were taken with the focal points at the centre of the model; a shift
+  // since then would tilt the restored direction, so the focal points go back there first.
+  mainRenderer()->ResetCamera();
+  headRenderer()->ResetCamera();
+  main->SetPosition(savedMainCameraPosition);
+  head->SetPosition(savedHeadCameraPosition);
+  main->SetViewUp(savedViewUp);
+  head->SetViewUp(savedViewUp);
+  mainRenderer()->ResetCamera();
+  headRenderer()->ResetCamera();
+
+  // Cleared before the bars move, so the slots they re-enter find nothing left to apply.
+  lastZoom = 1.0;
+  lastRotX = 0;
+  lastRotY = 0;
+  lastShiftX = 0;
+  lastShiftY = 0;
+  rotXScrollBar->setValue(0);
+  rotYScrollBar->setValue(0);
+  shiftXSlider->setValue(0);
+  shiftYSlider->setValue(0);
+  zoomScrollBar->setValue(100);
+
+  mainRenderWindow()->Render();
+  headRenderWindow()->Render();
+}
+
+void
+_CochlexUI::center()
+{
+  mainRenderer()->ResetCamera();
+  headRenderer()->ResetCamera();
+
+  // The rotation bars keep their place: the refit keeps the direction they turned to.
+  lastZoom = 1.0;
+  lastShiftX = 0;
+  lastShiftY = 0;
+  shiftXSlider->setValue(0);
+  shiftYSlider->setValue(0);
+  zoomScrollBar->setValue(100);
+
+  mainRenderWindow()->Render();
+  headRenderWindow()->Render();
+}
+
+void
+_CochlexUI::autoRotX_slot(bool rotX)
+{
+  if (rotX) {
+    autoRotateX = true;
+    autoRotateY = false;
+    // Unchecking the other box stops its timer before this one starts.
+    autoRotY->setChecked(false);
+    stopAutoRotationTimer(*this);
+    autoRotationTimerId = startTimer(100);
+  } else {
+    stopAutoRotationTimer(*this);
+  }
+}
+
+void
+_CochlexUI::autoRotY_slot(bool rotY)
+{
+  if (rotY) {
+    autoRotateY = true;
+    autoRotateX = false;
+    autoRotX->setChecked(false);
+    stopAutoRotationTimer(*this);
+    autoRotationTimerId = startTimer(100);
+  } else {
+    stopAutoRotationTimer(*this);
+  }
+}
+
+void
+_CochlexUI::timerEvent(QTimerEvent* event)
+{
+  if (event->timerId() != autoRotationTimerId) {
+    Ui_MainWindow::timerEvent(event);
+    return;
+  }
+  vtkCamera* main = mainCamera();
+  vtkCamera* head = headCamera();
+  if (autoRotateX) {
+    main->Elevation(1);
+    head->Elevation(1);
+  } else if (autoRotateY) {
+    main->Azimuth(1);
+    head->Azimuth(1);
+  } else {
+    return;
+  }
+  main->OrthogonalizeViewUp();
+  head->OrthogonalizeViewUp();
+  headRenderWindow()->Render();
+  mainRenderWindow()->Render();
+}
