@@ -14,4 +14,5 @@ enum class SectionAxis
 // Fills transform with the fixed placement of one section image in model space. The
 // transform is reset first and left in VTK's pre-multiply mode, so translations appended
 // later act along the image's own normal.
-void buildSectionTransform(SectionAxis axis, vtkTransform* transform);
+void
+buildSectionTransform(SectionAxis axis, vtkTransform* transform);

@@ -1,0 +1,114 @@
+#include "viewer/CochlexUI.h"
+#include "viewer/WindowModes.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDockWidget>
+#include <QResizeEvent>
+#include <QSize>
+#include <QUrl>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkRenderWindow.h>
+
+#include <algorithm>
+
+namespace {
+
+// Hands a file of the working directory to the desktop's associated application. The desktop
+// service starts the player detached and returns at once; no shell ever sees the name.
+void
+openWithDesktop(const QString& fileName)
+{
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName)));
+}
+
+} // namespace
+
+int
+viewerDockMinimumWidth(const QSize& newSize, const QSize& oldSize, const QSize& windowSize)
+{
+  const int width =
+    newSize.width() > oldSize.width() ? windowSize.width() - 300 : windowSize.height() - 60;
+  return std::max(0, width);
+}
+
+void
+_CochlexUI::viewHead()
+{
+  headDock->setFloating(false);
+  // The head dock sits in the control panel, outside the window's dock areas, and the toolkit
+  // refuses to re-dock such a dock once it floats: make it a child of the panel again by hand.
+  if (headDock->isFloating())
+    headDock->setWindowFlags(Qt::Widget);
+  headDock->show();
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::showViewerDock()
+{
+  viewerDock->setFloating(false);
+  // Back in the window, the dock must not keep the full-screen state: floating it again later
+  // would otherwise cover the whole screen.
+  viewerDock->setWindowState(viewerDock->windowState() & ~Qt::WindowFullScreen);
+  viewerDock->show();
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::stereoView()
+{
+  vtkRenderWindow* renderWindow = qvtkWidget->renderWindow();
+  if (stereoOff) {
+    renderWindow->StereoRenderOn();
+    stereoOff = false;
+    actionStereo_View->setText(QCoreApplication::translate("MainWindow", "Hide Stereo"));
+  } else {
+    renderWindow->StereoRenderOff();
+    stereoOff = true;
+    actionStereo_View->setText(QCoreApplication::translate("MainWindow", "Show Stereo"));
+  }
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::fullScreen()
+{
+  viewerDock->setFloating(true);
+  viewerDock->showFullScreen();
+}
+
+void
+_CochlexUI::resizeViewerDock(QResizeEvent* e)
+{
+  if (!e)
+    return;
+  viewerDock->setMinimumWidth(viewerDockMinimumWidth(e->size(), e->oldSize(), size()));
+  renderHeadThenMain();
+}
+
+void
+_CochlexUI::showHelp()
+{
+  helpDialog.show();
+}
+
+void
+_CochlexUI::showAbout()
+{
+  aboutDialog.show();
+}
+
+void
+_CochlexUI::audioGuideF1()
+{
+  openWithDesktop(QStringLiteral("Track_1.wma"));
+}
+
+void
+_CochlexUI::audioGuideF2()
+{
+  openWithDesktop(QStringLiteral("Track_2.wma"));
+}
