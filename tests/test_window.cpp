@@ -16,7 +16,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSurfaceFormat>
@@ -30,6 +29,7 @@
 #include <vtkLight.h>
 #include <vtkLightCollection.h>
 #include <vtkOrientationMarkerWidget.h>
+#include <vtkPropCollection.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
 
@@ -144,12 +144,15 @@ WindowTest::sceneHasLightsStereoTypeAndOrientationAxes()
   QCOMPARE(window->orientationMarker->GetOrientationMarker(), window->axesActor);
 }
 
-// Disconnecting succeeds only where exactly that sender, signal and slot were connected.
+// Disconnecting succeeds only where exactly that sender, signal and slot were connected; a
+// second attempt fails unless the same connection had been made twice.
 template<typename Sender, typename Signal, typename Slot>
 bool
 disconnects(Sender* sender, Signal signal, _CochlexUI* window, Slot slot)
 {
-  return QObject::disconnect(sender, signal, window, slot);
+  const bool connected = QObject::disconnect(sender, signal, window, slot);
+  const bool connectedTwice = QObject::disconnect(sender, signal, window, slot);
+  return connected && !connectedTwice;
 }
 
 void
@@ -241,45 +244,67 @@ WindowTest::everyConnectionReachesItsSlot()
     expect(disconnects(showBoxes[index], &QCheckBox::clicked, w, showSlots[index]), "show_N");
     expect(disconnects(sliders[index], &QSlider::valueChanged, w, sliderSlots[index]),
            "horizontalSlider_N");
-    expect(disconnects(spinBoxes[index], qOverload<double>(&QDoubleSpinBox::valueChanged), w,
-                       spinBoxSlots[index]),
-           "doubleSpinBox_N");
+    expect(
+      disconnects(
+        spinBoxes[index], qOverload<double>(&QDoubleSpinBox::valueChanged), w, spinBoxSlots[index]),
+      "doubleSpinBox_N");
   }
   QCOMPARE(connections, 64);
-
-  // Each control drives its slot only once: nothing is left connected twice.
-  QVERIFY(!window->actionHead->isSignalConnected(QMetaMethod::fromSignal(&QAction::triggered)));
-  QVERIFY(!window->show_5->isSignalConnected(QMetaMethod::fromSignal(&QCheckBox::clicked)));
-  QVERIFY(!window->spinBox_x->isSignalConnected(
-    QMetaMethod::fromSignal(qOverload<int>(&QSpinBox::valueChanged))));
 }
 
 void
 WindowTest::unconnectedActionsAreInert()
 {
   const QMetaMethod triggered = QMetaMethod::fromSignal(&QAction::triggered);
+  const int propsBefore = window->mainRenderer()->GetViewProps()->GetNumberOfItems();
   for (QAction* action :
        { window->actionLoad_VRML_File, window->actionLoad_VTK_File, window->actionHide_Head }) {
-    QVERIFY2(!action->isSignalConnected(triggered), qPrintable(action->objectName()));
+    QVERIFY2(!QObject::disconnect(action, triggered, window.get(), QMetaMethod()),
+             qPrintable(action->objectName()));
     action->trigger();
   }
   QVERIFY(window->headDock->isHidden());
   QVERIFY(!window->viewerDock->isHidden());
-  QCOMPARE(window->mainRenderer()->GetViewProps()->GetNumberOfItems(), 0);
+  QCOMPARE(window->mainRenderer()->GetViewProps()->GetNumberOfItems(), propsBefore);
 }
 
 void
 WindowTest::metaObjectListsSignalThenSlotsInOrder()
 {
-  QStringList expected{ "resized(QResizeEvent*)", "viewHead()", "showViewerDock()", "stereoView()",
-                        "loadTB()", "showAll()", "hideAll()", "reset()", "center()",
-                        "fullScreen()", "showHelp()", "showAbout()", "audioGuideF1()",
-                        "audioGuideF2()", "showX()", "showY()", "showZ()", "sectionSliderX()",
-                        "sectionSliderY()", "sectionSliderZ()", "sectionSpinBoxX()",
-                        "sectionSpinBoxY()", "sectionSpinBoxZ()", "clipSliderX()",
-                        "clipSliderY()", "clipSliderZ()", "resizeViewerDock(QResizeEvent*)",
-                        "rotX()", "rotY()", "shiftX()", "shiftY()", "zoom()",
-                        "autoRotX_slot(bool)", "autoRotY_slot(bool)" };
+  QStringList expected{ "resized(QResizeEvent*)",
+                        "viewHead()",
+                        "showViewerDock()",
+                        "stereoView()",
+                        "loadTB()",
+                        "showAll()",
+                        "hideAll()",
+                        "reset()",
+                        "center()",
+                        "fullScreen()",
+                        "showHelp()",
+                        "showAbout()",
+                        "audioGuideF1()",
+                        "audioGuideF2()",
+                        "showX()",
+                        "showY()",
+                        "showZ()",
+                        "sectionSliderX()",
+                        "sectionSliderY()",
+                        "sectionSliderZ()",
+                        "sectionSpinBoxX()",
+                        "sectionSpinBoxY()",
+                        "sectionSpinBoxZ()",
+                        "clipSliderX()",
+                        "clipSliderY()",
+                        "clipSliderZ()",
+                        "resizeViewerDock(QResizeEvent*)",
+                        "rotX()",
+                        "rotY()",
+                        "shiftX()",
+                        "shiftY()",
+                        "zoom()",
+                        "autoRotX_slot(bool)",
+                        "autoRotY_slot(bool)" };
   for (const char* family : { "show_%1_slot()", "slider_%1_slot()", "spinBox_%1_slot()" }) {
     for (int number = 1; number <= 9; ++number) {
       expected << QString(family).arg(number);
@@ -317,14 +342,17 @@ WindowTest::metaCastAnswersForTheWindowClassOnly()
 void
 WindowTest::resizeEventRunsTheDockSlot()
 {
-  QSignalSpy resized(window.get(), &_CochlexUI::resized);
-  window->resize(900, 700);
+  int resized = 0;
+  connect(window.get(), &_CochlexUI::resized, this, [&resized] { ++resized; });
+  window->setGeometry(50, 50, 1180, 924);
   window->show();
   QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-  QVERIFY(resized.count() >= 1);
-  // The window keeps the size it was given: the resize handler does not call the base class,
-  // which would be a no-op anyway, and the dock rule never yields a negative width.
-  QVERIFY(window->viewerDock->minimumWidth() >= 0);
+  QVERIFY(resized >= 1);
+
+  // The window opens near the size it was given. Sized from the layout as it stood before the
+  // viewer dock left the central widget, it once opened about 600 pixels too wide and the dock
+  // rule then kept it there.
+  QVERIFY2(window->width() < 1180 + 150, qPrintable(QString::number(window->width())));
 }
 
 void
@@ -338,8 +366,8 @@ WindowTest::programStartsInAnEmptyFolder()
   QVERIFY(program.waitForStarted());
 
   const QString directory = QDir(emptyFolder.path()).canonicalPath();
-  const QString expected = "current working directory: " + directory + "\nCannot open file: " +
-                           directory + "/Joint_transformed.txt\n";
+  const QString expected = "current working directory: " + directory +
+                           "\nCannot open file: " + directory + "/Joint_transformed.txt\n";
   QByteArray output;
   QElapsedTimer clock;
   clock.start();

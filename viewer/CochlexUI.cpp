@@ -2,12 +2,14 @@
 
 #include "loading/PageFile.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
@@ -74,6 +76,9 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   viewerDock->show();
+  // The central widget no longer holds the viewer dock. Its layout would only notice on the
+  // next pass of the event loop, and the first show would size the window for both.
+  centralwidget->layout()->activate();
 
   // Shown again once the teaching model has loaded.
   headDock->setGeometry(10, 10, 200, 220);
@@ -216,7 +221,9 @@ _CochlexUI::connectStructureControls()
     connect(sliders[index], &QSlider::valueChanged, this, sliderSlots[index]);
   }
   for (int index = 0; index < 9; ++index) {
-    connect(spinBoxes[index], qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+    connect(spinBoxes[index],
+            qOverload<double>(&QDoubleSpinBox::valueChanged),
+            this,
             spinBoxSlots[index]);
   }
 }
@@ -249,8 +256,8 @@ _CochlexUI::setUpLights()
 {
   vtkCamera* camera = mainRendererObject->GetActiveCamera();
 
-  vtkSmartPointer<vtkLight> cameraLight = vtkSmartPointer<vtkLight>::Take(
-    mainRendererObject->MakeLight());
+  vtkSmartPointer<vtkLight> cameraLight =
+    vtkSmartPointer<vtkLight>::Take(mainRendererObject->MakeLight());
   cameraLight->SetColor(1, 1, 1);
   cameraLight->SetIntensity(0.6);
   cameraLight->SetPosition(camera->GetPosition());
@@ -259,8 +266,8 @@ _CochlexUI::setUpLights()
   cameraLight->SwitchOn();
   mainRendererObject->AddLight(cameraLight);
 
-  vtkSmartPointer<vtkLight> headLight = vtkSmartPointer<vtkLight>::Take(
-    mainRendererObject->MakeLight());
+  vtkSmartPointer<vtkLight> headLight =
+    vtkSmartPointer<vtkLight>::Take(mainRendererObject->MakeLight());
   headLight->SetColor(1, 1, 1);
   headLight->SetIntensity(0.7);
   headLight->SetPosition(0, 1, 0);
