@@ -1,0 +1,236 @@
+#include "SamplePages.h"
+
+#include <initializer_list>
+
+namespace sample {
+
+namespace {
+
+// One element per line: lines end in a tag, so joining them without a separator is harmless.
+QByteArray
+page(std::initializer_list<const char*> lines)
+{
+  QByteArray result;
+  for (const char* line : lines) {
+    result += line;
+    result += '\n';
+  }
+  return result;
+}
+
+} // namespace
+
+QByteArray
+helpPage()
+{
+  return page({
+    "<html>",
+    "<head><title>Cochlex Help</title></head>",
+    "<body>",
+    "<h1>Cochlex Help</h1>",
+    "<p>Cochlex shows a three-dimensional teaching model of the <b>incudostapedial joint</b>, the "
+    "small joint between the incus and the stapes in the right middle ear. Nine structures of the "
+    "joint are drawn as surfaces; three section images cut through a micro-CT-like volume of the "
+    "same region; a head in the small view beside the model shows where you are looking from.</p>",
+
+    "<h2>The window</h2>",
+    "<p>On the left is the <b>ControlPanel</b> with, from top to bottom, the <b>Head</b> view, the "
+    "three section tabs and the <b>Visibility and Transparency</b> list of the structures. On the "
+    "right is the <b>Model</b> view with its camera controls: two controls on its left side, one "
+    "row of controls and buttons underneath.</p>",
+    "<p>The Model and Head views are dock windows: drag a title bar to float one, or close it with "
+    "its close button. <i>View &gt; View Model</i> and <i>View &gt; View Head</i> bring them "
+    "back.</p>",
+
+    "<h2>Orientation</h2>",
+    "<p>The model starts in the <b>Frontal View</b>: you face the patient, so superior is up, "
+    "lateral (toward the ear canal) is on your left and medial (toward the inner ear and the "
+    "middle "
+    "of the head) on your right; posterior points away from you. The letters of the axes in the "
+    "corner of the Model view name the directions: <b>M</b> medial, <b>P</b> posterior, <b>S</b> "
+    "superior. The head in the Head view turns with the model, so it always shows the direction "
+    "you look from.</p>",
+    "<p>Lengths in the model are millimetres. The whole stapes is a little over 3&nbsp;mm "
+    "long.</p>",
+
+    "<h2>Mouse in the Model view</h2>",
+    "<table border=\"1\" cellpadding=\"4\" cellspacing=\"0\">",
+    "<tr><th>Gesture</th><th>Effect</th></tr>",
+    "<tr><td>Left button, drag</td><td>Rotate the model about its centre. The head turns with "
+    "it.</td></tr>",
+    "<tr><td>Ctrl + left button, drag</td><td>Spin the model about the viewing direction. The "
+    "head spins with it.</td></tr>",
+    "<tr><td>Middle button, drag, or Shift + left button, drag</td><td>Pan: move the model in the "
+    "view.</td></tr>",
+    "<tr><td>Right button, drag up or down, or the mouse wheel</td><td>Zoom in or "
+    "out.</td></tr>",
+    "</table>",
+
+    "<h2>Mouse in the Head view</h2>",
+    "<p>The same gestures work on the head. Rotating or spinning the head turns the model with it, "
+    "so you can choose a direction of view on the head and see the joint from there. Panning and "
+    "zooming the head change the Head view only.</p>",
+
+    "<h2>Keys x, y and z: interactive section planes</h2>",
+    "<p>Click into the Model view so that it has the keyboard focus, then press <b>x</b>, <b>y</b> "
+    "or <b>z</b> to switch on an interactive plane through the section volume, across its x, y or "
+    "z axis; press the same key again to switch it off. The planes of the keys feed the section "
+    "images of the tabs: <b>x</b> the image of the <i>Y Plane</i> tab, <b>y</b> that of the <i>Z "
+    "Plane</i> tab and <b>z</b> that of the <i>X Plane</i> tab.</p>",
+    "<p>While a plane is on:</p>",
+    "<ul>",
+    "<li><b>Left button</b> on the plane: a cross-hair cursor shows the voxel under the mouse and "
+    "its grey value.</li>",
+    "<li><b>Middle button</b> inside the plane: push the plane through the volume; near its edges "
+    "or corners: tilt or spin it.</li>",
+    "<li><b>Right button</b>, drag: change the window and level (contrast and brightness) of the "
+    "plane's image.</li>",
+    "</ul>",
+    "<p>The section number of a tab is not changed by the plane; the next change of that number "
+    "sets the slice from the tab again.</p>",
+
+    "<h2>Camera controls</h2>",
+    "<ul>",
+    "<li><b>Rotate</b>: the vertical scroll bar on the left of the Model view tilts the model "
+    "forward and back (<i>Rotate around X</i>); the horizontal scroll bar labelled Rotate turns it "
+    "to the left and right (<i>Rotate around Y</i>). Both turn the head as well.</li>",
+    "<li><b>Automatic rotation</b>: the check box above the left scroll bar (<i>Automatic rotation "
+    "around X axis</i>) and the one right of the Rotate bar (<i>Automatic rotation around Y "
+    "axis</i>) keep model and head turning, ten degrees a second. Only one of them can be on; "
+    "clear it to stop.</li>",
+    "<li><b>Pan</b>: the horizontal slider labelled Pan moves the model sideways (<i>Shift along "
+    "X</i>), the vertical slider on the left moves it up and down (<i>Shift along Y</i>). Panning "
+    "changes the Model view only.</li>",
+    "<li><b>Zoom</b>: the scroll bar at the right end of the row. The middle is the starting size; "
+    "to the right the model grows, to the left it shrinks.</li>",
+    "<li><b>Frontal View</b>: back to the standard view of the start, for the model and the "
+    "head.</li>",
+    "<li><b>Center Models</b>: fit the visible structures into the view again without changing "
+    "the direction you look from.</li>",
+    "<li><b>Show All</b> and <b>Hide All</b>: show every structure, or empty the Model view "
+    "(structures and section images).</li>",
+    "<li><b>Audio Guide 1</b> and <b>2</b>: spoken tours, played by your media player: 1 explains "
+    "the window and its controls, 2 the anatomy of the joint.</li>",
+    "</ul>",
+
+    "<h2>Section images and clipping</h2>",
+    "<p>The tabs <b>X Plane</b>, <b>Y Plane</b> and <b>Z Plane</b> each control one section image "
+    "of the volume:</p>",
+    "<ul>",
+    "<li><b>Show X Plane</b> (<b>Show Y Plane</b>, <b>Show Z Plane</b>): shows or hides the image "
+    "among the structures.</li>",
+    "<li><b>Section #</b>: the number box and the scroll bar beside it choose the slice, from 1 to "
+    "115 on X Plane, to 748 on Y Plane and to 552 on Z Plane. The image moves through the model "
+    "as the number changes, also while it is hidden.</li>",
+    "<li><b>Clipping</b>: in the middle the structures are whole. To the right, only the parts of "
+    "the structures on the side the image faces are drawn; to the left, the parts on the other "
+    "side. The cut follows the section number. The three tabs cut independently, so up to three "
+    "cuts can act together. Neither the head nor the section images are cut.</li>",
+    "</ul>",
+    "<p>In the images air is dark, soft tissue mid grey, cartilage lighter and bone brightest; the "
+    "blood vessels show as dark channels in the soft tissue around the incus. A voxel measures "
+    "12.7&nbsp;&micro;m across and 20&nbsp;&micro;m along the slices.</p>",
+
+    "<h2>Visibility and Transparency</h2>",
+    "<p>Each structure has a row with a <b>Show</b> check box, a number box and a slider. The "
+    "check "
+    "box shows or hides the structure. Number box and slider set its transparency and follow each "
+    "other: 0 (slider at the left) is opaque, 1 (slider at the right) is invisible. The areolar "
+    "tissue around the long process of the incus has no row; it is drawn faintly and follows Show "
+    "All and Hide All.</p>",
+
+    "<h2>Menus</h2>",
+    "<ul>",
+    "<li><b>View &gt; View Model</b>, <b>View Head</b>: bring back the Model or Head view, docked "
+    "in the window.</li>",
+    "<li><b>View &gt; Show Stereo</b>: red-cyan anaglyph stereo in the Model view (use red-cyan "
+    "glasses); the entry then reads <b>Hide Stereo</b> and switches it off again.</li>",
+    "<li><b>View &gt; View All</b>, <b>Hide All</b>: the same as the Show All and Hide All "
+    "buttons.</li>",
+    "<li><b>View &gt; Head Front View</b>: the same as the Frontal View button.</li>",
+    "<li><b>View &gt; Center Models</b>: the same as the Center Models button.</li>",
+    "<li><b>View &gt; Full Screen</b>: the Model view fills the screen. To return, switch to the "
+    "main window (for example with Alt+Tab) and choose View &gt; View Model.</li>",
+    "<li><b>Help &gt; Cochlex Help</b>: this page. <b>Help &gt; About Cochlex</b>: about the "
+    "program and the model.</li>",
+    "</ul>",
+
+    "<h2>The structures</h2>",
+    "<h3>Incus</h3>",
+    "<p>The incus (anvil) is the middle of the three ossicles. Its body lies high in the "
+    "epitympanum, where it articulates with the head of the malleus; its short process points "
+    "backward to the fossa incudis. The long process descends behind and parallel to the handle of "
+    "the malleus and ends in the lenticular process, a small rounded knob turned medially, which "
+    "carries the articular surface for the stapes.</p>",
+    "<h3>Incus Articular Cartilage</h3>",
+    "<p>A thin layer of hyaline cartilage covers the convex articular surface of the lenticular "
+    "process. Together with the cartilage of the stapes head it gives the joint smooth, gliding "
+    "surfaces.</p>",
+    "<h3>Incus Blood Vessels</h3>",
+    "<p>Small vessels run in the soft tissue covering the long process and supply it and the "
+    "lenticular process from above. This supply is slender, which is why the tip of the long "
+    "process is the part of the ossicular chain most often eroded in chronic middle-ear "
+    "disease.</p>",
+    "<h3>Incus Areolar Tissue</h3>",
+    "<p>Loose areolar connective tissue under the mucosa sheathes the long process and carries its "
+    "vessels.</p>",
+    "<h3>Stapes</h3>",
+    "<p>The stapes (stirrup) is the smallest bone of the body. Its head (capitulum) carries the "
+    "concave articular facet for the lenticular process; the neck joins the head to the anterior "
+    "and the posterior crus, the posterior one longer and more curved; the crura end on the oval "
+    "footplate, which sits in the oval window, held by the annular ligament, and passes the "
+    "vibrations on to the perilymph of the vestibule.</p>",
+    "<h3>Stapes Articular Cartilage</h3>",
+    "<p>Hyaline cartilage lines the shallow articular facet on the head of the stapes, opposite "
+    "the "
+    "cartilage of the lenticular process.</p>",
+    "<h3>Capsular Ligamental Fibers</h3>",
+    "<p>The joint capsule wraps the joint from the lenticular process to the head of the stapes. "
+    "Its fibres hold the two bones together, yet let them shift and tilt against each other a "
+    "little, which protects the inner ear from large slow movements of the chain.</p>",
+    "<h3>Stapedius Tendon</h3>",
+    "<p>The tendon of the stapedius muscle leaves the pyramidal eminence in the posterior wall of "
+    "the tympanic cavity and inserts at the back of the neck of the stapes. When the muscle "
+    "contracts (acoustic reflex; facial nerve) it tilts the stapes and stiffens the chain against "
+    "loud sound.</p>",
+    "<h3>Joint Space</h3>",
+    "<p>Between the two cartilages lies the thin joint space, a true synovial cavity filled with "
+    "synovial fluid and closed by the capsule: the incudostapedial joint is a synovial joint.</p>",
+
+    "<h2>Tips</h2>",
+    "<ul>",
+    "<li>Make the capsule and the joint space more transparent to look into the joint.</li>",
+    "<li>Show the X Plane image and move its section number through the joint, then set Clipping "
+    "to cut the structures along the image.</li>",
+    "<li>Turn on automatic rotation around Y to see the arch of the stapes from all "
+    "sides.</li>",
+    "</ul>",
+    "</body>",
+    "</html>",
+  });
+}
+
+QByteArray
+aboutPage()
+{
+  return page({
+    "<html>",
+    "<head><title>About Cochlex</title></head>",
+    "<body>",
+    "<h2>Cochlex 1.0</h2>",
+    "<p>An interactive viewer for teaching the anatomy of the middle ear.</p>",
+    "<p>The teaching model shows the incudostapedial joint of a right ear: the incus with its "
+    "cartilage, vessels and areolar tissue, the stapes with its cartilage, the capsular ligament, "
+    "the stapedius tendon and the joint space, together with a section volume of 748 &times; 552 "
+    "&times; 115 voxels (12.7&nbsp;&times;&nbsp;12.7&nbsp;&times;&nbsp;20&nbsp;&micro;m) and a "
+    "head for orientation.</p>",
+    "<p>The model supplied with this program is a synthetic one, drawn after the textbook anatomy "
+    "of the joint; it is not taken from a patient. It is meant for teaching and orientation, not "
+    "for diagnosis or for planning surgery.</p>",
+    "<p>Built with the Qt toolkit and the Visualization Toolkit (VTK).</p>",
+    "</body>",
+    "</html>",
+  });
+}
+
+} // namespace sample
