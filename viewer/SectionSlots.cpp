@@ -1,0 +1,225 @@
+#include "viewer/CochlexUI.h"
+#include "viewer/SectionGeometry.h"
+
+#include <QCheckBox>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <vtkImageActor.h>
+#include <vtkImageMapper3D.h>
+#include <vtkImagePlaneWidget.h>
+#include <vtkImageReslice.h>
+#include <vtkPlane.h>
+#include <vtkRenderer.h>
+#include <vtkTransform.h>
+
+namespace {
+
+// Points the section actor at its plane widget's reslice output and brings that image up to
+// date, so the actor's bounds and content follow the slice index.
+void
+refreshSectionImage(const SectionControls& controls)
+{
+  vtkImageReslice* reslice = controls.planeWidget->GetReslice();
+  controls.actor->GetMapper()->SetInputConnection(reslice->GetOutputPort());
+  reslice->Update();
+}
+
+// The plane passes through the middle of the section image.
+void
+placeClipPlaneAtSection(const SectionControls& controls)
+{
+  const double* bounds = controls.actor->GetBounds();
+  if (!bounds) {
+    return;
+  }
+  const std::array<double, 3> centre = boundsCentre(bounds);
+  controls.clipPlane->SetOrigin(centre.data());
+}
+
+} // namespace
+
+SectionControls
+_CochlexUI::sectionControls(SectionAxis axis)
+{
+  const double spacing = volumeSpacing[static_cast<int>(axis)];
+  if (axis == SectionAxis::X) {
+    return { showXPlane,    sectionNumberX,    spinBox_x,  clipX,  planeWidgetX,
+             sectionActorX, sectionTransformX, clipPlaneX, spacing };
+  }
+  if (axis == SectionAxis::Y) {
+    return { showYPlane,    sectionNumberY,    spinBox_y,  clipY,  planeWidgetY,
+             sectionActorY, sectionTransformY, clipPlaneY, spacing };
+  }
+  return { showZPlane,    sectionNumberZ,    spinBox_z,  clipZ,  planeWidgetZ,
+           sectionActorZ, sectionTransformZ, clipPlaneZ, spacing };
+}
+
+void
+_CochlexUI::showSection(SectionAxis axis)
+{
+  // Without a volume the section actor has no image: showing it would only add an empty prop.
+  if (!hasSectionVolume()) {
+    return;
+  }
+  const SectionControls controls = sectionControls(axis);
+  if (controls.showBox->checkState() != Qt::Unchecked) {
+    mainRenderer()->AddActor(controls.actor);
+  } else {
+    mainRenderer()->RemoveActor(controls.actor);
+  }
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::moveSectionFromScrollBar(SectionAxis axis)
+{
+  const SectionControls controls = sectionControls(axis);
+  const int number = controls.scrollBar->value();
+  const int previous = controls.spinBox->value();
+  if (hasSectionVolume()) {
+    controls.planeWidget->SetSliceIndex(sliceIndexForSection(number));
+    refreshSectionImage(controls);
+    if (number != previous) {
+      // Pre-multiply mode: the step acts along the image's own normal.
+      controls.transform->Translate(0.0, 0.0, sectionOffset(number, previous, controls.spacing));
+    }
+  }
+  // Runs the spin box slot, which finds this bar already at number and moves nothing more.
+  controls.spinBox->setValue(number);
+  if (!hasSectionVolume()) {
+    return;
+  }
+  followSectionWithClipPlane(controls);
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::moveSectionFromSpinBox(SectionAxis axis)
+{
+  const SectionControls controls = sectionControls(axis);
+  const int number = controls.spinBox->value();
+  const int previous = controls.scrollBar->value();
+  if (hasSectionVolume()) {
+    controls.planeWidget->SetSliceIndex(sliceIndexForSection(number));
+  }
+  // Runs the scroll bar slot, which finds this spin box already at number: it reslices but
+  // does not move the image.
+  controls.scrollBar->setValue(number);
+  if (!hasSectionVolume()) {
+    return;
+  }
+  refreshSectionImage(controls);
+  if (number != previous) {
+    controls.transform->Translate(0.0, 0.0, sectionOffset(number, previous, controls.spacing));
+  }
+  followSectionWithClipPlane(controls);
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::followSectionWithClipPlane(const SectionControls& controls)
+{
+  // A detached plane stays where it was; only an active cut follows the image.
+  if (controls.clipSlider->value() != 0) {
+    placeClipPlaneAtSection(controls);
+  }
+}
+
+void
+_CochlexUI::clipStructures(SectionAxis axis)
+{
+  // Without a volume the section image has no place, so there is no plane to cut along.
+  if (!hasSectionVolume()) {
+    return;
+  }
+  const SectionControls controls = sectionControls(axis);
+  const int side = controls.clipSlider->value();
+  const std::vector<vtkAbstractMapper*> mappers = structureMappers(frontActors, backActors);
+  // Also clears an attachment of the other side when the slider jumps from 1 to -1.
+  for (vtkAbstractMapper* mapper : mappers) {
+    detachClipPlane(mapper, controls.clipPlane);
+  }
+  if (side != 0) {
+    const std::array<double, 3> normal = clipPlaneNormal(controls.transform, side);
+    placeClipPlaneAtSection(controls);
+    controls.clipPlane->SetNormal(normal.data());
+    for (vtkAbstractMapper* mapper : mappers) {
+      attachClipPlane(mapper, controls.clipPlane);
+    }
+  }
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::showX()
+{
+  showSection(SectionAxis::X);
+}
+
+void
+_CochlexUI::showY()
+{
+  showSection(SectionAxis::Y);
+}
+
+void
+_CochlexUI::showZ()
+{
+  showSection(SectionAxis::Z);
+}
+
+void
+_CochlexUI::sectionSliderX()
+{
+  moveSectionFromScrollBar(SectionAxis::X);
+}
+
+void
+_CochlexUI::sectionSliderY()
+{
+  moveSectionFromScrollBar(SectionAxis::Y);
+}
+
+void
+_CochlexUI::sectionSliderZ()
+{
+  moveSectionFromScrollBar(SectionAxis::Z);
+}
+
+void
+_CochlexUI::sectionSpinBoxX()
+{
+  moveSectionFromSpinBox(SectionAxis::X);
+}
+
+void
+_CochlexUI::sectionSpinBoxY()
+{
+  moveSectionFromSpinBox(SectionAxis::Y);
+}
+
+void
+_CochlexUI::sectionSpinBoxZ()
+{
+  moveSectionFromSpinBox(SectionAxis::Z);
+}
+
+void
+_CochlexUI::clipSliderX()
+{
+  clipStructures(SectionAxis::X);
+}
+
+void
+_CochlexUI::clipSliderY()
+{
+  clipStructures(SectionAxis::Y);
+}
+
+void
+_CochlexUI::clipSliderZ()
+{
+  clipStructures(SectionAxis::Z);
+}
