@@ -213,4 +213,6 @@ private:
   vtkRenderer* headRendererObject;
   bool sectionVolumeLoaded = false;
   vtkSmartPointer<vtkCallbackCommand> planeWidgetKeyCommand;
+  // The structure lists hold plain pointers; these keep the actors of hidden structures alive.
+  std::vector<vtkSmartPointer<vtkActor>> structureActorReferences;
 };

@@ -1,0 +1,763 @@
+#include "loading/LegacyPolyDataCheck.h"
+
+#include <vtkCallbackCommand.h>
+#include <vtkCellArray.h>
+#include <vtkCellData.h>
+#include <vtkCommand.h>
+#include <vtkDataArray.h>
+#include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataReader.h>
+
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+using Count = std::uint64_t;
+
+std::string
+lowerCase(std::string_view text)
+{
+  std::string result(text);
+  for (char& character : result) {
+    character = char(std::tolower(static_cast<unsigned char>(character)));
+  }
+  return result;
+}
+
+// A word from the file made safe to print: printable characters only, shortened.
+std::string
+printable(std::string_view word, std::size_t length = 24)
+{
+  std::string result;
+  for (char character : word.substr(0, length)) {
+    result += std::isprint(static_cast<unsigned char>(character)) ? character : '?';
+  }
+  if (word.size() > length) {
+    result += "...";
+  }
+  return result;
+}
+
+bool
+isSpace(char character)
+{
+  return character == ' ' || character == '\n' || character == '\r' || character == '\t' ||
+         character == '\v' || character == '\f';
+}
+
+// Reads the file the way VTK's legacy reader consumes it: words separated by white space,
+// binary blocks that start after the end of their header line.
+class Scanner
+{
+public:
+  explicit Scanner(std::string_view text)
+    : text(text)
+  {
+  }
+
+  bool atEnd() const { return position >= text.size(); }
+  Count remaining() const { return text.size() - position; }
+
+  // One line without its line end; false at the end of the text.
+  bool line(std::string_view& result)
+  {
+    if (atEnd()) {
+      return false;
+    }
+    const std::size_t end = text.find('\n', position);
+    const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+    result = text.substr(position, stop - position);
+    if (!result.empty() && result.back() == '\r') {
+      result.remove_suffix(1);
+    }
+    position = end == std::string_view::npos ? text.size() : end + 1;
+    return true;
+  }
+
+  // The next white-space separated word; empty at the end of the text.
+  std::string_view word()
+  {
+    while (position < text.size() && isSpace(text[position])) {
+      ++position;
+    }
+    const std::size_t start = position;
+    while (position < text.size() && !isSpace(text[position])) {
+      ++position;
+    }
+    return text.substr(start, position - start);
+  }
+
+  bool count(Count& value)
+  {
+    const std::string_view digits = word();
+    if (digits.empty()) {
+      return false;
+    }
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size();
+  }
+
+  bool integer(std::int64_t& value)
+  {
+    const std::string_view digits = word();
+    if (digits.empty()) {
+      return false;
+    }
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return error == std::errc() && end == digits.data() + digits.size();
+  }
+
+  // What the reader's getline does before a binary block.
+  void skipRestOfLine()
+  {
+    const std::size_t end = text.find('\n', position);
+    position = end == std::string_view::npos ? text.size() : end + 1;
+  }
+
+  bool skipBytes(Count bytes)
+  {
+    if (bytes > remaining()) {
+      return false;
+    }
+    position += std::size_t(bytes);
+    return true;
+  }
+
+  bool skipWords(Count words)
+  {
+    for (Count index = 0; index < words; ++index) {
+      if (word().empty()) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  const unsigned char* bytes() const
+  {
+    return reinterpret_cast<const unsigned char*>(text.data()) + position;
+  }
+
+  // After an array the reader looks for an optional METADATA block that ends at a blank line.
+  void skipMetadata()
+  {
+    std::size_t probe = position;
+    while (probe < text.size() && isSpace(text[probe])) {
+      ++probe;
+    }
+    if (lowerCase(text.substr(probe, 8)) != "metadata") {
+      return;
+    }
+    position = probe;
+    std::string_view current;
+    line(current);
+    while (line(current)) {
+      if (current.find_first_not_of(" \t\r") == std::string_view::npos) {
+        break;
+      }
+    }
+  }
+
+private:
+  std::string_view text;
+  std::size_t position = 0;
+};
+
+// Bytes per value in a binary block; 0 for names the reader does not know as fixed-size types.
+// Bit arrays are handled by the caller.
+Count
+binaryValueSize(const std::string& type)
+{
+  if (type == "char" || type == "signed_char" || type == "unsigned_char") {
+    return 1;
+  }
+  if (type == "short" || type == "unsigned_short") {
+    return 2;
+  }
+  if (type == "int" || type == "unsigned_int" || type == "float" || type == "vtkidtype") {
+    return 4;
+  }
+  if (type == "long" || type == "unsigned_long") {
+    return sizeof(long);
+  }
+  if (type == "double" || type == "vtktypeint64" || type == "vtktypeuint64") {
+    return 8;
+  }
+  return 0;
+}
+
+bool
+multiply(Count first, Count second, Count& product)
+{
+  if (first != 0 && second > std::numeric_limits<Count>::max() / first) {
+    return false;
+  }
+  product = first * second;
+  return true;
+}
+
+class Walker
+{
+public:
+  explicit Walker(std::string_view contents)
+    : scanner(contents)
+  {
+  }
+
+  std::string run();
+
+private:
+  std::string header();
+  std::string array(const std::string& what,
+                    const std::string& type,
+                    Count tuples,
+                    Count components);
+  std::string legacyCells(const std::string& what);
+  std::string cells(const std::string& what);
+  std::string field(const std::string& what);
+  std::string attributes(Count tuples, const std::string& kind);
+
+  Scanner scanner;
+  bool binary = false;
+  int majorVersion = 0;
+  Count pointCount = 0;
+  Count cellCount = 0;
+};
+
+std::string
+Walker::header()
+{
+  std::string_view first;
+  if (!scanner.line(first)) {
+    return "the file is empty";
+  }
+  const std::string_view prefix = "# vtk DataFile Version";
+  if (first.substr(0, prefix.size()) != prefix) {
+    return "it is not a VTK legacy data file (its first line does not begin with \"# vtk "
+           "DataFile Version\")";
+  }
+  std::string_view version = first.substr(prefix.size());
+  while (!version.empty() && isSpace(version.front())) {
+    version.remove_prefix(1);
+  }
+  while (!version.empty() && isSpace(version.back())) {
+    version.remove_suffix(1);
+  }
+  const std::size_t dot = version.find('.');
+  auto allDigits = [](std::string_view digits) {
+    if (digits.empty() || digits.size() > 4) {
+      return false;
+    }
+    for (char character : digits) {
+      if (!std::isdigit(static_cast<unsigned char>(character))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (dot == std::string_view::npos || !allDigits(version.substr(0, dot)) ||
+      !allDigits(version.substr(dot + 1))) {
+    return "its version line is malformed";
+  }
+  std::from_chars(version.data(), version.data() + dot, majorVersion);
+
+  std::string_view title;
+  if (!scanner.line(title)) {
+    return "it ends after the version line";
+  }
+  const std::string format = lowerCase(scanner.word());
+  if (format == "binary") {
+    binary = true;
+  } else if (format != "ascii") {
+    return "its format is neither ASCII nor BINARY";
+  }
+  if (lowerCase(scanner.word()) != "dataset") {
+    return "it does not declare a dataset";
+  }
+  if (lowerCase(scanner.word()) != "polydata") {
+    return "it does not hold polygonal data (DATASET POLYDATA)";
+  }
+  return {};
+}
+
+std::string
+Walker::array(const std::string& what, const std::string& type, Count tuples, Count components)
+{
+  Count values = 0;
+  if (!multiply(tuples, components, values)) {
+    return what + " declares more values than the file holds";
+  }
+  const std::string tooShort =
+    what + " declares " + std::to_string(values) + " values, more than the file holds";
+  if (type == "string" || type == "utf8_string" || type == "variant") {
+    return what + " uses a text type that is not supported for surfaces";
+  }
+  if (binary) {
+    if (values == 0) {
+      // The reader reads nothing, not even the rest of the line.
+      scanner.skipMetadata();
+      return {};
+    }
+    Count bytes = 0;
+    if (type == "bit") {
+      bytes = values / 8 + (values % 8 != 0 ? 1 : 0);
+    } else {
+      const Count size = binaryValueSize(type);
+      if (size == 0) {
+        return what + " has an unknown data type \"" + printable(type) + "\"";
+      }
+      if (!multiply(values, size, bytes)) {
+        return tooShort;
+      }
+    }
+    scanner.skipRestOfLine();
+    if (!scanner.skipBytes(bytes)) {
+      return tooShort;
+    }
+  } else {
+    if (type != "bit" && binaryValueSize(type) == 0) {
+      return what + " has an unknown data type \"" + printable(type) + "\"";
+    }
+    // Every ASCII value takes at least one character and one separator.
+    if (values > 0 && values - 1 > scanner.remaining() / 2) {
+      return tooShort;
+    }
+    if (!scanner.skipWords(values)) {
+      return tooShort;
+    }
+  }
+  scanner.skipMetadata();
+  return {};
+}
+
+// Before file version 5 a cell array is a flat list: point count, then that many point ids.
+// The reader converts it without checking, so the list is walked here.
+std::string
+Walker::legacyCells(const std::string& what)
+{
+  Count cells = 0;
+  Count size = 0;
+  if (!scanner.count(cells) || !scanner.count(size)) {
+    return what + " has a malformed header";
+  }
+  const std::string tooShort =
+    what + " declares " + std::to_string(size) + " values, more than the file holds";
+  Count walked = 0;
+  Count index = 0;
+  auto next = [&](std::int64_t& value) {
+    if (binary) {
+      const unsigned char* bytes = scanner.bytes();
+      value = std::int32_t(std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
+                           std::uint32_t(bytes[2]) << 8 | std::uint32_t(bytes[3]));
+      scanner.skipBytes(4);
+      return true;
+    }
+    return scanner.integer(value);
+  };
+  if (binary) {
+    scanner.skipRestOfLine();
+    if (size > scanner.remaining() / 4) {
+      return tooShort;
+    }
+  } else if (size > 0 && size - 1 > scanner.remaining() / 2) {
+    return tooShort;
+  }
+  while (index < size) {
+    std::int64_t points = 0;
+    if (!next(points)) {
+      return what + " holds a value that is not a number";
+    }
+    ++index;
+    if (points < 0 || Count(points) > size - index) {
+      return what + " has a cell whose size does not fit the list";
+    }
+    for (std::int64_t point = 0; point < points; ++point, ++index) {
+      std::int64_t id = 0;
+      if (!next(id)) {
+        return what + " holds a value that is not a number";
+      }
+      if (id < 0 || Count(id) >= pointCount) {
+        return what + " refers to point " + std::to_string(id) + ", but there are only " +
+               std::to_string(pointCount) + " points";
+      }
+    }
+    ++walked;
+  }
+  if (walked != cells) {
+    return what + " declares " + std::to_string(cells) + " cells but lists " +
+           std::to_string(walked);
+  }
+  cellCount += cells;
+  return {};
+}
+
+std::string
+Walker::cells(const std::string& what)
+{
+  if (majorVersion < 5) {
+    return legacyCells(what);
+  }
+  Count offsets = 0;
+  Count connectivity = 0;
+  if (!scanner.count(offsets) || !scanner.count(connectivity)) {
+    return what + " has a malformed header";
+  }
+  if (offsets == 0) {
+    return {};
+  }
+  if (lowerCase(scanner.word()) != "offsets") {
+    return what + " lacks its OFFSETS";
+  }
+  std::string problem = array(what + " OFFSETS", lowerCase(scanner.word()), offsets, 1);
+  if (!problem.empty()) {
+    return problem;
+  }
+  if (lowerCase(scanner.word()) != "connectivity") {
+    return what + " lacks its CONNECTIVITY";
+  }
+  problem = array(what + " CONNECTIVITY", lowerCase(scanner.word()), connectivity, 1);
+  if (problem.empty()) {
+    cellCount += offsets - 1;
+  }
+  return problem;
+}
+
+std::string
+Walker::field(const std::string& what)
+{
+  Count arrays = 0;
+  if (scanner.word().empty() || !scanner.count(arrays)) {
+    return what + " has a malformed header";
+  }
+  for (Count index = 0; index < arrays; ++index) {
+    const std::string_view name = scanner.word();
+    if (name.empty()) {
+      return what + " ends before its arrays";
+    }
+    if (name == "NULL_ARRAY") {
+      continue;
+    }
+    Count components = 0;
+    Count tuples = 0;
+    if (!scanner.count(components) || !scanner.count(tuples)) {
+      return what + " has a malformed array header";
+    }
+    const std::string problem =
+      array(what + " array " + std::string(name), lowerCase(scanner.word()), tuples, components);
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  return {};
+}
+
+std::string
+Walker::attributes(Count tuples, const std::string& kind)
+{
+  const std::string where = kind + " ";
+  while (true) {
+    const std::string keyword = lowerCase(scanner.word());
+    if (keyword.empty()) {
+      return {};
+    }
+    std::string problem;
+    if (keyword == "point_data" || keyword == "cell_data") {
+      Count declared = 0;
+      if (!scanner.count(declared)) {
+        return keyword + " has a malformed count";
+      }
+      const bool points = keyword == "point_data";
+      if (declared != (points ? pointCount : cellCount)) {
+        return (points ? std::string("POINT_DATA") : std::string("CELL_DATA")) +
+               " does not match the number of " + (points ? "points" : "cells");
+      }
+      return attributes(declared, points ? "POINT_DATA" : "CELL_DATA");
+    }
+    const std::string_view name = scanner.word();
+    if (name.empty()) {
+      return where + keyword + " ends early";
+    }
+    const std::string what = where + keyword;
+    if (keyword == "scalars") {
+      const std::string type = lowerCase(scanner.word());
+      std::string key = lowerCase(scanner.word());
+      Count components = 1;
+      if (key != "lookup_table") {
+        const auto parsed = std::from_chars(key.data(), key.data() + key.size(), components);
+        if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size() || components < 1) {
+          return what + " has a malformed number of components";
+        }
+        key = lowerCase(scanner.word());
+      }
+      if (key != "lookup_table" || scanner.word().empty()) {
+        return what + " lacks its LOOKUP_TABLE";
+      }
+      problem = array(what, type, tuples, components);
+    } else if (keyword == "vectors" || keyword == "normals") {
+      problem = array(what, lowerCase(scanner.word()), tuples, 3);
+    } else if (keyword == "tensors6") {
+      problem = array(what, lowerCase(scanner.word()), tuples, 6);
+    } else if (keyword == "tensors") {
+      problem = array(what, lowerCase(scanner.word()), tuples, 9);
+    } else if (keyword == "texture_coordinates") {
+      Count dimension = 0;
+      if (!scanner.count(dimension) || dimension < 1 || dimension > 3) {
+        return what + " has a malformed dimension";
+      }
+      problem = array(what, lowerCase(scanner.word()), tuples, dimension);
+    } else if (keyword == "global_ids" || keyword == "pedigree_ids" || keyword == "edge_flags") {
+      problem = array(what, lowerCase(scanner.word()), tuples, 1);
+    } else if (keyword == "color_scalars") {
+      Count components = 0;
+      if (!scanner.count(components) || components < 1) {
+        return what + " has a malformed number of components";
+      }
+      problem = array(what, binary ? "unsigned_char" : "float", tuples, components);
+    } else if (keyword == "lookup_table") {
+      Count entries = 0;
+      if (!scanner.count(entries)) {
+        return what + " has a malformed size";
+      }
+      problem = array(what, binary ? "unsigned_char" : "float", entries, 4);
+    } else if (keyword == "field") {
+      Count arrays = 0;
+      if (!scanner.count(arrays)) {
+        return what + " has a malformed header";
+      }
+      for (Count index = 0; index < arrays && problem.empty(); ++index) {
+        const std::string_view arrayName = scanner.word();
+        if (arrayName.empty()) {
+          return what + " ends before its arrays";
+        }
+        if (arrayName == "NULL_ARRAY") {
+          continue;
+        }
+        Count components = 0;
+        Count arrayTuples = 0;
+        if (!scanner.count(components) || !scanner.count(arrayTuples)) {
+          return what + " has a malformed array header";
+        }
+        problem = array(what + " array " + std::string(arrayName),
+                        lowerCase(scanner.word()),
+                        arrayTuples,
+                        components);
+      }
+    } else {
+      return where + "has an unknown section \"" + printable(keyword) + "\"";
+    }
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+}
+
+std::string
+Walker::run()
+{
+  std::string problem = header();
+  if (!problem.empty()) {
+    return problem;
+  }
+  while (true) {
+    const std::string keyword = lowerCase(scanner.word());
+    if (keyword.empty()) {
+      return {};
+    }
+    if (keyword == "points") {
+      Count points = 0;
+      if (!scanner.count(points)) {
+        return "POINTS has a malformed count";
+      }
+      problem = array("POINTS", lowerCase(scanner.word()), points, 3);
+      pointCount = points;
+    } else if (keyword == "vertices" || keyword == "lines" || keyword == "polygons" ||
+               keyword == "triangle_strips") {
+      std::string what = keyword;
+      for (char& character : what) {
+        character = char(std::toupper(static_cast<unsigned char>(character)));
+      }
+      problem = cells(what);
+    } else if (keyword == "field") {
+      problem = field("FIELD");
+    } else if (keyword == "point_data" || keyword == "cell_data") {
+      Count declared = 0;
+      if (!scanner.count(declared)) {
+        return keyword + " has a malformed count";
+      }
+      if (keyword == "point_data") {
+        if (declared != pointCount) {
+          return "POINT_DATA does not match the number of points";
+        }
+        return attributes(declared, "POINT_DATA");
+      }
+      if (declared != cellCount) {
+        return "CELL_DATA does not match the number of cells";
+      }
+      return attributes(declared, "CELL_DATA");
+    } else {
+      return "it has an unknown section \"" + printable(keyword) + "\"";
+    }
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+}
+
+std::string
+checkCellArray(vtkCellArray* cells, vtkIdType pointCount, const char* what)
+{
+  if (cells == nullptr) {
+    return {};
+  }
+  vtkDataArray* offsets = cells->GetOffsetsArray();
+  vtkDataArray* connectivity = cells->GetConnectivityArray();
+  if (offsets == nullptr || connectivity == nullptr) {
+    return std::string(what) + " lack their cell arrays";
+  }
+  const vtkIdType offsetCount = offsets->GetNumberOfValues();
+  const vtkIdType idCount = connectivity->GetNumberOfValues();
+  if (offsetCount == 0) {
+    return idCount == 0 ? std::string() : std::string(what) + " have ids but no offsets";
+  }
+  auto check = [&](auto* offsetValues, auto* idValues) -> std::string {
+    if (offsetValues[0] != 0 || offsetValues[offsetCount - 1] != idCount) {
+      return std::string(what) + " have offsets that do not match their point ids";
+    }
+    for (vtkIdType index = 1; index < offsetCount; ++index) {
+      if (offsetValues[index] < offsetValues[index - 1]) {
+        return std::string(what) + " have offsets that go backwards";
+      }
+    }
+    for (vtkIdType index = 0; index < idCount; ++index) {
+      if (idValues[index] < 0 || idValues[index] >= pointCount) {
+        return std::string(what) + " refer to point " + std::to_string(idValues[index]) +
+               ", but there are only " + std::to_string(pointCount) + " points";
+      }
+    }
+    return {};
+  };
+  if (cells->IsStorage64Bit()) {
+    return check(cells->GetOffsetsArray64()->GetPointer(0),
+                 cells->GetConnectivityArray64()->GetPointer(0));
+  }
+  return check(cells->GetOffsetsArray32()->GetPointer(0),
+               cells->GetConnectivityArray32()->GetPointer(0));
+}
+
+std::string
+checkAttributeLengths(vtkDataSetAttributes* attributes, vtkIdType count, const char* what)
+{
+  if (attributes == nullptr) {
+    return {};
+  }
+  for (int index = 0; index < attributes->GetNumberOfArrays(); ++index) {
+    vtkAbstractArray* array = attributes->GetAbstractArray(index);
+    if (array != nullptr && array->GetNumberOfTuples() != count) {
+      return std::string(what) + " array " + (array->GetName() ? array->GetName() : "") +
+             " does not match the number of " +
+             (std::string(what) == "point data" ? "points" : "cells");
+    }
+  }
+  return {};
+}
+
+} // namespace
+
+std::string
+checkLegacyPolyData(std::string_view contents)
+{
+  return Walker(contents).run();
+}
+
+std::string
+checkLegacyPolyDataFile(const std::string& path)
+{
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    return "the file cannot be opened";
+  }
+  std::ostringstream contents;
+  contents << file.rdbuf();
+  if (file.bad()) {
+    return "the file cannot be read";
+  }
+  return checkLegacyPolyData(contents.str());
+}
+
+std::string
+checkPolyDataConsistency(vtkPolyData* data)
+{
+  if (data == nullptr) {
+    return "the reader produced nothing";
+  }
+  const vtkIdType pointCount = data->GetPoints() ? data->GetPoints()->GetNumberOfPoints() : 0;
+  std::string problem = checkCellArray(data->GetVerts(), pointCount, "vertices");
+  if (problem.empty()) {
+    problem = checkCellArray(data->GetLines(), pointCount, "lines");
+  }
+  if (problem.empty()) {
+    problem = checkCellArray(data->GetPolys(), pointCount, "polygons");
+  }
+  if (problem.empty()) {
+    problem = checkCellArray(data->GetStrips(), pointCount, "triangle strips");
+  }
+  if (problem.empty()) {
+    problem = checkAttributeLengths(data->GetPointData(), pointCount, "point data");
+  }
+  if (problem.empty()) {
+    problem = checkAttributeLengths(data->GetCellData(), data->GetNumberOfCells(), "cell data");
+  }
+  return problem;
+}
+
+vtkSmartPointer<vtkPolyData>
+readCheckedPolyData(const std::string& path, std::string& problem)
+{
+  problem = checkLegacyPolyDataFile(path);
+  if (!problem.empty()) {
+    return vtkSmartPointer<vtkPolyData>::New();
+  }
+  vtkNew<vtkPolyDataReader> reader;
+  reader->SetFileName(path.c_str());
+  // The reader's own complaints become the one line the caller prints.
+  struct ReaderError
+  {
+    bool seen = false;
+    std::string text;
+  } readerError;
+  vtkNew<vtkCallbackCommand> errorObserver;
+  errorObserver->SetClientData(&readerError);
+  errorObserver->SetCallback([](vtkObject*, unsigned long, void* clientData, void* callData) {
+    auto* error = static_cast<ReaderError*>(clientData);
+    if (!error->seen && callData != nullptr) {
+      error->text = static_cast<const char*>(callData);
+    }
+    error->seen = true;
+  });
+  reader->AddObserver(vtkCommand::ErrorEvent, errorObserver);
+  reader->Update();
+  vtkSmartPointer<vtkPolyData> output = reader->GetOutput();
+  if (readerError.seen) {
+    // VTK's message reads "ERROR: In <source>, line <n>\n<class> (<address>): <what>".
+    std::string what = readerError.text;
+    const std::size_t start = what.find("): ");
+    what = start == std::string::npos ? std::string() : what.substr(start + 3);
+    what = what.substr(0, what.find('\n'));
+    problem = what.empty() ? "the reader reported an error"
+                           : "the reader reported: " + printable(what, 120);
+    return vtkSmartPointer<vtkPolyData>::New();
+  }
+  problem = checkPolyDataConsistency(output);
+  if (!problem.empty()) {
+    return vtkSmartPointer<vtkPolyData>::New();
+  }
+  return output;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <vtkSmartPointer.h>
+
+#include <string>
+#include <string_view>
+
+class vtkPolyData;
+
+// VTK's legacy reader trusts the counts and cell sizes a file declares; a damaged file can make
+// it allocate without bound, read past its buffers, or hand a mapper cells whose point ids lie
+// outside the points. These checks keep such files away from the reader and from the mappers.
+
+// Walks the structure of a legacy polygonal-data file held in memory: the version line, title,
+// ASCII or BINARY, "DATASET POLYDATA", then every section with its declared counts. Returns an
+// empty string when the file looks sound, else a short description of the first problem.
+std::string
+checkLegacyPolyData(std::string_view contents);
+
+// The same for a file on disk; a file that cannot be opened is a problem too.
+std::string
+checkLegacyPolyDataFile(const std::string& path);
+
+// Checks what a reader produced before a mapper sees it: cell offsets and point ids in range,
+// attribute arrays as long as the points or cells they describe. Empty string when sound.
+std::string
+checkPolyDataConsistency(vtkPolyData* data);
+
+// Checks the file, reads it with vtkPolyDataReader and checks the result. On any problem
+// returns an empty vtkPolyData and describes the problem in problem; otherwise problem is
+// left empty.
+vtkSmartPointer<vtkPolyData>
+readCheckedPolyData(const std::string& path, std::string& problem);

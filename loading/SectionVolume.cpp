@@ -1,0 +1,42 @@
+#include "loading/SectionVolume.h"
+
+#include <vtkImageData.h>
+#include <vtkType.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+SectionVolumeRead
+readSectionVolume(const std::string& path, vtkImageData* image)
+{
+  SectionVolumeRead result;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+  if (!file) {
+    return result;
+  }
+  // A folder of that name opens on some systems but holds no voxels.
+  struct stat status;
+  if (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {
+    return result;
+  }
+  result.opened = true;
+
+  image->SetDimensions(
+    sectionVolumeDimensions[0], sectionVolumeDimensions[1], sectionVolumeDimensions[2]);
+  image->SetOrigin(0, 0, 0);
+  image->SetSpacing(sectionVolumeSpacing[0], sectionVolumeSpacing[1], sectionVolumeSpacing[2]);
+  image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
+
+  // Straight into the scalar array: the volume is held once, not once per buffer.
+  auto* voxels = static_cast<unsigned char*>(image->GetScalarPointer());
+  const std::size_t count = std::fread(voxels, 1, std::size_t(sectionVolumeByteCount), file.get());
+  result.bytesRead = std::int64_t(count);
+  if (count < std::size_t(sectionVolumeByteCount)) {
+    std::memset(voxels + count, 0, std::size_t(sectionVolumeByteCount) - count);
+  }
+  return result;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class vtkImageData;
+
+// The raw section volume: one unsigned byte per voxel, x fastest, then y, then z, no header.
+constexpr int sectionVolumeDimensions[3] = { 748, 552, 115 };
+constexpr double sectionVolumeSpacing[3] = { 0.0127, 0.0127, 0.02 };
+constexpr std::int64_t sectionVolumeByteCount = std::int64_t(748) * 552 * 115;
+
+struct SectionVolumeRead
+{
+  bool opened = false;        // false: the file could not be opened; image left untouched
+  std::int64_t bytesRead = 0; // at most sectionVolumeByteCount
+};
+
+// Opens path and, when it opens, sets image up (dimensions, origin 0, spacing, one unsigned-char
+// component) and reads the file straight into the image's scalars in one bulk read. Voxels a
+// short file does not reach are 0; bytes past the volume are not read.
+SectionVolumeRead
+readSectionVolume(const std::string& path, vtkImageData* image);
