@@ -1,0 +1,522 @@
+// Start-up of the viewer on the sample teaching model, next to a bare-VTK baseline that reads
+// the same files and renders the same number of frames. Prints JSON: time from process start to
+// the first complete frame, time per phase, frames, and peak RSS of both programs.
+//
+//   bench_startup [--model <directory>] [--runs <n>]
+//
+// Needs a display (run it under xvfb-run). Without --model the sample teaching model is written
+// into a temporary folder first. The viewer runs as a child process of this program (the same
+// executable with --viewer), the baseline as bench_startup_baseline from the same folder.
+
+#include "BenchClock.h"
+#include "loading/LegacyPolyDataCheck.h"
+#include "loading/SectionVolume.h"
+#include "loading/StructureList.h"
+#include "tools/SampleModel.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/ViewFollowing.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkCallbackCommand.h>
+#include <vtkCommand.h>
+#include <vtkImageData.h>
+#include <vtkNew.h>
+#include <vtkRenderWindow.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Current and peak resident memory of this process, in megabytes.
+std::pair<double, double>
+residentMegabytes()
+{
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  double current = 0;
+  double peak = 0;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) {
+      current = std::atof(line.c_str() + 6) / 1024.0;
+    } else if (line.rfind("VmHWM:", 0) == 0) {
+      peak = std::atof(line.c_str() + 6) / 1024.0;
+    }
+  }
+  return { current, peak };
+}
+
+// ---------------------------------------------------------------------------------------------
+// The viewer run: main()'s start-up sequence, with clocks on the console lines and the renders.
+
+// Passes console output through and notes when each line ends.
+class TimedLines : public std::streambuf
+{
+public:
+  explicit TimedLines(std::streambuf* target)
+    : target(target)
+  {
+  }
+  std::vector<double> lineEnds;
+
+protected:
+  int overflow(int character) override
+  {
+    if (character == '\n') {
+      lineEnds.push_back(monotonicMilliseconds());
+    }
+    return character == EOF ? 0 : target->sputc(char(character));
+  }
+  int sync() override { return target->pubsync(); }
+
+private:
+  std::streambuf* target;
+};
+
+struct RenderLog
+{
+  double started = 0;
+  std::vector<std::pair<double, double>> intervals;
+};
+
+void
+noteRenderStart(vtkObject*, unsigned long, void* clientData, void*)
+{
+  static_cast<RenderLog*>(clientData)->started = monotonicMilliseconds();
+}
+
+void
+noteRenderEnd(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* log = static_cast<RenderLog*>(clientData);
+  log->intervals.emplace_back(log->started, monotonicMilliseconds());
+}
+
+void
+observeRenders(vtkRenderWindow* window,
+               RenderLog& log,
+               std::vector<vtkSmartPointer<vtkCallbackCommand>>& keep)
+{
+  auto start = vtkSmartPointer<vtkCallbackCommand>::New();
+  start->SetCallback(noteRenderStart);
+  start->SetClientData(&log);
+  auto end = vtkSmartPointer<vtkCallbackCommand>::New();
+  end->SetCallback(noteRenderEnd);
+  end->SetClientData(&log);
+  window->AddObserver(vtkCommand::StartEvent, start);
+  window->AddObserver(vtkCommand::EndEvent, end);
+  keep.push_back(start);
+  keep.push_back(end);
+}
+
+// Render time inside [from, to).
+double
+renderTimeBetween(const RenderLog& log, double from, double to)
+{
+  double total = 0;
+  for (const auto& [start, end] : log.intervals) {
+    total += std::max(0.0, std::min(end, to) - std::max(start, from));
+  }
+  return total;
+}
+
+int
+runViewer(int argc, char** argv, const QString& model)
+{
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  createFollowCommands();
+  QApplication application(argc, argv);
+
+  QDir::setCurrent(model);
+  auto* splash = new QSplashScreen(QPixmap("TB.png"));
+  splash->show();
+
+  _CochlexUI window;
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  window.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
+  window.show();
+
+  RenderLog mainRenders;
+  RenderLog headRenders;
+  std::vector<vtkSmartPointer<vtkCallbackCommand>> commands;
+  observeRenders(window.mainRenderWindow(), mainRenders, commands);
+  observeRenders(window.headRenderWindow(), headRenders, commands);
+
+  const double shownRss = residentMegabytes().first;
+  std::ostringstream console;
+  TimedLines timedLines(console.rdbuf());
+  std::streambuf* previous = std::cout.rdbuf(&timedLines);
+  const double loadStarted = monotonicMilliseconds();
+  window.loadTB();
+  const double loadEnded = monotonicMilliseconds();
+  std::cout.rdbuf(previous);
+  const auto [loadedRss, loadPeakRss] = residentMegabytes();
+
+  QApplication::setActiveWindow(&window);
+  splash->finish(&window);
+  delete splash;
+
+  // The first complete frame: both views composed on screen after the load.
+  bool mainShown = false;
+  bool headShown = false;
+  double firstFrame = 0;
+  auto frameDone = [&] {
+    if (mainShown && headShown && firstFrame == 0) {
+      firstFrame = monotonicMilliseconds();
+      QTimer::singleShot(0, &application, &QCoreApplication::quit);
+    }
+  };
+  QObject::connect(window.qvtkWidget, &QOpenGLWidget::frameSwapped, [&] {
+    mainShown = true;
+    frameDone();
+  });
+  QObject::connect(window.qvtkHead, &QOpenGLWidget::frameSwapped, [&] {
+    headShown = true;
+    frameDone();
+  });
+  window.qvtkWidget->update();
+  window.qvtkHead->update();
+  QTimer::singleShot(60000, &application, &QCoreApplication::quit);
+  QApplication::exec();
+  const double framePeakRss = residentMegabytes().second;
+
+  // Lines: working directory, one per structure, then the volume's lines.
+  const std::string text = console.str();
+  const std::vector<double>& lines = timedLines.lineEnds;
+  const int structures = int(window.frontActors.size());
+  const bool complete = firstFrame > 0 && structures == 9 && window.hasSectionVolume() &&
+                        int(lines.size()) == structures + 2;
+  const double firstLine = lines.empty() ? loadStarted : lines.front();
+  const double lastStructure =
+    lines.size() > std::size_t(structures) ? lines[structures] : firstLine;
+  const double volumeLine = lines.empty() ? loadEnded : lines.back();
+  auto renders = [&](double from, double to) {
+    return renderTimeBetween(mainRenders, from, to) + renderTimeBetween(headRenders, from, to);
+  };
+
+  std::printf("BENCH {\"window_shown\": %.3f, \"load_started\": %.3f, \"load_ended\": %.3f, "
+              "\"first_frame\": %.3f, \"complete\": %d, "
+              "\"surfaces_ms\": %.3f, \"head_and_volume_ms\": %.3f, "
+              "\"render_ms\": %.3f, \"main_frames\": %d, \"head_frames\": %d, "
+              "\"main_width\": %d, \"main_height\": %d, \"head_width\": %d, \"head_height\": %d, "
+              "\"rss_shown_mb\": %.1f, \"rss_loaded_mb\": %.1f, \"rss_load_peak_mb\": %.1f, "
+              "\"rss_first_frame_peak_mb\": %.1f}\n",
+              loadStarted,
+              loadStarted,
+              loadEnded,
+              firstFrame,
+              complete ? 1 : 0,
+              lastStructure - firstLine - renders(firstLine, lastStructure),
+              volumeLine - lastStructure - renders(lastStructure, volumeLine),
+              renders(loadStarted, firstFrame > 0 ? firstFrame : loadEnded),
+              int(mainRenders.intervals.size()),
+              int(headRenders.intervals.size()),
+              window.qvtkWidget->width(),
+              window.qvtkWidget->height(),
+              window.qvtkHead->width(),
+              window.qvtkHead->height(),
+              shownRss,
+              loadedRss,
+              loadPeakRss,
+              framePeakRss);
+  std::fflush(stdout);
+  return complete ? 0 : 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The driver.
+
+struct ChildRun
+{
+  double spawned = 0;
+  std::string output;
+  double peakRssMegabytes = 0;
+  int status = -1;
+};
+
+ChildRun
+runChild(const std::vector<std::string>& arguments)
+{
+  ChildRun run;
+  int channel[2];
+  if (pipe(channel) != 0) {
+    return run;
+  }
+  run.spawned = monotonicMilliseconds();
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(channel[1], STDOUT_FILENO);
+    close(channel[0]);
+    close(channel[1]);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(channel[1]);
+  char buffer[4096];
+  ssize_t count = 0;
+  while ((count = read(channel[0], buffer, sizeof buffer)) > 0) {
+    run.output.append(buffer, std::size_t(count));
+  }
+  close(channel[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.peakRssMegabytes = double(usage.ru_maxrss) / 1024.0;
+  return run;
+}
+
+// The numbers of the "BENCH {...}" line a child printed.
+std::map<std::string, double>
+benchValues(const std::string& output)
+{
+  std::map<std::string, double> values;
+  const std::size_t line = output.find("BENCH {");
+  if (line == std::string::npos) {
+    return values;
+  }
+  std::size_t position = line;
+  const std::size_t end = output.find('}', line);
+  while ((position = output.find('"', position + 1)) < end) {
+    const std::size_t close = output.find('"', position + 1);
+    const std::string key = output.substr(position + 1, close - position - 1);
+    values[key] = std::strtod(output.c_str() + close + 2, nullptr);
+    position = output.find(',', close);
+    if (position == std::string::npos || position > end) {
+      break;
+    }
+  }
+  return values;
+}
+
+double
+median(std::vector<double> values)
+{
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// The load's phases measured one by one in this process, on a warm file cache.
+std::map<std::string, double>
+isolatedPhases(const std::string& model)
+{
+  std::map<std::string, double> phases;
+  double start = monotonicMilliseconds();
+  std::ifstream listFile(model + "/Joint_transformed.txt");
+  const StructureList list = parseStructureList(listFile, model + "/Joint_transformed.txt");
+  phases["list"] = monotonicMilliseconds() - start;
+
+  start = monotonicMilliseconds();
+  std::string problem;
+  for (const StructureEntry& entry : list.entries) {
+    readCheckedPolyData(model + entry.relativePath, problem);
+  }
+  phases["surfaces"] = monotonicMilliseconds() - start;
+
+  start = monotonicMilliseconds();
+  std::string checkProblem;
+  for (const StructureEntry& entry : list.entries) {
+    checkProblem += checkLegacyPolyDataFile(model + entry.relativePath);
+  }
+  phases["surface_checks_only"] = monotonicMilliseconds() - start;
+
+  start = monotonicMilliseconds();
+  readCheckedPolyData(model + "/Joint/Head_bone_transformed.vtp", problem);
+  phases["head"] = monotonicMilliseconds() - start;
+
+  start = monotonicMilliseconds();
+  vtkNew<vtkImageData> volume;
+  readSectionVolume(model + "/Joint/Joint.raw", volume);
+  phases["volume_read"] = monotonicMilliseconds() - start;
+  return phases;
+}
+
+std::string
+json(const std::map<std::string, double>& values)
+{
+  std::ostringstream text;
+  text << "{";
+  bool first = true;
+  for (const auto& [key, value] : values) {
+    text << (first ? "" : ", ") << "\"" << key << "\": " << value;
+    first = false;
+  }
+  text << "}";
+  return text.str();
+}
+
+} // namespace
+
+int
+main(int argc, char** argv)
+{
+  if (argc >= 3 && std::strcmp(argv[1], "--viewer") == 0) {
+    int viewerArgc = 1;
+    return runViewer(viewerArgc, argv, QString::fromLocal8Bit(argv[2]));
+  }
+
+  QString model;
+  int runs = 3;
+  for (int index = 1; index + 1 < argc; index += 2) {
+    if (std::strcmp(argv[index], "--model") == 0) {
+      model = QFileInfo(QString::fromLocal8Bit(argv[index + 1])).absoluteFilePath();
+    } else if (std::strcmp(argv[index], "--runs") == 0) {
+      runs = std::max(1, std::atoi(argv[index + 1]));
+    }
+  }
+
+  // The sample model needs a GUI application for its images; off screen, so the children
+  // still get the real display.
+  QTemporaryDir temporary;
+  if (model.isEmpty()) {
+    char platformOption[] = "-platform";
+    char platform[] = "offscreen";
+    char* generatorArgv[] = { argv[0], platformOption, platform, nullptr };
+    int generatorArgc = 3;
+    QGuiApplication generator(generatorArgc, generatorArgv);
+    model = temporary.path() + "/model";
+    QString error;
+    if (!writeSampleModel(model, &error)) {
+      std::printf("{\"error\": \"%s\"}\n", qPrintable(error));
+      return 1;
+    }
+  }
+
+  const std::string self =
+    QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath().toStdString();
+  const std::string baselineProgram =
+    QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath().toStdString() +
+    "/bench_startup_baseline";
+  const std::string modelPath = model.toStdString();
+
+  std::vector<double> viewerStartup, baselineStartup, viewerRss, baselineRss;
+  std::vector<std::map<std::string, double>> viewerValues, baselineValues;
+  bool complete = true;
+  for (int run = 0; run < runs; ++run) {
+    const ChildRun viewer = runChild({ self, "--viewer", modelPath });
+    std::map<std::string, double> values = benchValues(viewer.output);
+    complete = complete && viewer.status == 0 && values["complete"] == 1;
+    viewerStartup.push_back(values["first_frame"] - viewer.spawned);
+    viewerRss.push_back(viewer.peakRssMegabytes);
+    values["before_load_ms"] = values["load_started"] - viewer.spawned;
+    values["load_ms"] = values["load_ended"] - values["load_started"];
+    values["load_to_first_frame_ms"] = values["first_frame"] - values["load_ended"];
+    viewerValues.push_back(values);
+
+    const auto size = [&](const char* width, const char* height) {
+      return std::to_string(int(values[width])) + "x" + std::to_string(int(values[height]));
+    };
+    const ChildRun baseline = runChild({ baselineProgram,
+                                         modelPath,
+                                         std::to_string(int(values["main_frames"])),
+                                         std::to_string(int(values["head_frames"])),
+                                         size("main_width", "main_height"),
+                                         size("head_width", "head_height") });
+    std::map<std::string, double> base = benchValues(baseline.output);
+    complete = complete && baseline.status == 0;
+    baselineStartup.push_back(base["last_frame"] - baseline.spawned);
+    baselineRss.push_back(baseline.peakRssMegabytes);
+    base["before_reading_ms"] = base["started"] - baseline.spawned;
+    baselineValues.push_back(base);
+  }
+
+  const double viewerMedian = median(viewerStartup);
+  const double baselineMedian = median(baselineStartup);
+  const double viewerPeak = *std::max_element(viewerRss.begin(), viewerRss.end());
+  const double baselinePeak = *std::max_element(baselineRss.begin(), baselineRss.end());
+  const double rssBudget = 47.5 + baselinePeak + 50.0;
+  const double ratio = baselineMedian > 0 ? viewerMedian / baselineMedian : 0;
+  const std::size_t middle = std::size_t(std::distance(
+    viewerStartup.begin(), std::find(viewerStartup.begin(), viewerStartup.end(), viewerMedian)));
+
+  std::map<std::string, double> viewerPhases;
+  for (const char* key : { "before_load_ms",
+                           "surfaces_ms",
+                           "head_and_volume_ms",
+                           "render_ms",
+                           "load_ms",
+                           "load_to_first_frame_ms",
+                           "main_frames",
+                           "head_frames" }) {
+    viewerPhases[key] = viewerValues[middle][key];
+  }
+  // Resident memory at points of the run: window shown, model loaded, peaks.
+  std::map<std::string, double> viewerMemory;
+  for (const char* key :
+       { "rss_shown_mb", "rss_loaded_mb", "rss_load_peak_mb", "rss_first_frame_peak_mb" }) {
+    viewerMemory[key] = viewerValues[middle][key];
+  }
+  std::map<std::string, double> baselinePhases;
+  baselinePhases["rss_windows_mb"] = baselineValues[middle]["rss_windows_mb"];
+  for (const char* key : { "before_reading_ms",
+                           "surfaces_ms",
+                           "head_ms",
+                           "volume_ms",
+                           "render_ms",
+                           "main_frames",
+                           "head_frames" }) {
+    baselinePhases[key] = baselineValues[middle][key];
+  }
+
+  std::printf("{\n  \"benchmark\": \"startup\",\n  \"model\": \"%s\",\n  \"runs\": %d,\n",
+              modelPath.c_str(),
+              runs);
+  std::printf("  \"complete_load\": %s,\n", complete ? "true" : "false");
+  std::printf("  \"viewer\": {\"startup_to_first_frame_ms\": %.1f, \"peak_rss_mb\": %.1f, "
+              "\"phases_ms\": %s, \"memory_mb\": %s},\n",
+              viewerMedian,
+              viewerPeak,
+              json(viewerPhases).c_str(),
+              json(viewerMemory).c_str());
+  std::printf("  \"baseline\": {\"startup_to_last_frame_ms\": %.1f, \"peak_rss_mb\": %.1f, "
+              "\"phases_ms\": %s},\n",
+              baselineMedian,
+              baselinePeak,
+              json(baselinePhases).c_str());
+  std::printf("  \"isolated_phases_ms\": %s,\n", json(isolatedPhases(modelPath)).c_str());
+  std::printf("  \"startup_runs_ms\": {\"viewer\": [");
+  for (std::size_t run = 0; run < viewerStartup.size(); ++run) {
+    std::printf("%s%.1f", run ? ", " : "", viewerStartup[run]);
+  }
+  std::printf("], \"baseline\": [");
+  for (std::size_t run = 0; run < baselineStartup.size(); ++run) {
+    std::printf("%s%.1f", run ? ", " : "", baselineStartup[run]);
+  }
+  std::printf("]},\n");
+  std::printf("  \"startup_ratio\": %.3f,\n  \"startup_ratio_target\": 1.3,\n", ratio);
+  std::printf("  \"peak_rss_budget_mb\": %.1f,\n", rssBudget);
+  std::printf("  \"within_targets\": %s\n}\n",
+              complete && ratio <= 1.3 && viewerPeak <= rssBudget ? "true" : "false");
+  return complete ? 0 : 1;
+}
