@@ -80,10 +80,13 @@ main(int argc, char** argv)
 
   vtkNew<vtkRenderer> mainRenderer;
   vtkNew<vtkRenderWindow> mainWindow;
+  // Same framebuffer set-up as the viewer: no multisampling.
+  mainWindow->SetMultiSamples(0);
   mainWindow->SetSize(mainWidth, mainHeight);
   mainWindow->AddRenderer(mainRenderer);
   vtkNew<vtkRenderer> headRenderer;
   vtkNew<vtkRenderWindow> headWindow;
+  headWindow->SetMultiSamples(0);
   headWindow->SetSize(headWidth, headHeight);
   headWindow->AddRenderer(headRenderer);
   RenderTally mainTally;

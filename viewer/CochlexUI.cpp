@@ -65,6 +65,10 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   createScene();
   progressBar = new QProgressBar(nullptr);
 
+  // Multisampling multiplies the cost of every frame on a software renderer (about 2.5 times
+  // here) and holds tens of megabytes of sample buffers per view.
+  mainRenderWindowObject->SetMultiSamples(0);
+  headRenderWindowObject->SetMultiSamples(0);
   qvtkWidget->setRenderWindow(mainRenderWindowObject);
   qvtkHead->setRenderWindow(headRenderWindowObject);
   qvtkWidget->renderWindow()->AddRenderer(mainRendererObject);
