@@ -19,6 +19,8 @@ main(int argc, char** argv)
   QPixmap splashImage("TB.png");
   auto* splash = new QSplashScreen(splashImage);
   splash->show();
+  // Windows are mapped and painted through the event loop, which only starts after the load.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
   _CochlexUI window;
   const QRect screen = QGuiApplication::primaryScreen()->geometry();

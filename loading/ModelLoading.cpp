@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QProgressBar>
@@ -67,12 +68,21 @@ readSurface(const std::string& path)
   return surface;
 }
 
+// The load runs before the event loop, but Qt maps and paints windows through it: let it
+// deliver the window system's pending paint events (never user input), so the splash, the
+// progress bar and the model building up structure by structure reach the screen.
+void
+flushPaintEvents()
+{
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void
 setProgress(QProgressBar* progressBar, int value)
 {
   progressBar->setValue(value);
-  // No event loop runs during the load.
   progressBar->repaint();
+  flushPaintEvents();
 }
 
 // Toggles the plane widget whose activation key was pressed in the main view.
@@ -115,6 +125,7 @@ _CochlexUI::loadTB()
     return;
   }
   progressBar->show();
+  flushPaintEvents();
 
   frontActors.clear();
   structureCheckBoxes = { show_1, show_2, show_3, show_4, show_5, show_6, show_7, show_8, show_9 };
