@@ -1,7 +1,7 @@
 // The Viewer window as built: its scene objects, its docks, its wiring and its meta-object;
 // and the program started in an empty folder.
 
-#include "ModelFixture.h"
+#include "ViewerSession.h"
 #include "viewer/CochlexUI.h"
 
 #include <QAction>
@@ -18,7 +18,6 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
-#include <QSurfaceFormat>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,26 +52,22 @@ private slots:
   void programStartsInAnEmptyFolder();
 
 private:
-  std::unique_ptr<QTemporaryDir> folder;
-  std::unique_ptr<fixture::WorkingDirectory> workingDirectory;
-  std::unique_ptr<_CochlexUI> window;
+  // An empty working directory: the window is built without any model or page files.
+  std::unique_ptr<ViewerSession> session;
+  _CochlexUI* window = nullptr;
 };
 
 void
 WindowTest::init()
 {
-  // An empty working directory: the window is built without any model or page files.
-  folder = std::make_unique<QTemporaryDir>();
-  workingDirectory = std::make_unique<fixture::WorkingDirectory>(folder->path());
-  window = std::make_unique<_CochlexUI>();
+  session = std::make_unique<ViewerSession>();
+  window = &session->open(0, 0);
 }
 
 void
 WindowTest::cleanup()
 {
-  window.reset();
-  workingDirectory.reset();
-  folder.reset();
+  session.reset();
 }
 
 void
@@ -158,7 +153,7 @@ disconnects(Sender* sender, Signal signal, _CochlexUI* window, Slot slot)
 void
 WindowTest::everyConnectionReachesItsSlot()
 {
-  _CochlexUI* w = window.get();
+  _CochlexUI* w = window;
   using W = _CochlexUI;
   int connections = 0;
   auto expect = [&connections](bool connected, const char* what) {
@@ -259,7 +254,7 @@ WindowTest::unconnectedActionsAreInert()
   const int propsBefore = window->mainRenderer()->GetViewProps()->GetNumberOfItems();
   for (QAction* action :
        { window->actionLoad_VRML_File, window->actionLoad_VTK_File, window->actionHide_Head }) {
-    QVERIFY2(!QObject::disconnect(action, triggered, window.get(), QMetaMethod()),
+    QVERIFY2(!QObject::disconnect(action, triggered, window, QMetaMethod()),
              qPrintable(action->objectName()));
     action->trigger();
   }
@@ -333,7 +328,7 @@ WindowTest::metaObjectListsSignalThenSlotsInOrder()
 void
 WindowTest::metaCastAnswersForTheWindowClassOnly()
 {
-  QCOMPARE(window->qt_metacast("_CochlexUI"), static_cast<void*>(window.get()));
+  QCOMPARE(window->qt_metacast("_CochlexUI"), static_cast<void*>(window));
   QVERIFY(window->qt_metacast("QMainWindow") != nullptr);
   QCOMPARE(window->qt_metacast("Ui_MainWindow"), nullptr);
   QCOMPARE(window->qt_metacast("SomethingElse"), nullptr);
@@ -343,10 +338,10 @@ void
 WindowTest::resizeEventRunsTheDockSlot()
 {
   int resized = 0;
-  connect(window.get(), &_CochlexUI::resized, this, [&resized] { ++resized; });
+  connect(window, &_CochlexUI::resized, this, [&resized] { ++resized; });
   window->setGeometry(50, 50, 1180, 924);
   window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  QVERIFY(QTest::qWaitForWindowExposed(window));
   QVERIFY(resized >= 1);
 
   // The window opens near the size it was given. Sized from the layout as it stood before the
@@ -386,13 +381,6 @@ WindowTest::programStartsInAnEmptyFolder()
   program.waitForFinished(10000);
 }
 
-int
-main(int argc, char** argv)
-{
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QApplication application(argc, argv);
-  WindowTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+COCHLEX_VIEWER_TEST_MAIN(WindowTest)
 
 #include "test_window.moc"
