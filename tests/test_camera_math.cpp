@@ -7,182 +7,97 @@
 #include <vtkCamera.h>
 #include <vtkMath.h>
 #include <vtkNew.h>
-#include <vtkTransform.h>
 
 #include <cmath>
+
+#define COMPARE_NEAR(actual, expected, tolerance)                                                  \
+  QVERIFY2(std::abs((actual) - (expected)) <= (tolerance),                                         \
+           qPrintable(QString::number(actual, 'g', 17) + " != " + QString::number(expected)))
 
 class CameraMathTest : public QObject
 {
   Q_OBJECT
 
 private slots:
-  void elevationUpToNinetyIsOneStep();
-  void elevationBeyondNinetySplitsOnce();
-  void splitTurnKeepsTheWholeAngleAboutOneAxis();
-  void zoomStepsMultiplyBackToOne();
-  void followRotateTurnsTargetBySourceAngle();
-  void followRotateTruncatesToWholeTargetPixels();
-  void followRotateWithEmptyWindowTurnsNothing();
-  void spinAngleMeasuresAboutTheCentre();
-  void panMotionMovesCameraAgainstTheContent();
-};
-
-void
-CameraMathTest::elevationUpToNinetyIsOneStep()
-{
-  for (int delta : { 0, 1, -1, 89, -89, 90, -90 }) {
-    const ElevationSteps steps = splitElevation(delta);
-    QCOMPARE(steps.count, 1);
-    QCOMPARE(steps.angles[0], static_cast<double>(delta));
-  }
-}
-
-void
-CameraMathTest::elevationBeyondNinetySplitsOnce()
-{
-  struct Case
+  void elevationSplitsOnlyBeyondNinety()
   {
-    int delta;
-    double first;
-    double rest;
-  };
-  for (const Case& c : { Case{ 91, 90, 1 },
-                         Case{ -91, -90, -1 },
-                         Case{ 178, 90, 88 },
-                         Case{ -178, -90, -88 },
-                         Case{ 135, 90, 45 } }) {
-    const ElevationSteps steps = splitElevation(c.delta);
-    QCOMPARE(steps.count, 2);
-    QCOMPARE(steps.angles[0], c.first);
-    QCOMPARE(steps.angles[1], c.rest);
-  }
-}
+    for (int delta = -178; delta <= 178; ++delta) {
+      const ElevationSteps steps = splitElevation(delta);
+      QCOMPARE(steps.count, std::abs(delta) > 90 ? 2 : 1);
+      // 90 degrees towards the turn, then the rest.
+      QVERIFY(steps.count == 1 || steps.angles[0] == (delta > 0 ? 90 : -90));
+      QCOMPARE(steps.angles[0] + steps.angles[1], double(delta));
+    }
 
-void
-CameraMathTest::splitTurnKeepsTheWholeAngleAboutOneAxis()
-{
-  // A full bar sweep from -89 to 89 must carry the camera 178 degrees over the top about its
-  // right-hand axis through the focal point.
-  vtkNew<vtkCamera> camera;
-  camera->SetFocalPoint(1, 2, 3);
-  camera->SetPosition(1, 2, 13);
-  camera->SetViewUp(0, 1, 0);
-
-  const ElevationSteps steps = splitElevation(178);
-  for (int i = 0; i < steps.count; ++i) {
-    camera->Elevation(steps.angles[i]);
-    camera->OrthogonalizeViewUp();
+    // The full sweep from -89 to 89 carries the camera 178 degrees over the top.
+    vtkNew<vtkCamera> camera;
+    camera->SetFocalPoint(1, 2, 3);
+    camera->SetPosition(1, 2, 13);
+    camera->SetViewUp(0, 1, 0);
+    const ElevationSteps steps = splitElevation(178);
+    for (int i = 0; i < steps.count; ++i) {
+      camera->Elevation(steps.angles[i]);
+      camera->OrthogonalizeViewUp();
+    }
+    const double turn = vtkMath::RadiansFromDegrees(178.0);
+    const double position[3] = { 1, 2 + 10 * std::sin(turn), 3 + 10 * std::cos(turn) };
+    const double up[3] = { 0, std::cos(turn), -std::sin(turn) };
+    for (int i = 0; i < 3; ++i) {
+      COMPARE_NEAR(camera->GetPosition()[i], position[i], 1e-9);
+      COMPARE_NEAR(camera->GetViewUp()[i], up[i], 1e-9);
+    }
   }
 
-  vtkNew<vtkTransform> expected;
-  expected->Translate(1, 2, 3);
-  expected->RotateWXYZ(-178, 1, 0, 0); // elevation lifts the camera towards the view-up
-  expected->Translate(-1, -2, -3);
-  double position[3] = { 1, 2, 13 };
-  expected->TransformPoint(position, position);
-  double up[3] = { 0, 1, 0 };
-  expected->TransformVector(up, up);
-
-  for (int i = 0; i < 3; ++i) {
-    QVERIFY2(std::abs(camera->GetPosition()[i] - position[i]) < 1e-9,
-             qPrintable(QString::number(i)));
-    QVERIFY(std::abs(camera->GetViewUp()[i] - up[i]) < 1e-9);
+  void zoomStepsMultiplyBackToOne()
+  {
+    // One bar step is half a power of 1.1.
+    COMPARE_NEAR(zoomFactor(1.01, 1.0), std::sqrt(1.1), 1e-12);
+    COMPARE_NEAR(zoomFactor(2.0, 1.0), std::pow(1.1, 50), 1e-9);
+    const double outAndBack =
+      zoomFactor(1.37, 1.0) * zoomFactor(0.52, 1.37) * zoomFactor(1.0, 0.52);
+    COMPARE_NEAR(outAndBack, 1.0, 1e-12);
   }
-}
 
-void
-CameraMathTest::zoomStepsMultiplyBackToOne()
-{
-  QCOMPARE(zoomFactor(1.0, 1.0), 1.0);
-  QVERIFY(std::abs(zoomFactor(2.0, 1.0) - std::pow(1.1, 50)) < 1e-9);
-  QVERIFY(std::abs(zoomFactor(0.0, 1.0) * std::pow(1.1, 50) - 1.0) < 1e-12);
-  // One bar step is half a power of 1.1.
-  QVERIFY(std::abs(zoomFactor(1.01, 1.0) - std::sqrt(1.1)) < 1e-12);
-  // Out and back by uneven steps.
-  const double there = zoomFactor(1.37, 1.0) * zoomFactor(0.52, 1.37) * zoomFactor(1.0, 0.52);
-  QVERIFY(std::abs(there - 1.0) < 1e-12);
-}
-
-void
-CameraMathTest::followRotateTurnsTargetBySourceAngle()
-{
-  // 600 px main view, 300 px head view: 30 px are -10 degrees in both.
-  const int mainSize[2] = { 600, 400 };
-  const int headSize[2] = { 300, 200 };
-  const double sourceAzimuth = -20.0 / 600 * 30 * motionFactor;
-  QCOMPARE(sourceAzimuth, -10.0);
-
-  FollowTurn turn = followRotateAngles(30, 0, mainSize, headSize);
-  QVERIFY(std::abs(turn.azimuth - -10.0) < 1e-12);
-  QCOMPARE(turn.elevation, 0.0);
-
-  turn = followRotateAngles(0, -40, mainSize, headSize);
-  QCOMPARE(turn.azimuth, 0.0);
-  QVERIFY(std::abs(turn.elevation - 20.0) < 1e-12);
-
-  // The other way round the motion doubles in pixels and the angle stays.
-  turn = followRotateAngles(7, 3, headSize, mainSize);
-  QVERIFY(std::abs(turn.azimuth - -20.0 / 300 * 7 * motionFactor) < 1e-12);
-  QVERIFY(std::abs(turn.elevation - -20.0 / 200 * 3 * motionFactor) < 1e-12);
-}
-
-void
-CameraMathTest::followRotateTruncatesToWholeTargetPixels()
-{
-  const int mainSize[2] = { 600, 400 };
-  const int headSize[2] = { 300, 200 };
-
-  FollowTurn turn = followRotateAngles(1, 1, mainSize, headSize);
-  QCOMPARE(turn.azimuth, 0.0);
-  QCOMPARE(turn.elevation, 0.0);
-
-  // Towards zero for both signs: -3 px become -1.5 and then -1 head pixel, not -2.
-  turn = followRotateAngles(-3, 3, mainSize, headSize);
-  QVERIFY(std::abs(turn.azimuth - -20.0 / 300 * -1 * motionFactor) < 1e-12);
-  QVERIFY(std::abs(turn.elevation - -20.0 / 200 * 1 * motionFactor) < 1e-12);
-}
-
-void
-CameraMathTest::followRotateWithEmptyWindowTurnsNothing()
-{
-  const int mainSize[2] = { 600, 400 };
-  const int emptySize[2] = { 0, 0 };
-  for (const FollowTurn& turn : { followRotateAngles(30, 30, mainSize, emptySize),
-                                  followRotateAngles(30, 30, emptySize, mainSize) }) {
-    QCOMPARE(turn.azimuth, 0.0);
-    QCOMPARE(turn.elevation, 0.0);
+  void followRotateCarriesWholeTargetPixels()
+  {
+    const int main[2] = { 600, 400 };
+    const int head[2] = { 300, 200 };
+    const int empty[2] = { 0, 0 };
+    struct Case
+    {
+      int dx, dy;
+      const int* source;
+      const int* target;
+      double azimuth, elevation;
+    };
+    const Case cases[] = {
+      { 30, 0, main, head, -10, 0 }, // the same angle in both views
+      { 0, -40, main, head, 0, 20 },
+      { 7, 3, head, main, -20.0 / 300 * 7 * 10, -20.0 / 200 * 3 * 10 },
+      { 1, 1, main, head, 0, 0 },                                         // below one target pixel
+      { -3, 3, main, head, -20.0 / 300 * -1 * 10, -20.0 / 200 * 1 * 10 }, // cut towards zero
+      { 30, 30, main, empty, 0, 0 }, // an empty window would give NaN angles
+      { 30, 30, empty, main, 0, 0 },
+    };
+    for (const Case& c : cases) {
+      const FollowTurn turn = followRotateAngles(c.dx, c.dy, c.source, c.target);
+      COMPARE_NEAR(turn.azimuth, c.azimuth, 1e-12);
+      COMPARE_NEAR(turn.elevation, c.elevation, 1e-12);
+    }
   }
-}
 
-void
-CameraMathTest::spinAngleMeasuresAboutTheCentre()
-{
-  const double center[2] = { 300, 200 };
-  const int right[2] = { 400, 200 };
-  const int above[2] = { 300, 300 };
-  const int left[2] = { 200, 200 };
-
-  QVERIFY(std::abs(spinAngle(above, right, center) - 90.0) < 1e-4);
-  QVERIFY(std::abs(spinAngle(right, above, center) - -90.0) < 1e-4);
-  QVERIFY(std::abs(spinAngle(left, above, center) - 90.0) < 1e-4);
-  QCOMPARE(spinAngle(right, right, center), 0.0);
-
-  // The factor is the single-precision 180/pi, a little above the double one.
-  const double exact = vtkMath::DegreesFromRadians(vtkMath::Pi() / 2);
-  QVERIFY(spinAngle(above, right, center) > exact);
-  QCOMPARE(spinAngle(above, right, center), vtkMath::Pi() / 2 * 57.295780181884766);
-}
-
-void
-CameraMathTest::panMotionMovesCameraAgainstTheContent()
-{
-  const double oldPoint[3] = { 1, 2, 3 };
-  const double newPoint[3] = { 1.5, 1, 3 };
-  const std::array<double, 3> motion = panMotion(oldPoint, newPoint);
-  QCOMPARE(motion[0], -0.5);
-  QCOMPARE(motion[1], 1.0);
-  QCOMPARE(motion[2], 0.0);
-}
+  void spinAngleUsesTheSinglePrecisionFactor()
+  {
+    const double center[2] = { 300, 200 };
+    const int right[2] = { 400, 200 };
+    const int above[2] = { 300, 300 };
+    const int left[2] = { 200, 200 };
+    COMPARE_NEAR(spinAngle(right, above, center), -90.0, 1e-4);
+    COMPARE_NEAR(spinAngle(left, above, center), 90.0, 1e-4);
+    QCOMPARE(spinAngle(right, right, center), 0.0);
+    QCOMPARE(spinAngle(above, right, center), vtkMath::Pi() / 2 * 57.295780181884766);
+  }
+};
 
 QTEST_APPLESS_MAIN(CameraMathTest)
 #include "test_camera_math.moc"

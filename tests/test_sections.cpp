@@ -1,22 +1,15 @@
 // The three section images moved through the volume by their scroll bars and spin boxes,
 // shown and hidden, and the clipping planes that cut the structures along them.
 
-#include "ModelFixture.h"
+#include "ViewerSession.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/SectionGeometry.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
-#include <QSurfaceFormat>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
-#include <vtkActorCollection.h>
 #include <vtkImageActor.h>
 #include <vtkImageData.h>
 #include <vtkImageMapper3D.h>
@@ -24,150 +17,61 @@
 #include <vtkImageReslice.h>
 #include <vtkMapper.h>
 #include <vtkMatrix4x4.h>
-#include <vtkNew.h>
 #include <vtkPlane.h>
-#include <vtkPolyDataMapper.h>
+#include <vtkPlaneCollection.h>
 #include <vtkPropCollection.h>
 #include <vtkRenderer.h>
 #include <vtkTransform.h>
+#include <vtkVector.h>
+#include <vtkVectorOperators.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
-#include <memory>
-#include <vector>
 
 namespace {
 
+using Point = vtkVector3d;
+
 constexpr int sliceCounts[3] = { 748, 552, 115 };
 constexpr double spacings[3] = { 0.0127, 0.0127, 0.02 };
+// One block of the test volume per axis, in which a voxel depends only on its coordinate along
+// that axis: inside it every resliced pixel carries the code of its section's slice.
+constexpr int blockLow[3][3] = { { 0, 0, 0 }, { 0, 0, 57 }, { 374, 276, 0 } };
+constexpr int blockHigh[3][3] = { { 747, 275, 56 }, { 373, 551, 114 }, { 747, 551, 114 } };
 
-// The test volume is split into three blocks. In block A the voxels depend only on the
-// coordinate along axis A, so every section of axis A crosses a block whose resliced pixels
-// must all carry the code of that section's slice, however the image is resampled in-plane.
-//   X sections (varying i): j < 276, k < 57
-//   Y sections (varying j): i < 374, k >= 57
-//   Z sections (varying k): i >= 374, j >= 276
-std::uint8_t
-sliceCode(int sliceIndex)
-{
-  return std::uint8_t(1 + sliceIndex % 255);
-}
-
-std::uint8_t
-codedVoxel(int i, int j, int k)
-{
-  if (j < 276 && k < 57) {
-    return sliceCode(i);
-  }
-  if (i < 374 && k >= 57) {
-    return sliceCode(j);
-  }
-  if (i >= 374 && j >= 276) {
-    return sliceCode(k);
-  }
-  return 0;
-}
-
-// Voxel ranges (inclusive) of the block of each axis along the two in-plane axes.
-struct Block
-{
-  int low[3];
-  int high[3];
-};
-
-constexpr Block blocks[3] = {
-  { { 0, 0, 0 }, { 747, 275, 56 } },
-  { { 0, 0, 57 }, { 373, 551, 114 } },
-  { { 374, 276, 0 }, { 747, 551, 114 } },
-};
-
-// Stays clear of the block's faces by more than the reach of linear or cubic interpolation.
+template<typename Index>
 bool
-wellInsideBlock(int axis, const double index[3])
+insideBlock(int axis, const Index index[3], double margin)
 {
   for (int d = 0; d < 3; ++d) {
-    if (d == axis) {
-      continue;
-    }
-    if (index[d] < blocks[axis].low[d] + 2.0 || index[d] > blocks[axis].high[d] - 2.0) {
+    if (d != axis &&
+        (index[d] < blockLow[axis][d] + margin || index[d] > blockHigh[axis][d] - margin)) {
       return false;
     }
   }
   return true;
 }
 
-std::array<double, 3>
-toArray(const double* values)
+Point
+centreOf(vtkImageActor* actor)
 {
-  return { values[0], values[1], values[2] };
+  const double* b = actor->GetBounds();
+  return Point(b[0] + b[1], b[2] + b[3], b[4] + b[5]) * 0.5;
 }
 
-std::array<double, 3>
-actorCentre(vtkImageActor* actor)
-{
-  return boundsCentre(actor->GetBounds());
-}
-
-std::array<double, 3>
+// The image normal: the z column of the section transform.
+Point
 zColumn(vtkTransform* transform)
 {
-  return clipPlaneNormal(transform, 1);
-}
-
-bool
-near(const std::array<double, 3>& a, const std::array<double, 3>& b, double tolerance)
-{
-  for (int d = 0; d < 3; ++d) {
-    if (std::abs(a[d] - b[d]) > tolerance) {
-      return false;
-    }
-  }
-  return true;
-}
-
-QByteArray
-describe(const std::array<double, 3>& v)
-{
-  return QByteArray::number(v[0], 'g', 17) + ", " + QByteArray::number(v[1], 'g', 17) + ", " +
-         QByteArray::number(v[2], 'g', 17);
+  vtkMatrix4x4* m = transform->GetMatrix();
+  return Point(m->GetElement(0, 2), m->GetElement(1, 2), m->GetElement(2, 2));
 }
 
 #define COMPARE_POINTS(actual, expected, tolerance)                                                \
-  QVERIFY2(near(actual, expected, tolerance),                                                      \
-           "(" + describe(actual) + ") != (" + describe(expected) + ")")
+  QVERIFY2(((actual) - (expected)).Norm() <= (tolerance),                                          \
+           qPrintable("off by " + QString::number(((actual) - (expected)).Norm(), 'g', 17)))
 
-std::vector<vtkProp*>
-propsOf(vtkRenderer* renderer)
-{
-  std::vector<vtkProp*> props;
-  vtkPropCollection* collection = renderer->GetViewProps();
-  collection->InitTraversal();
-  while (vtkProp* prop = collection->GetNextProp()) {
-    props.push_back(prop);
-  }
-  return props;
-}
-
-bool
-holds(vtkRenderer* renderer, vtkProp* prop)
-{
-  return renderer->GetViewProps()->IsItemPresent(prop) != 0;
-}
-
-// Writes the structures and the head model, without a section volume.
-void
-writeModelWithoutVolume(const QString& directory)
-{
-  const std::vector<fixture::Structure> structures = fixture::standardStructures();
-  fixture::writeStructureList(directory, structures);
-  for (const fixture::Structure& structure : structures) {
-    fixture::writeStructureFiles(directory, structure);
-  }
-  fixture::writeHeadModel(directory);
-}
-
-// Moves a control to value, passing through a neighbour when it is already there so that
-// the slots run.
+// Moves a control to value through a neighbour when it is already there, so the slots run.
 template<typename Control>
 void
 moveTo(Control* control, int value)
@@ -178,540 +82,293 @@ moveTo(Control* control, int value)
   control->setValue(value);
 }
 
+struct Axis
+{
+  QCheckBox* box;
+  QScrollBar* bar;
+  QSpinBox* spin;
+  QSlider* clip;
+  vtkImagePlaneWidget* widget;
+  vtkImageActor* actor;
+  vtkTransform* transform;
+  vtkPlane* plane;
+};
+
+#define AXIS_OF(w, L, l)                                                                           \
+  Axis                                                                                             \
+  {                                                                                                \
+    w.show##L##Plane, w.sectionNumber##L, w.spinBox_##l, w.clip##L, w.planeWidget##L,              \
+      w.sectionActor##L, w.sectionTransform##L, w.clipPlane##L                                     \
+  }
+
+Axis
+axisOf(_CochlexUI& w, int axis)
+{
+  return axis == 0 ? AXIS_OF(w, X, x) : axis == 1 ? AXIS_OF(w, Y, y) : AXIS_OF(w, Z, z);
+}
+
 } // namespace
 
 class SectionsTest : public QObject
 {
   Q_OBJECT
 
-private slots:
-  void initTestCase();
-  void cleanupTestCase();
+  std::unique_ptr<ViewerSession> session;
+  _CochlexUI* window = nullptr;
 
-  void clipPlaneHelpersKeepOneCopyPerMapper();
-  void sectionNumberSelectsSlice_data();
-  void sectionNumberSelectsSlice();
-  void movingSectionSlidesImageAlongItsNormal();
-  void typedAndDraggedNumbersPlaceAlike();
-  void tickingShowsOnlyThatSection();
-  void hiddenSectionShowsAtItsNewNumber();
-  void clippingCyclesThroughBothSides_data();
-  void clippingCyclesThroughBothSides();
-  void threeAxesCutAtOnce();
-  void clipPlaneFollowsSectionOnlyWhileOn();
-  void withoutVolumeSceneStaysUnchanged();
-
-private:
-  struct Axis
-  {
-    QCheckBox* box;
-    QScrollBar* bar;
-    QSpinBox* spin;
-    QSlider* clip;
-    vtkImagePlaneWidget* widget;
-    vtkImageActor* actor;
-    vtkTransform* transform;
-    vtkPlane* plane;
-  };
-
-  static Axis axisOf(_CochlexUI& viewer, int axis);
   Axis axis(int index) { return axisOf(*window, index); }
-  std::vector<vtkAbstractMapper*> everyStructureMapper() const;
-  void verifyImageIsSlice(int axis, int sliceIndex);
-  void verifyNoClippingOnSectionsOrHead();
 
-  std::unique_ptr<QTemporaryDir> folder;
-  std::unique_ptr<_CochlexUI> window;
-};
-
-SectionsTest::Axis
-SectionsTest::axisOf(_CochlexUI& viewer, int axis)
-{
-  switch (axis) {
-    case 0:
-      return { viewer.showXPlane,        viewer.sectionNumberX,
-               viewer.spinBox_x,         viewer.clipX,
-               viewer.planeWidgetX,      viewer.sectionActorX,
-               viewer.sectionTransformX, viewer.clipPlaneX };
-    case 1:
-      return { viewer.showYPlane,        viewer.sectionNumberY,
-               viewer.spinBox_y,         viewer.clipY,
-               viewer.planeWidgetY,      viewer.sectionActorY,
-               viewer.sectionTransformY, viewer.clipPlaneY };
-    default:
-      return { viewer.showZPlane,        viewer.sectionNumberZ,
-               viewer.spinBox_z,         viewer.clipZ,
-               viewer.planeWidgetZ,      viewer.sectionActorZ,
-               viewer.sectionTransformZ, viewer.clipPlaneZ };
-  }
-}
-
-// Every structure actor's mapper, once per actor: a mapper shared by a front and a back actor
-// is listed twice, so a count of copies is checked through both actors.
-std::vector<vtkAbstractMapper*>
-SectionsTest::everyStructureMapper() const
-{
-  std::vector<vtkAbstractMapper*> mappers;
-  for (std::size_t i = 0; i < window->frontActors.size(); ++i) {
-    mappers.push_back(window->frontActors[i]->GetMapper());
-    mappers.push_back(window->backActors[i]->GetMapper());
-  }
-  return mappers;
-}
-
-// Maps every few pixels of the section actor's image back into the volume through the
-// reslice geometry: each must lie on slice sliceIndex, and inside the axis's block carry
-// that slice's code.
-void
-SectionsTest::verifyImageIsSlice(int axisIndex, int sliceIndex)
-{
-  const Axis a = axis(axisIndex);
-  vtkImageData* image = a.actor->GetInput();
-  QVERIFY(image);
-  vtkMatrix4x4* resliceAxes = a.widget->GetReslice()->GetResliceAxes();
-  QVERIFY(resliceAxes);
-  int extent[6];
-  image->GetExtent(extent);
-  double origin[3];
-  double spacing[3];
-  image->GetOrigin(origin);
-  image->GetSpacing(spacing);
-  int compared = 0;
-  for (int row = extent[2]; row <= extent[3]; row += 3) {
-    for (int column = extent[0]; column <= extent[1]; column += 3) {
-      const double output[4] = { origin[0] + column * spacing[0],
-                                 origin[1] + row * spacing[1],
-                                 origin[2] + extent[4] * spacing[2],
-                                 1.0 };
-      double input[4];
-      resliceAxes->MultiplyPoint(output, input);
-      const double index[3] = { input[0] / spacings[0],
-                                input[1] / spacings[1],
-                                input[2] / spacings[2] };
-      QVERIFY2(std::abs(index[axisIndex] - sliceIndex) < 1e-6,
-               QByteArray::number(index[axisIndex], 'g', 17));
-      if (!wellInsideBlock(axisIndex, index)) {
-        continue;
-      }
-      const int value = int(image->GetScalarComponentAsDouble(column, row, extent[4], 0));
-      if (value != sliceCode(sliceIndex)) {
-        QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) is %3, slice %4 holds %5")
-                           .arg(column)
-                           .arg(row)
-                           .arg(value)
-                           .arg(sliceIndex)
-                           .arg(sliceCode(sliceIndex))));
-      }
-      ++compared;
-    }
-  }
-  QVERIFY2(compared > 100, qPrintable(QString::number(compared)));
-}
-
-void
-SectionsTest::verifyNoClippingOnSectionsOrHead()
-{
-  for (int a = 0; a < 3; ++a) {
-    QCOMPARE(axis(a).actor->GetMapper()->GetNumberOfClippingPlanes(), 0);
-  }
-  vtkActorCollection* headActors = window->headRenderer()->GetActors();
-  QVERIFY(headActors->GetNumberOfItems() > 0);
-  headActors->InitTraversal();
-  while (vtkActor* actor = headActors->GetNextActor()) {
-    QCOMPARE(actor->GetMapper()->GetNumberOfClippingPlanes(), 0);
-  }
-}
-
-void
-SectionsTest::initTestCase()
-{
-  folder = std::make_unique<QTemporaryDir>();
-  QVERIFY(folder->isValid());
-  writeModelWithoutVolume(folder->path());
-  fixture::writeVolume(folder->path(), codedVoxel);
-  fixture::WorkingDirectory workingDirectory(folder->path());
-  window = std::make_unique<_CochlexUI>();
-  window->resize(1144, 800);
-  window->show();
-  QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-  window->loadTB();
-  QVERIFY(window->hasSectionVolume());
-  QCOMPARE(int(window->frontActors.size()), 9);
-  QCOMPARE(window->backActors.size(), window->frontActors.size());
-}
-
-void
-SectionsTest::cleanupTestCase()
-{
-  window.reset();
-  folder.reset();
-}
-
-void
-SectionsTest::clipPlaneHelpersKeepOneCopyPerMapper()
-{
-  vtkNew<vtkPolyDataMapper> shared;
-  vtkNew<vtkPolyDataMapper> own;
-  vtkNew<vtkActor> front;
-  vtkNew<vtkActor> back;
-  vtkNew<vtkActor> single;
-  front->SetMapper(shared);
-  back->SetMapper(shared);
-  single->SetMapper(own);
-  const std::vector<vtkAbstractMapper*> mappers =
-    structureMappers({ front.Get(), single.Get() }, { back.Get(), single.Get() });
-  QCOMPARE(int(mappers.size()), 2);
-  QCOMPARE(mappers[0], static_cast<vtkAbstractMapper*>(shared.Get()));
-  QCOMPARE(mappers[1], static_cast<vtkAbstractMapper*>(own.Get()));
-
-  vtkNew<vtkPlane> plane;
-  vtkNew<vtkPlane> other;
-  // Nothing attached yet: detaching is silent and leaves nothing.
-  detachClipPlane(shared, plane);
-  QCOMPARE(clipPlaneCopies(shared, plane), 0);
-  attachClipPlane(shared, plane);
-  attachClipPlane(shared, plane);
-  QCOMPARE(clipPlaneCopies(shared, plane), 1);
-  // Copies left by adding through both actors all go at once; other planes stay.
-  shared->AddClippingPlane(plane);
-  shared->AddClippingPlane(other);
-  shared->AddClippingPlane(plane);
-  detachClipPlane(shared, plane);
-  QCOMPARE(clipPlaneCopies(shared, plane), 0);
-  QCOMPARE(clipPlaneCopies(shared, other), 1);
-
-  vtkNew<vtkTransform> transform;
-  transform->RotateX(90.0);
-  transform->Translate(5.0, 6.0, 7.0);
-  COMPARE_POINTS(clipPlaneNormal(transform, 1), (std::array<double, 3>{ 0.0, -1.0, 0.0 }), 1e-12);
-  COMPARE_POINTS(clipPlaneNormal(transform, -1), (std::array<double, 3>{ 0.0, 1.0, 0.0 }), 1e-12);
-  const double bounds[6] = { -1.0, 3.0, 2.0, 2.0, 10.0, 11.0 };
-  COMPARE_POINTS(boundsCentre(bounds), (std::array<double, 3>{ 1.0, 2.0, 10.5 }), 0.0);
-}
-
-void
-SectionsTest::sectionNumberSelectsSlice_data()
-{
-  QTest::addColumn<int>("axis");
-  QTest::addColumn<bool>("throughSpinBox");
-  QTest::addColumn<int>("number");
-  const char* names[3] = { "X", "Y", "Z" };
-  for (int a = 0; a < 3; ++a) {
-    for (bool spin : { false, true }) {
-      const char* control = spin ? "spin box" : "scroll bar";
-      QTest::addRow("%s %s first", names[a], control) << a << spin << 1;
-      QTest::addRow("%s %s last", names[a], control) << a << spin << sliceCounts[a];
-      QTest::addRow("%s %s middle", names[a], control) << a << spin << sliceCounts[a] / 3;
-    }
-  }
-}
-
-void
-SectionsTest::sectionNumberSelectsSlice()
-{
-  QFETCH(int, axis);
-  QFETCH(bool, throughSpinBox);
-  QFETCH(int, number);
-  const Axis a = this->axis(axis);
-  QCOMPARE(a.bar->maximum(), sliceCounts[axis]);
-  if (throughSpinBox) {
-    moveTo(a.spin, number);
-  } else {
-    moveTo(a.bar, number);
-  }
-  QCOMPARE(a.bar->value(), number);
-  QCOMPARE(a.spin->value(), number);
-  QCOMPARE(a.widget->GetSliceIndex(), number - 1);
-  verifyImageIsSlice(axis, number - 1);
-}
-
-void
-SectionsTest::movingSectionSlidesImageAlongItsNormal()
-{
-  const Axis x = axis(0);
-  moveTo(x.bar, 374);
-  const std::array<double, 3> start = actorCentre(x.actor);
-  const std::array<double, 3> normal = zColumn(x.transform);
-
-  x.bar->setValue(380);
-  QCOMPARE(x.widget->GetSliceIndex(), 379);
-  QCOMPARE(x.spin->value(), 380);
-  const std::array<double, 3> moved = actorCentre(x.actor);
-  const double step = 6 * 0.0127;
-  COMPARE_POINTS(moved,
-                 (std::array<double, 3>{ start[0] + step * normal[0],
-                                         start[1] + step * normal[1],
-                                         start[2] + step * normal[2] }),
-                 1e-9);
-  // The normal stays: only a translation along it was added.
-  COMPARE_POINTS(zColumn(x.transform), normal, 1e-12);
-
-  x.bar->setValue(374);
-  COMPARE_POINTS(actorCentre(x.actor), start, 1e-9);
-
-  // There and back again by a mix of the two controls.
-  x.spin->setValue(500);
-  x.bar->setValue(10);
-  x.spin->setValue(374);
-  QCOMPARE(x.widget->GetSliceIndex(), 373);
-  COMPARE_POINTS(actorCentre(x.actor), start, 1e-9);
-}
-
-void
-SectionsTest::typedAndDraggedNumbersPlaceAlike()
-{
-  const Axis y = axis(1);
-  moveTo(y.bar, 276);
-
-  // Typed digit by digit: the spin box passes through 3 and 30 on its way to 300.
-  y.spin->setFocus();
-  QTest::keyClick(y.spin, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClicks(y.spin, "300");
-  QTest::keyClick(y.spin, Qt::Key_Return);
-  QCOMPARE(y.spin->value(), 300);
-  QCOMPARE(y.bar->value(), 300);
-  const int typedSlice = y.widget->GetSliceIndex();
-  const std::array<double, 3> typedCentre = actorCentre(y.actor);
-  verifyImageIsSlice(1, 299);
-
-  y.bar->setValue(276);
-  // Dragged: the bar moves through every number in between.
-  for (int value = 277; value <= 300; ++value) {
-    y.bar->setSliderPosition(value);
-  }
-  QCOMPARE(y.spin->value(), 300);
-  QCOMPARE(y.widget->GetSliceIndex(), typedSlice);
-  QCOMPARE(typedSlice, 299);
-  COMPARE_POINTS(actorCentre(y.actor), typedCentre, 1e-9);
-}
-
-void
-SectionsTest::tickingShowsOnlyThatSection()
-{
-  vtkRenderer* renderer = window->mainRenderer();
-  const Axis x = axis(0);
-  QVERIFY(!x.box->isChecked());
-  QVERIFY(!holds(renderer, x.actor));
-  const std::vector<vtkProp*> before = propsOf(renderer);
-
-  x.box->click();
-  QVERIFY(x.box->isChecked());
-  std::vector<vtkProp*> expected = before;
-  expected.push_back(x.actor);
-  QCOMPARE(propsOf(renderer), expected);
-
-  x.box->click();
-  QVERIFY(!x.box->isChecked());
-  QCOMPARE(propsOf(renderer), before);
-}
-
-void
-SectionsTest::hiddenSectionShowsAtItsNewNumber()
-{
-  vtkRenderer* renderer = window->mainRenderer();
-  const Axis z = axis(2);
-  moveTo(z.bar, 58);
-  z.box->click();
-  QVERIFY(holds(renderer, z.actor));
-  z.box->click();
-  QVERIFY(!holds(renderer, z.actor));
-
-  const std::array<double, 3> start = actorCentre(z.actor);
-  const std::array<double, 3> normal = zColumn(z.transform);
-  z.bar->setValue(90);
-  QVERIFY(!holds(renderer, z.actor));
-
-  z.box->click();
-  QVERIFY(holds(renderer, z.actor));
-  QCOMPARE(z.widget->GetSliceIndex(), 89);
-  verifyImageIsSlice(2, 89);
-  const double step = 32 * 0.02;
-  COMPARE_POINTS(actorCentre(z.actor),
-                 (std::array<double, 3>{ start[0] + step * normal[0],
-                                         start[1] + step * normal[1],
-                                         start[2] + step * normal[2] }),
-                 1e-9);
-  z.box->click();
-  QVERIFY(!holds(renderer, z.actor));
-}
-
-void
-SectionsTest::clippingCyclesThroughBothSides_data()
-{
-  QTest::addColumn<int>("axis");
-  QTest::newRow("X") << 0;
-  QTest::newRow("Y") << 1;
-  QTest::newRow("Z") << 2;
-}
-
-void
-SectionsTest::clippingCyclesThroughBothSides()
-{
-  QFETCH(int, axis);
-  const Axis a = this->axis(axis);
-  const std::vector<vtkAbstractMapper*> mappers = everyStructureMapper();
-  QCOMPARE(a.clip->value(), 0);
-
-  // Hidden structures are cut as well.
-  window->mainRenderer()->RemoveActor(window->frontActors[2]);
-  window->mainRenderer()->RemoveActor(window->backActors[2]);
-
-  a.clip->setValue(1);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(clipPlaneCopies(mapper, a.plane), 1);
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 1);
-  }
-  COMPARE_POINTS(toArray(a.plane->GetOrigin()), actorCentre(a.actor), 1e-12);
-  const std::array<double, 3> normal = zColumn(a.transform);
-  COMPARE_POINTS(toArray(a.plane->GetNormal()), normal, 1e-12);
-  verifyNoClippingOnSectionsOrHead();
-
-  // Straight from one side to the other: no stale copy of the first attachment.
-  a.clip->setValue(-1);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(clipPlaneCopies(mapper, a.plane), 1);
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 1);
-  }
-  COMPARE_POINTS(toArray(a.plane->GetNormal()),
-                 (std::array<double, 3>{ -normal[0], -normal[1], -normal[2] }),
-                 1e-12);
-  COMPARE_POINTS(toArray(a.plane->GetOrigin()), actorCentre(a.actor), 1e-12);
-  verifyNoClippingOnSectionsOrHead();
-
-  a.clip->setValue(0);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 0);
-  }
-  verifyNoClippingOnSectionsOrHead();
-
-  window->mainRenderer()->AddActor(window->backActors[2]);
-  window->mainRenderer()->AddActor(window->frontActors[2]);
-}
-
-void
-SectionsTest::threeAxesCutAtOnce()
-{
-  const std::vector<vtkAbstractMapper*> mappers = everyStructureMapper();
-  axis(0).clip->setValue(1);
-  axis(1).clip->setValue(-1);
-  axis(2).clip->setValue(1);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 3);
-    for (int a = 0; a < 3; ++a) {
-      QCOMPARE(clipPlaneCopies(mapper, axis(a).plane), 1);
-    }
-  }
-  verifyNoClippingOnSectionsOrHead();
-
-  // Switching one off leaves the other two.
-  axis(1).clip->setValue(0);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 2);
-    QCOMPARE(clipPlaneCopies(mapper, axis(1).plane), 0);
-  }
-  axis(0).clip->setValue(0);
-  axis(2).clip->setValue(0);
-  for (vtkAbstractMapper* mapper : mappers) {
-    QCOMPARE(mapper->GetNumberOfClippingPlanes(), 0);
-  }
-}
-
-void
-SectionsTest::clipPlaneFollowsSectionOnlyWhileOn()
-{
-  const Axis z = axis(2);
-  moveTo(z.bar, 58);
-  z.clip->setValue(1);
-  const std::array<double, 3> normal = toArray(z.plane->GetNormal());
-  const std::array<double, 3> start = toArray(z.plane->GetOrigin());
-
-  z.bar->setValue(70);
-  const double step = 12 * 0.02;
-  COMPARE_POINTS(toArray(z.plane->GetOrigin()),
-                 (std::array<double, 3>{ start[0] + step * normal[0],
-                                         start[1] + step * normal[1],
-                                         start[2] + step * normal[2] }),
-                 1e-9);
-  COMPARE_POINTS(toArray(z.plane->GetOrigin()), actorCentre(z.actor), 1e-12);
-  COMPARE_POINTS(toArray(z.plane->GetNormal()), normal, 0.0);
-
-  // Through the spin box and on the other side as well.
-  z.clip->setValue(-1);
-  z.spin->setValue(40);
-  COMPARE_POINTS(toArray(z.plane->GetOrigin()), actorCentre(z.actor), 1e-12);
-  COMPARE_POINTS(toArray(z.plane->GetNormal()),
-                 (std::array<double, 3>{ -normal[0], -normal[1], -normal[2] }),
-                 1e-12);
-
-  // Detached: the plane stays where it was left.
-  z.clip->setValue(0);
-  const std::array<double, 3> left = toArray(z.plane->GetOrigin());
-  z.bar->setValue(100);
-  z.spin->setValue(20);
-  COMPARE_POINTS(toArray(z.plane->GetOrigin()), left, 0.0);
-  QVERIFY(!near(actorCentre(z.actor), left, 1e-3));
-}
-
-void
-SectionsTest::withoutVolumeSceneStaysUnchanged()
-{
-  QTemporaryDir emptyFolder;
-  QVERIFY(emptyFolder.isValid());
-  writeModelWithoutVolume(emptyFolder.path());
-  std::unique_ptr<_CochlexUI> viewer;
+  // Maps every few pixels of the actor's image back into the volume through the reslice
+  // geometry: each must lie on the slice and, inside the axis's block, carry its code.
+  void verifyImageIsSlice(int axisIndex, int sliceIndex)
   {
-    fixture::WorkingDirectory workingDirectory(emptyFolder.path());
-    viewer = std::make_unique<_CochlexUI>();
-    viewer->show();
-    QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
-    viewer->loadTB();
-  }
-  QVERIFY(!viewer->hasSectionVolume());
-  QCOMPARE(int(viewer->frontActors.size()), 9);
-
-  const std::vector<vtkProp*> props = propsOf(viewer->mainRenderer());
-  for (int a = 0; a < 3; ++a) {
-    const Axis controls = axisOf(*viewer, a);
-    vtkNew<vtkMatrix4x4> matrix;
-    matrix->DeepCopy(controls.transform->GetMatrix());
-    const std::array<double, 3> origin = toArray(controls.plane->GetOrigin());
-    const std::array<double, 3> normal = toArray(controls.plane->GetNormal());
-    const int sliceIndex = controls.widget->GetSliceIndex();
-
-    controls.box->click();
-    QVERIFY(controls.box->isChecked());
-    const int number = controls.bar->value() + 5;
-    controls.bar->setValue(number);
-    QCOMPARE(controls.spin->value(), number);
-    controls.spin->setValue(number + 5);
-    QCOMPARE(controls.bar->value(), number + 5);
-    controls.clip->setValue(1);
-    controls.clip->setValue(-1);
-
-    QCOMPARE(propsOf(viewer->mainRenderer()), props);
-    QCOMPARE(controls.widget->GetSliceIndex(), sliceIndex);
-    for (int row = 0; row < 4; ++row) {
-      for (int column = 0; column < 4; ++column) {
-        QCOMPARE(controls.transform->GetMatrix()->GetElement(row, column),
-                 matrix->GetElement(row, column));
+    const Axis a = axis(axisIndex);
+    vtkImageData* image = a.actor->GetInput();
+    int extent[6];
+    image->GetExtent(extent);
+    const double* origin = image->GetOrigin();
+    const double* spacing = image->GetSpacing();
+    int compared = 0;
+    for (int row = extent[2]; row <= extent[3]; row += 3) {
+      for (int column = extent[0]; column <= extent[1]; column += 3) {
+        const double output[4] = { origin[0] + column * spacing[0],
+                                   origin[1] + row * spacing[1],
+                                   origin[2] + extent[4] * spacing[2],
+                                   1.0 };
+        double input[4];
+        a.widget->GetReslice()->GetResliceAxes()->MultiplyPoint(output, input);
+        const double index[3] = { input[0] / spacings[0],
+                                  input[1] / spacings[1],
+                                  input[2] / spacings[2] };
+        QVERIFY(std::abs(index[axisIndex] - sliceIndex) < 1e-6);
+        // Clear of the block's faces by more than the interpolation reaches.
+        if (insideBlock(axisIndex, index, 2.0)) {
+          QCOMPARE(int(image->GetScalarComponentAsDouble(column, row, extent[4], 0)),
+                   1 + sliceIndex % 255);
+          ++compared;
+        }
       }
     }
-    COMPARE_POINTS(toArray(controls.plane->GetOrigin()), origin, 0.0);
-    COMPARE_POINTS(toArray(controls.plane->GetNormal()), normal, 0.0);
-    for (vtkActor* actor : viewer->frontActors) {
+    QVERIFY2(compared > 100, qPrintable(QString::number(compared)));
+  }
+
+  // Each structure actor's mapper (front and back share one) holds each of planes once and
+  // nothing else; the section images and the head model are never cut.
+  void verifyCuts(const std::vector<vtkPlane*>& planes)
+  {
+    for (std::size_t i = 0; i < window->frontActors.size(); ++i) {
+      for (vtkActor* actor : { window->frontActors[i], window->backActors[i] }) {
+        QCOMPARE(actor->GetMapper()->GetNumberOfClippingPlanes(), int(planes.size()));
+        for (vtkPlane* plane : planes) {
+          QVERIFY(actor->GetMapper()->GetClippingPlanes()->IsItemPresent(plane));
+        }
+      }
+    }
+    for (int a = 0; a < 3; ++a) {
+      QCOMPARE(axis(a).actor->GetMapper()->GetNumberOfClippingPlanes(), 0);
+    }
+    const std::vector<vtkActor*> head = rendererActors(window->headRenderer());
+    QVERIFY(!head.empty());
+    for (vtkActor* actor : head) {
       QCOMPARE(actor->GetMapper()->GetNumberOfClippingPlanes(), 0);
     }
-    controls.clip->setValue(0);
   }
-}
 
-int
-main(int argc, char** argv)
-{
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QApplication application(argc, argv);
-  SectionsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
+private slots:
+  void initTestCase()
+  {
+    session = std::make_unique<ViewerSession>();
+    fixture::writeModel(session->folder(), fixture::standardStructures(), false);
+    fixture::writeVolume(session->folder(), [](int i, int j, int k) {
+      const int index[3] = { i, j, k };
+      for (int axis = 0; axis < 3; ++axis) {
+        if (insideBlock(axis, index, 0)) {
+          return std::uint8_t(1 + index[axis] % 255);
+        }
+      }
+      return std::uint8_t(0);
+    });
+    window = &session->open(1144, 800);
+    session->load();
+    QVERIFY(window->hasSectionVolume());
+    QCOMPARE(int(window->frontActors.size()), 9);
+  }
 
+  void cleanupTestCase() { session.reset(); }
+
+  void sectionNumberSelectsSlice_data()
+  {
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<bool>("throughSpinBox");
+    QTest::addColumn<int>("number");
+    for (int a = 0; a < 3; ++a) {
+      for (int number : { 1, sliceCounts[a] / 3, sliceCounts[a] }) {
+        QTest::addRow("%c scroll bar %d", 'X' + a, number) << a << false << number;
+        QTest::addRow("%c spin box %d", 'X' + a, number) << a << true << number;
+      }
+    }
+  }
+
+  void sectionNumberSelectsSlice()
+  {
+    QFETCH(int, axis);
+    QFETCH(bool, throughSpinBox);
+    QFETCH(int, number);
+    const Axis a = this->axis(axis);
+    QCOMPARE(a.bar->maximum(), sliceCounts[axis]);
+    throughSpinBox ? moveTo(a.spin, number) : moveTo(a.bar, number);
+    QCOMPARE(a.bar->value(), number);
+    QCOMPARE(a.spin->value(), number);
+    QCOMPARE(a.widget->GetSliceIndex(), number - 1);
+    verifyImageIsSlice(axis, number - 1);
+  }
+
+  void movingSectionSlidesImageAlongItsNormal()
+  {
+    const Axis x = axis(0);
+    moveTo(x.bar, 374);
+    const Point start = centreOf(x.actor);
+    x.bar->setValue(380);
+    QCOMPARE(x.widget->GetSliceIndex(), 379);
+    COMPARE_POINTS(centreOf(x.actor), start + zColumn(x.transform) * (6 * 0.0127), 1e-9);
+    x.bar->setValue(374);
+    COMPARE_POINTS(centreOf(x.actor), start, 1e-9);
+
+    // Typed digit by digit (through 3 and 30) or dragged through every number in between:
+    // the same slice at the same place.
+    const Axis y = axis(1);
+    moveTo(y.bar, 276);
+    const Point before = centreOf(y.actor);
+    y.spin->setFocus();
+    QTest::keyClick(y.spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(y.spin, "300");
+    QTest::keyClick(y.spin, Qt::Key_Return);
+    QCOMPARE(y.bar->value(), 300);
+    QCOMPARE(y.widget->GetSliceIndex(), 299);
+    verifyImageIsSlice(1, 299);
+    const Point typed = centreOf(y.actor);
+    COMPARE_POINTS(typed, before + zColumn(y.transform) * (24 * 0.0127), 1e-9);
+    y.bar->setValue(276);
+    COMPARE_POINTS(centreOf(y.actor), before, 1e-9);
+    for (int value = 277; value <= 300; ++value) {
+      y.bar->setSliderPosition(value);
+    }
+    QCOMPARE(y.spin->value(), 300);
+    QCOMPARE(y.widget->GetSliceIndex(), 299);
+    COMPARE_POINTS(centreOf(y.actor), typed, 1e-9);
+  }
+
+  void tickingShowsOnlyThatSectionAtItsNumber()
+  {
+    vtkPropCollection* props = window->mainRenderer()->GetViewProps();
+    const Axis z = axis(2);
+    moveTo(z.bar, 58);
+    const int before = props->GetNumberOfItems();
+    z.box->click();
+    QVERIFY(props->IsItemPresent(z.actor));
+    QCOMPARE(props->GetNumberOfItems(), before + 1);
+    z.box->click();
+    QCOMPARE(props->GetNumberOfItems(), before);
+    // Moved while hidden: it shows at its new number and place.
+    const Point start = centreOf(z.actor);
+    const Point normal = zColumn(z.transform);
+    z.bar->setValue(90);
+    QCOMPARE(props->GetNumberOfItems(), before);
+    z.box->click();
+    QVERIFY(props->IsItemPresent(z.actor));
+    QCOMPARE(z.widget->GetSliceIndex(), 89);
+    verifyImageIsSlice(2, 89);
+    COMPARE_POINTS(centreOf(z.actor), start + normal * (32 * 0.02), 1e-9);
+    z.box->click();
+  }
+
+  void clippingCutsEveryStructureOnce()
+  {
+    // Hidden structures are cut as well.
+    window->mainRenderer()->RemoveActor(window->frontActors[2]);
+    window->mainRenderer()->RemoveActor(window->backActors[2]);
+    for (int axisIndex = 0; axisIndex < 3; ++axisIndex) {
+      const Axis a = axis(axisIndex);
+      // Straight from one side to the other leaves no stale copy of the first attachment.
+      for (int side : { 1, -1 }) {
+        a.clip->setValue(side);
+        verifyCuts({ a.plane });
+        COMPARE_POINTS(Point(a.plane->GetOrigin()), centreOf(a.actor), 1e-12);
+        COMPARE_POINTS(Point(a.plane->GetNormal()), zColumn(a.transform) * side, 1e-12);
+      }
+      a.clip->setValue(0);
+      verifyCuts({});
+    }
+    // Three planes at once; switching one off leaves the other two.
+    axis(0).clip->setValue(1);
+    axis(1).clip->setValue(-1);
+    axis(2).clip->setValue(1);
+    verifyCuts({ axis(0).plane, axis(1).plane, axis(2).plane });
+    axis(1).clip->setValue(0);
+    verifyCuts({ axis(0).plane, axis(2).plane });
+    axis(0).clip->setValue(0);
+    axis(2).clip->setValue(0);
+    verifyCuts({});
+    window->mainRenderer()->AddActor(window->backActors[2]);
+    window->mainRenderer()->AddActor(window->frontActors[2]);
+  }
+
+  void clipPlaneFollowsSectionOnlyWhileOn()
+  {
+    const Axis z = axis(2);
+    moveTo(z.bar, 58);
+    z.clip->setValue(1);
+    const Point normal(z.plane->GetNormal());
+    const Point start(z.plane->GetOrigin());
+    z.bar->setValue(70);
+    COMPARE_POINTS(Point(z.plane->GetOrigin()), start + normal * (12 * 0.02), 1e-9);
+    COMPARE_POINTS(Point(z.plane->GetOrigin()), centreOf(z.actor), 1e-12);
+    // Through the spin box and on the other side as well.
+    z.clip->setValue(-1);
+    z.spin->setValue(40);
+    COMPARE_POINTS(Point(z.plane->GetOrigin()), centreOf(z.actor), 1e-12);
+    COMPARE_POINTS(Point(z.plane->GetNormal()), normal * -1, 1e-12);
+    // Detached, the plane stays where it was left.
+    z.clip->setValue(0);
+    const Point left(z.plane->GetOrigin());
+    z.bar->setValue(100);
+    z.spin->setValue(20);
+    QVERIFY(Point(z.plane->GetOrigin()) == left);
+    QVERIFY((centreOf(z.actor) - left).Norm() > 1e-3);
+  }
+
+  void withoutVolumeSceneStaysUnchanged()
+  {
+    ViewerSession withoutVolume;
+    fixture::writeModel(withoutVolume.folder(), fixture::standardStructures(), false);
+    _CochlexUI& viewer = withoutVolume.open();
+    withoutVolume.load();
+    QVERIFY(!viewer.hasSectionVolume());
+    const int props = viewer.mainRenderer()->GetViewProps()->GetNumberOfItems();
+    for (int a = 0; a < 3; ++a) {
+      const Axis controls = axisOf(viewer, a);
+      vtkNew<vtkMatrix4x4> matrix;
+      matrix->DeepCopy(controls.transform->GetMatrix());
+      const Point origin(controls.plane->GetOrigin());
+      const int sliceIndex = controls.widget->GetSliceIndex();
+      controls.box->click();
+      controls.bar->setValue(controls.bar->value() + 5);
+      controls.spin->setValue(controls.spin->value() + 5);
+      controls.clip->setValue(1);
+      controls.clip->setValue(-1);
+
+      QCOMPARE(viewer.mainRenderer()->GetViewProps()->GetNumberOfItems(), props);
+      QCOMPARE(controls.widget->GetSliceIndex(), sliceIndex);
+      const double* elements = controls.transform->GetMatrix()->GetData();
+      QVERIFY(std::equal(elements, elements + 16, matrix->GetData()));
+      QVERIFY(Point(controls.plane->GetOrigin()) == origin);
+      for (vtkActor* actor : viewer.frontActors) {
+        QCOMPARE(actor->GetMapper()->GetNumberOfClippingPlanes(), 0);
+      }
+      controls.clip->setValue(0);
+    }
+  }
+};
+
+COCHLEX_VIEWER_TEST_MAIN(SectionsTest)
 #include "test_sections.moc"
