@@ -1,3 +1,4 @@
+#include "app/GraphicsEnvironment.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/ViewFollowing.h"
 
@@ -11,8 +12,13 @@
 int
 main(int argc, char** argv)
 {
+  keepGraphicsDriverFromWritingFiles();
   // The VTK views need their OpenGL format before the first widget exists.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  // A view whose dock floats or docks moves to another top-level window. With shared contexts
+  // it keeps its OpenGL context; otherwise the context is rebuilt and the model's buffers of
+  // the old one are never freed (about 10 MB per full screen and back).
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   createFollowCommands();
 
   QApplication application(argc, argv);
