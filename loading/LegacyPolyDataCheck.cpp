@@ -13,10 +13,14 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
+
+#include <locale.h>
 
 namespace {
 
@@ -85,6 +89,18 @@ public:
   // The next white-space separated word; empty at the end of the text.
   std::string_view word()
   {
+    const std::string_view result = nextWord();
+    // The reader takes words into 256-byte buffers: a longer one would be split in two.
+    if (result.size() > 255) {
+      overlong = true;
+    }
+    return result;
+  }
+
+  bool sawOverlongWord() const { return overlong; }
+
+  std::string_view nextWord()
+  {
     while (position < text.size() && isSpace(text[position])) {
       ++position;
     }
@@ -95,14 +111,16 @@ public:
     return text.substr(start, position - start);
   }
 
-  bool count(Count& value)
+  // A count as the reader takes it: a whole number no larger than limit (its vtkIdType, or int
+  // for the counts it reads as int).
+  bool count(Count& value, Count limit = Count(std::numeric_limits<std::int64_t>::max()))
   {
     const std::string_view digits = word();
     if (digits.empty()) {
       return false;
     }
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return error == std::errc() && end == digits.data() + digits.size();
+    return error == std::errc() && end == digits.data() + digits.size() && value <= limit;
   }
 
   bool integer(std::int64_t& value)
@@ -115,11 +133,16 @@ public:
     return error == std::errc() && end == digits.data() + digits.size();
   }
 
-  // What the reader's getline does before a binary block.
-  void skipRestOfLine()
+  // What the reader's getline does before a binary block. Its buffer holds 255 characters: with
+  // a longer rest of line it stops in the middle and reads the data from there, so that fails.
+  bool skipRestOfLine()
   {
     const std::size_t end = text.find('\n', position);
+    if (end != std::string_view::npos && end - position > 255) {
+      return false;
+    }
     position = end == std::string_view::npos ? text.size() : end + 1;
+    return true;
   }
 
   bool skipBytes(Count bytes)
@@ -131,44 +154,48 @@ public:
     return true;
   }
 
-  bool skipWords(Count words)
-  {
-    for (Count index = 0; index < words; ++index) {
-      if (word().empty()) {
-        return false;
-      }
-    }
-    return true;
-  }
-
   const unsigned char* bytes() const
   {
     return reinterpret_cast<const unsigned char*>(text.data()) + position;
   }
 
-  // After an array the reader looks for an optional METADATA block that ends at a blank line.
-  void skipMetadata()
+  // After an array the reader pops lines holding only spaces and carriage returns, looking
+  // 256 bytes ahead each time, then looks for a METADATA block. A window of 256 such characters
+  // without a line end makes it look at the same bytes for ever.
+  bool hangsReaderAfterArray() const
+  {
+    std::size_t start = position;
+    while (true) {
+      std::size_t probe = start;
+      while (probe < text.size() && (text[probe] == ' ' || text[probe] == '\r')) {
+        ++probe;
+        if (probe - start >= 256) {
+          return true;
+        }
+      }
+      if (probe >= text.size() || text[probe] != '\n') {
+        return false;
+      }
+      start = probe + 1;
+    }
+  }
+
+  // Whether a METADATA block follows, wherever the reader could see one. The reader ends such a
+  // block at a line that is empty up to its first NUL byte and reads keys and values from it in
+  // ways that are not checked here, so surfaces with array metadata are turned away.
+  bool metadataFollows() const
   {
     std::size_t probe = position;
     while (probe < text.size() && isSpace(text[probe])) {
       ++probe;
     }
-    if (lowerCase(text.substr(probe, 8)) != "metadata") {
-      return;
-    }
-    position = probe;
-    std::string_view current;
-    line(current);
-    while (line(current)) {
-      if (current.find_first_not_of(" \t\r") == std::string_view::npos) {
-        break;
-      }
-    }
+    return lowerCase(text.substr(probe, 8)) == "metadata";
   }
 
 private:
   std::string_view text;
   std::size_t position = 0;
+  bool overlong = false;
 };
 
 // Bytes per value in a binary block; 0 for names the reader does not know as fixed-size types.
@@ -194,6 +221,108 @@ binaryValueSize(const std::string& type)
   return 0;
 }
 
+// The reader takes each ASCII value with operator>>, which stops at the first character that
+// does not belong to the number and fails on a value outside the type's range. After such a
+// failure the reader carries on from inside the token, out of step with the file: a FIELD
+// array read that way comes back empty and the reader dereferences it. So every value must be
+// one whole number that fits its type.
+bool
+integerFits(std::string_view word, std::int64_t lowest, std::uint64_t highest)
+{
+  if (!word.empty() && word.front() == '+') {
+    word.remove_prefix(1);
+  }
+  const bool negative = !word.empty() && word.front() == '-';
+  if (negative) {
+    word.remove_prefix(1);
+  }
+  if (word.empty() || word.front() == '+' || word.front() == '-') {
+    return false;
+  }
+  std::uint64_t magnitude = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), magnitude);
+  if (error != std::errc() || end != word.data() + word.size()) {
+    return false;
+  }
+  if (negative) {
+    return lowest < 0 && magnitude <= std::uint64_t(-(lowest + 1)) + 1;
+  }
+  return magnitude <= highest;
+}
+
+bool
+floatingFits(std::string_view word, bool singlePrecision)
+{
+  std::size_t index = 0;
+  auto digits = [&] {
+    const std::size_t start = index;
+    while (index < word.size() && std::isdigit(static_cast<unsigned char>(word[index]))) {
+      ++index;
+    }
+    return index - start;
+  };
+  if (index < word.size() && (word[index] == '+' || word[index] == '-')) {
+    ++index;
+  }
+  std::size_t mantissa = digits();
+  if (index < word.size() && word[index] == '.') {
+    ++index;
+    mantissa += digits();
+  }
+  if (mantissa == 0) {
+    return false;
+  }
+  if (index < word.size() && (word[index] == 'e' || word[index] == 'E')) {
+    ++index;
+    if (index < word.size() && (word[index] == '+' || word[index] == '-')) {
+      ++index;
+    }
+    if (digits() == 0) {
+      return false;
+    }
+  }
+  if (index != word.size()) {
+    return false;
+  }
+  // Converted as the stream does, in the "C" locale whatever the program's locale is; only an
+  // overflow to infinity fails there.
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+  const std::string text(word);
+  return singlePrecision ? !std::isinf(strtof_l(text.c_str(), nullptr, cLocale))
+                         : !std::isinf(strtod_l(text.c_str(), nullptr, cLocale));
+}
+
+// Whether an ASCII value of the given (known) type reads cleanly. The char types and bits are
+// read through an int.
+bool
+asciiValueFits(std::string_view word, const std::string& type)
+{
+  using std::numeric_limits;
+  if (type == "float" || type == "double") {
+    return floatingFits(word, type == "float");
+  }
+  if (type == "short") {
+    return integerFits(word, numeric_limits<short>::min(), numeric_limits<short>::max());
+  }
+  if (type == "unsigned_short") {
+    return integerFits(word, 0, numeric_limits<unsigned short>::max());
+  }
+  if (type == "unsigned_int") {
+    return integerFits(word, 0, numeric_limits<unsigned int>::max());
+  }
+  if (type == "long" || type == "vtktypeint64" || type == "vtkidtype") {
+    return integerFits(
+      word, numeric_limits<std::int64_t>::min(), numeric_limits<std::int64_t>::max());
+  }
+  if (type == "unsigned_long" || type == "vtktypeuint64") {
+    return integerFits(word, 0, numeric_limits<std::uint64_t>::max());
+  }
+  return integerFits(word, numeric_limits<int>::min(), numeric_limits<int>::max());
+}
+
+// Counts the reader takes as int.
+constexpr Count intLimit = Count(std::numeric_limits<int>::max());
+
 bool
 multiply(Count first, Count second, Count& product)
 {
@@ -215,6 +344,7 @@ public:
   std::string run();
 
 private:
+  std::string walk();
   std::string header();
   std::string array(const std::string& what,
                     const std::string& type,
@@ -300,41 +430,47 @@ Walker::array(const std::string& what, const std::string& type, Count tuples, Co
   if (type == "string" || type == "utf8_string" || type == "variant") {
     return what + " uses a text type that is not supported for surfaces";
   }
+  // Even an empty array of an unknown type makes the reader fail.
+  if (type != "bit" && binaryValueSize(type) == 0) {
+    return what + " has an unknown data type \"" + printable(type) + "\"";
+  }
   if (binary) {
-    if (values == 0) {
-      // The reader reads nothing, not even the rest of the line.
-      scanner.skipMetadata();
-      return {};
-    }
-    Count bytes = 0;
-    if (type == "bit") {
-      bytes = values / 8 + (values % 8 != 0 ? 1 : 0);
-    } else {
-      const Count size = binaryValueSize(type);
-      if (size == 0) {
-        return what + " has an unknown data type \"" + printable(type) + "\"";
+    // Without values the reader reads nothing, not even the rest of the line.
+    if (values > 0) {
+      Count bytes = 0;
+      if (type == "bit") {
+        bytes = values / 8 + (values % 8 != 0 ? 1 : 0);
+      } else if (!multiply(values, binaryValueSize(type), bytes)) {
+        return tooShort;
       }
-      if (!multiply(values, size, bytes)) {
+      if (!scanner.skipRestOfLine()) {
+        return what + " has more than 255 characters between its header and its data";
+      }
+      if (!scanner.skipBytes(bytes)) {
         return tooShort;
       }
     }
-    scanner.skipRestOfLine();
-    if (!scanner.skipBytes(bytes)) {
-      return tooShort;
-    }
   } else {
-    if (type != "bit" && binaryValueSize(type) == 0) {
-      return what + " has an unknown data type \"" + printable(type) + "\"";
-    }
     // Every ASCII value takes at least one character and one separator.
     if (values > 0 && values - 1 > scanner.remaining() / 2) {
       return tooShort;
     }
-    if (!scanner.skipWords(values)) {
-      return tooShort;
+    for (Count index = 0; index < values; ++index) {
+      const std::string_view word = scanner.word();
+      if (word.empty()) {
+        return tooShort;
+      }
+      if (!asciiValueFits(word, type)) {
+        return what + " holds \"" + printable(word) + "\", which is not a " + type + " value";
+      }
     }
   }
-  scanner.skipMetadata();
+  if (scanner.hangsReaderAfterArray()) {
+    return what + " is followed by more blanks than the reader can get past";
+  }
+  if (scanner.metadataFollows()) {
+    return what + " carries METADATA, which is not supported for surfaces";
+  }
   return {};
 }
 
@@ -363,7 +499,9 @@ Walker::legacyCells(const std::string& what)
     return scanner.integer(value);
   };
   if (binary) {
-    scanner.skipRestOfLine();
+    if (!scanner.skipRestOfLine()) {
+      return what + " has more than 255 characters between its header and its data";
+    }
     if (size > scanner.remaining() / 4) {
       return tooShort;
     }
@@ -434,7 +572,7 @@ std::string
 Walker::field(const std::string& what)
 {
   Count arrays = 0;
-  if (scanner.word().empty() || !scanner.count(arrays)) {
+  if (scanner.word().empty() || !scanner.count(arrays, intLimit)) {
     return what + " has a malformed header";
   }
   for (Count index = 0; index < arrays; ++index) {
@@ -492,7 +630,8 @@ Walker::attributes(Count tuples, const std::string& kind)
       Count components = 1;
       if (key != "lookup_table") {
         const auto parsed = std::from_chars(key.data(), key.data() + key.size(), components);
-        if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size() || components < 1) {
+        if (parsed.ec != std::errc() || parsed.ptr != key.data() + key.size() || components < 1 ||
+            components > intLimit) {
           return what + " has a malformed number of components";
         }
         key = lowerCase(scanner.word());
@@ -517,19 +656,19 @@ Walker::attributes(Count tuples, const std::string& kind)
       problem = array(what, lowerCase(scanner.word()), tuples, 1);
     } else if (keyword == "color_scalars") {
       Count components = 0;
-      if (!scanner.count(components) || components < 1) {
+      if (!scanner.count(components, intLimit) || components < 1) {
         return what + " has a malformed number of components";
       }
       problem = array(what, binary ? "unsigned_char" : "float", tuples, components);
     } else if (keyword == "lookup_table") {
       Count entries = 0;
-      if (!scanner.count(entries)) {
+      if (!scanner.count(entries, intLimit)) {
         return what + " has a malformed size";
       }
       problem = array(what, binary ? "unsigned_char" : "float", entries, 4);
     } else if (keyword == "field") {
       Count arrays = 0;
-      if (!scanner.count(arrays)) {
+      if (!scanner.count(arrays, intLimit)) {
         return what + " has a malformed header";
       }
       for (Count index = 0; index < arrays && problem.empty(); ++index) {
@@ -561,6 +700,16 @@ Walker::attributes(Count tuples, const std::string& kind)
 
 std::string
 Walker::run()
+{
+  const std::string problem = walk();
+  if (problem.empty() && scanner.sawOverlongWord()) {
+    return "it holds a word longer than 255 characters";
+  }
+  return problem;
+}
+
+std::string
+Walker::walk()
 {
   std::string problem = header();
   if (!problem.empty()) {

@@ -1,0 +1,224 @@
+#include "fuzz/FuzzEntryPoints.h"
+
+#include "loading/ColorFile.h"
+#include "loading/LegacyPolyDataCheck.h"
+#include "loading/PageFile.h"
+#include "loading/StructureList.h"
+
+#include <QString>
+
+#include <vtkCell.h>
+#include <vtkCellArray.h>
+#include <vtkCellArrayIterator.h>
+#include <vtkDataArray.h>
+#include <vtkGenericCell.h>
+#include <vtkLogger.h>
+#include <vtkNew.h>
+#include <vtkOutputWindow.h>
+#include <vtkPointData.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+class SilentOutputWindow : public vtkOutputWindow
+{
+public:
+  static SilentOutputWindow* New();
+  vtkTypeMacro(SilentOutputWindow, vtkOutputWindow);
+  void DisplayText(const char*) override {}
+};
+vtkStandardNewMacro(SilentOutputWindow);
+
+// One scratch file per process, removed at exit; several fuzzers may run side by side.
+class ScratchFile
+{
+public:
+  ScratchFile()
+  {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/cochlex-fuzz-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+      std::perror("cochlex fuzz: mkdtemp");
+      std::abort();
+    }
+    directory = pattern;
+    path = directory + "/input.vtk";
+  }
+  ~ScratchFile()
+  {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+  }
+
+  const std::string& write(const std::uint8_t* data, std::size_t size)
+  {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    file.close();
+    if (!file) {
+      std::perror("cochlex fuzz: writing the scratch file");
+      std::abort();
+    }
+    return path;
+  }
+
+private:
+  std::string directory;
+  std::string path;
+};
+
+ScratchFile&
+scratchFile()
+{
+  static ScratchFile file;
+  return file;
+}
+
+std::string
+asText(const std::uint8_t* data, std::size_t size)
+{
+  return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+// Visits every cell's point ids and the points they name, as the mapper does when it builds its
+// buffers; out-of-range ids show up under the address sanitizer.
+double
+walkCells(vtkCellArray* cells, vtkPoints* points)
+{
+  double sum = 0;
+  if (cells == nullptr) {
+    return sum;
+  }
+  auto iterator = vtk::TakeSmartPointer(cells->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    vtkIdType count = 0;
+    const vtkIdType* ids = nullptr;
+    iterator->GetCurrentCell(count, ids);
+    for (vtkIdType index = 0; index < count; ++index) {
+      double point[3];
+      points->GetPoint(ids[index], point);
+      sum += point[0] + point[1] + point[2];
+    }
+  }
+  return sum;
+}
+
+double
+walkTuples(vtkDataArray* array, vtkIdType count)
+{
+  double sum = 0;
+  if (array == nullptr) {
+    return sum;
+  }
+  for (vtkIdType index = 0; index < count; ++index) {
+    sum += array->GetComponent(index, 0);
+  }
+  return sum;
+}
+
+} // namespace
+
+void
+silenceVtkOutput()
+{
+  vtkNew<SilentOutputWindow> silent;
+  vtkOutputWindow::SetInstance(silent);
+  vtkLogger::SetStderrVerbosity(vtkLogger::VERBOSITY_OFF);
+}
+
+std::string
+feedStructureList(const std::uint8_t* data, std::size_t size)
+{
+  std::istringstream input(asText(data, size));
+  const StructureList list = parseStructureList(input, "/fuzz/Joint_transformed.txt");
+  if (list.entries.size() > std::size_t(maximumStructureCount)) {
+    std::abort();
+  }
+  int sliderSum = 0;
+  for (const StructureEntry& entry : list.entries) {
+    const int slider = transparencySliderValue(entry.opacity);
+    if (slider < 0 || slider > 10) {
+      std::abort();
+    }
+    sliderSum += slider;
+  }
+  return std::to_string(list.entries.size()) + " entries, sliders " + std::to_string(sliderSum) +
+         (list.problem.empty() ? "" : ", problem: " + list.problem);
+}
+
+std::string
+feedColorFile(const std::uint8_t* data, std::size_t size)
+{
+  std::istringstream input(asText(data, size));
+  const std::array<double, 3> color = parseStructureColor(input);
+  return "colour " + std::to_string(color[0]) + " " + std::to_string(color[1]) + " " +
+         std::to_string(color[2]);
+}
+
+std::string
+feedPageFile(const std::uint8_t* data, std::size_t size)
+{
+  const std::string& path = scratchFile().write(data, size);
+  const QString page =
+    readPageFile(QString::fromStdString(path), QStringLiteral("help2.html not found!"));
+  // Every byte but the line ends becomes one character.
+  if (page.size() > int(size)) {
+    std::abort();
+  }
+  return "page of " + std::to_string(page.size()) + " characters";
+}
+
+std::string
+feedLegacyCheck(const std::uint8_t* data, std::size_t size)
+{
+  const std::string problem =
+    checkLegacyPolyData(std::string_view(reinterpret_cast<const char*>(data), size));
+  return problem.empty() ? std::string("accepted") : "rejected: " + problem;
+}
+
+std::string
+feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
+{
+  const std::string& path = scratchFile().write(data, size);
+  std::string problem;
+  vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
+  if (surface == nullptr) {
+    std::abort();
+  }
+  if (!problem.empty()) {
+    return "rejected: " + problem;
+  }
+  vtkPoints* points = surface->GetPoints();
+  const vtkIdType pointCount = points ? points->GetNumberOfPoints() : 0;
+  double sum = 0;
+  if (points != nullptr) {
+    sum += walkCells(surface->GetVerts(), points);
+    sum += walkCells(surface->GetLines(), points);
+    sum += walkCells(surface->GetPolys(), points);
+    sum += walkCells(surface->GetStrips(), points);
+  }
+  vtkPointData* pointData = surface->GetPointData();
+  sum += walkTuples(pointData->GetNormals(), pointCount);
+  sum += walkTuples(pointData->GetTCoords(), pointCount);
+  sum += walkTuples(pointData->GetScalars(), pointCount);
+  double bounds[6];
+  surface->GetBounds(bounds);
+  // Random access to cells builds the cell links the picker and cutters rely on.
+  vtkNew<vtkGenericCell> cell;
+  const vtkIdType cellCount = surface->GetNumberOfCells();
+  for (vtkIdType index = 0; index < cellCount && index < 4096; ++index) {
+    surface->GetCell(index, cell);
+    sum += double(cell->GetNumberOfPoints());
+  }
+  return "accepted: " + std::to_string(pointCount) + " points, " + std::to_string(cellCount) +
+         " cells" + (std::isfinite(sum) ? "" : " (non-finite coordinates)");
+}
