@@ -1,0 +1,399 @@
+// Interaction costs of the viewer on the full sample teaching model, each beside a bare-VTK
+// baseline measured in the same run:
+//   rotation     one automatic-rotation frame of the viewer (camera step, head and main view
+//                rendered, the widgets composed on screen) against a plain vtkRenderWindow with
+//                the same structure surfaces, the same front/back culling actor pairs, colours
+//                and opacities, turned by the same azimuth steps;            target <= 1.1 x
+//   section      one step of a shown section's scroll bar against one plain render of both
+//                views in the same state;                                    target <= 1.2 x
+//   transparency one step of a shown structure's transparency slider against one plain render
+//                of both views in the same state;                            target <= 1.2 x
+//   anaglyph     the rotation frame with stereo on, against the baseline in anaglyph mode.
+// Viewer and baseline run in alternating blocks so that load from other processes hits both;
+// the figures are medians. Prints JSON.
+//
+//   bench_interaction [--model <directory>] [--frames <n>]
+//
+// Needs a display (run it under xvfb-run). Without --model the sample teaching model is written
+// into a temporary folder first.
+
+#include "BenchClock.h"
+#include "app/GraphicsEnvironment.h"
+#include "tools/SampleModel.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/ViewFollowing.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSurfaceFormat>
+#include <QTemporaryDir>
+#include <QTimerEvent>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkActor.h>
+#include <vtkCallbackCommand.h>
+#include <vtkCamera.h>
+#include <vtkCommand.h>
+#include <vtkNew.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+#include <vtkProperty.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderer.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+double
+median(std::vector<double> values)
+{
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Counts the renders of a window, to tell how many a step costs.
+struct RenderCounter
+{
+  int count = 0;
+  vtkNew<vtkCallbackCommand> command;
+
+  explicit RenderCounter(vtkRenderWindow* window)
+  {
+    command->SetClientData(this);
+    command->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      ++static_cast<RenderCounter*>(clientData)->count;
+    });
+    window->AddObserver(vtkCommand::StartEvent, command);
+  }
+};
+
+// Sums the time a window spends in Render(), to split a viewer frame into its parts.
+struct RenderTimer
+{
+  double total = 0;
+  double started = 0;
+  vtkNew<vtkCallbackCommand> startCommand;
+  vtkNew<vtkCallbackCommand> endCommand;
+
+  explicit RenderTimer(vtkRenderWindow* window)
+  {
+    startCommand->SetClientData(this);
+    startCommand->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      static_cast<RenderTimer*>(clientData)->started = monotonicMilliseconds();
+    });
+    endCommand->SetClientData(this);
+    endCommand->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      auto* timer = static_cast<RenderTimer*>(clientData);
+      timer->total += monotonicMilliseconds() - timer->started;
+    });
+    window->AddObserver(vtkCommand::StartEvent, startCommand);
+    window->AddObserver(vtkCommand::EndEvent, endCommand);
+  }
+};
+
+// Lets the widgets compose their new frames on screen.
+void
+settle()
+{
+  QCoreApplication::processEvents();
+}
+
+// The bare-VTK scene: the viewer's structure surfaces in a plain render window of the main
+// view's size, as front/back culling actor pairs with the same colours and opacities.
+class Baseline
+{
+public:
+  explicit Baseline(_CochlexUI& viewer)
+  {
+    for (std::size_t index = 0; index < viewer.frontActors.size(); ++index) {
+      vtkActor* viewerFront = viewer.frontActors[index];
+      if (!viewer.mainRenderer()->HasViewProp(viewerFront)) {
+        continue;
+      }
+      vtkNew<vtkPolyDataMapper> mapper;
+      mapper->SetInputData(vtkPolyData::SafeDownCast(viewerFront->GetMapper()->GetInput()));
+      mapper->ScalarVisibilityOff();
+      vtkNew<vtkActor> back;
+      back->SetMapper(mapper);
+      back->GetProperty()->DeepCopy(viewer.backActors[index]->GetProperty());
+      vtkNew<vtkActor> front;
+      front->SetMapper(mapper);
+      front->GetProperty()->DeepCopy(viewerFront->GetProperty());
+      renderer->AddActor(back);
+      renderer->AddActor(front);
+    }
+    vtkRenderer* viewerRenderer = viewer.mainRenderer();
+    renderer->SetBackground(viewerRenderer->GetBackground());
+    renderer->SetUseDepthPeeling(viewerRenderer->GetUseDepthPeeling());
+    renderer->SetMaximumNumberOfPeels(viewerRenderer->GetMaximumNumberOfPeels());
+    renderer->SetOcclusionRatio(viewerRenderer->GetOcclusionRatio());
+    renderer->SetUseFXAA(viewerRenderer->GetUseFXAA());
+    window->AddRenderer(renderer);
+    window->SetMultiSamples(viewer.mainRenderWindow()->GetMultiSamples());
+    window->SetStereoTypeToAnaglyph();
+    const QSize size = viewer.qvtkWidget->size() * viewer.qvtkWidget->devicePixelRatioF();
+    window->SetSize(size.width(), size.height());
+    window->SetPosition(0, 0);
+    window->SetWindowName("baseline");
+    window->Render();
+  }
+
+  void copyCamera(vtkCamera* from) { renderer->GetActiveCamera()->DeepCopy(from); }
+  void setStereo(bool on) { window->SetStereoRender(on); }
+
+  void rotationFrame()
+  {
+    vtkCamera* camera = renderer->GetActiveCamera();
+    camera->Azimuth(1);
+    camera->OrthogonalizeViewUp();
+    window->Render();
+  }
+
+  int width() const { return window->GetSize()[0]; }
+  int height() const { return window->GetSize()[1]; }
+  int multiSamples() { return window->GetMultiSamples(); }
+
+private:
+  vtkNew<vtkRenderWindow> window;
+  vtkNew<vtkRenderer> renderer;
+};
+
+// One tick of the automatic rotation about the vertical axis, delivered as the timer would.
+void
+viewerRotationFrame(_CochlexUI& viewer)
+{
+  QTimerEvent tick(viewer.autoRotationTimerId);
+  QCoreApplication::sendEvent(&viewer, &tick);
+  settle();
+}
+
+void
+plainRender(_CochlexUI& viewer)
+{
+  viewer.mainRenderWindow()->Render();
+  viewer.headRenderWindow()->Render();
+  settle();
+}
+
+// Times `blocks` alternating blocks of `frames` calls of each operation (after a warm-up) and
+// returns the median of each operation's per-call times in milliseconds.
+std::pair<double, double>
+alternate(const std::function<void()>& first,
+          const std::function<void()>& second,
+          int frames,
+          int blocks = 6)
+{
+  for (int warmUp = 0; warmUp < 3; ++warmUp) {
+    first();
+    second();
+  }
+  std::vector<double> firstTimes;
+  std::vector<double> secondTimes;
+  for (int block = 0; block < blocks; ++block) {
+    for (int frame = 0; frame < frames; ++frame) {
+      const double start = monotonicMilliseconds();
+      first();
+      firstTimes.push_back(monotonicMilliseconds() - start);
+    }
+    for (int frame = 0; frame < frames; ++frame) {
+      const double start = monotonicMilliseconds();
+      second();
+      secondTimes.push_back(monotonicMilliseconds() - start);
+    }
+  }
+  return { median(firstTimes), median(secondTimes) };
+}
+
+std::string
+verdict(double ratio, double target)
+{
+  return ratio <= target ? "pass" : "fail";
+}
+
+} // namespace
+
+int
+main(int argc, char** argv)
+{
+  QString model;
+  int frames = 8;
+  for (int index = 1; index + 1 < argc; index += 2) {
+    if (std::strcmp(argv[index], "--model") == 0) {
+      model = QFileInfo(QString::fromLocal8Bit(argv[index + 1])).absoluteFilePath();
+    } else if (std::strcmp(argv[index], "--frames") == 0) {
+      frames = std::max(1, std::atoi(argv[index + 1]));
+    }
+  }
+
+  // The start-up of main().
+  keepGraphicsDriverFromWritingFiles();
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  createFollowCommands();
+  int applicationArgc = 1;
+  QApplication application(applicationArgc, argv);
+
+  QTemporaryDir temporary;
+  if (model.isEmpty()) {
+    model = temporary.path() + "/model";
+    QString error;
+    if (!writeSampleModel(model, &error)) {
+      std::printf("{\"error\": \"%s\"}\n", qPrintable(error));
+      return 1;
+    }
+  }
+  QDir::setCurrent(model);
+
+  _CochlexUI viewer;
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  viewer.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
+  viewer.show();
+  // The console lines of the load are not part of the JSON.
+  std::fflush(stdout);
+  const int savedStdout = dup(1);
+  std::freopen("/dev/null", "w", stdout);
+  viewer.loadTB();
+  std::fflush(stdout);
+  dup2(savedStdout, 1);
+  close(savedStdout);
+  QApplication::setActiveWindow(&viewer);
+  QElapsedTimer waiting;
+  waiting.start();
+  while (waiting.elapsed() < 1000) {
+    settle();
+  }
+  if (viewer.frontActors.size() != 9 || !viewer.hasSectionVolume()) {
+    std::printf("{\"error\": \"the sample model did not load completely\"}\n");
+    return 1;
+  }
+
+  // Automatic rotation about the vertical axis, ticked by hand: the timer itself is stopped so
+  // that only the measured ticks turn the model.
+  viewer.autoRotY->click();
+  viewer.killTimer(viewer.autoRotationTimerId);
+
+  Baseline baseline(viewer);
+  baseline.copyCamera(viewer.mainCamera());
+  RenderCounter mainRenders(viewer.mainRenderWindow());
+
+  RenderTimer mainTime(viewer.mainRenderWindow());
+  RenderTimer headTime(viewer.headRenderWindow());
+  std::vector<double> mainParts;
+  std::vector<double> headParts;
+  const auto [rotation, rotationBaseline] = alternate(
+    [&] {
+      const double main = mainTime.total;
+      const double head = headTime.total;
+      viewerRotationFrame(viewer);
+      mainParts.push_back(mainTime.total - main);
+      headParts.push_back(headTime.total - head);
+    },
+    [&] { baseline.rotationFrame(); },
+    frames);
+
+  // Anaglyph stereo, both sides.
+  viewer.actionStereo_View->trigger();
+  baseline.setStereo(true);
+  const auto [anaglyph, anaglyphBaseline] =
+    alternate([&] { viewerRotationFrame(viewer); }, [&] { baseline.rotationFrame(); }, frames);
+  viewer.actionStereo_View->trigger();
+  baseline.setStereo(false);
+
+  // A section step with the section shown, back and forth between two neighbouring numbers.
+  viewer.showXPlane->click();
+  QScrollBar* section = viewer.sectionNumberX;
+  const int sectionStart = section->value();
+  int sectionRenders = 0;
+  const auto [sectionStep, sectionPlain] = alternate(
+    [&] {
+      const int before = mainRenders.count;
+      section->setValue(section->value() == sectionStart ? sectionStart + 1 : sectionStart);
+      settle();
+      sectionRenders = mainRenders.count - before;
+    },
+    [&] { plainRender(viewer); },
+    frames);
+  viewer.showXPlane->click();
+
+  // A transparency step of the incus (shown), between two translucent values so that every
+  // frame takes the same rendering path.
+  QSlider* transparency = viewer.structureSliders[0];
+  transparency->setValue(3);
+  int transparencyRenders = 0;
+  const auto [transparencyStep, transparencyPlain] = alternate(
+    [&] {
+      const int before = mainRenders.count;
+      transparency->setValue(transparency->value() == 3 ? 4 : 3);
+      settle();
+      transparencyRenders = mainRenders.count - before;
+    },
+    [&] { plainRender(viewer); },
+    frames);
+
+  const double rotationRatio = rotation / rotationBaseline;
+  const double sectionRatio = sectionStep / sectionPlain;
+  const double transparencyRatio = transparencyStep / transparencyPlain;
+  std::printf("{\n  \"benchmark\": \"interaction\",\n  \"model\": \"%s\",\n", qPrintable(model));
+  std::printf("  \"main_view\": \"%dx%d\", \"head_view\": \"%dx%d\", \"multisamples\": %d,\n",
+              viewer.qvtkWidget->width(),
+              viewer.qvtkWidget->height(),
+              viewer.qvtkHead->width(),
+              viewer.qvtkHead->height(),
+              baseline.multiSamples());
+  std::printf("  \"frames_per_block\": %d, \"blocks\": 6,\n", frames);
+  std::printf("  \"rotation\": {\"viewer_frame_ms\": %.2f, \"baseline_frame_ms\": %.2f, "
+              "\"ratio\": %.3f, \"target\": 1.1, \"result\": \"%s\", "
+              "\"viewer_main_render_ms\": %.2f, \"viewer_head_render_ms\": %.2f, "
+              "\"viewer_compose_and_rest_ms\": %.2f},\n",
+              rotation,
+              rotationBaseline,
+              rotationRatio,
+              verdict(rotationRatio, 1.1).c_str(),
+              median(mainParts),
+              median(headParts),
+              rotation - median(mainParts) - median(headParts));
+  std::printf("  \"section_step\": {\"viewer_step_ms\": %.2f, \"plain_render_ms\": %.2f, "
+              "\"ratio\": %.3f, \"target\": 1.2, \"result\": \"%s\", "
+              "\"main_view_renders_per_step\": %d},\n",
+              sectionStep,
+              sectionPlain,
+              sectionRatio,
+              verdict(sectionRatio, 1.2).c_str(),
+              sectionRenders);
+  std::printf("  \"transparency_step\": {\"viewer_step_ms\": %.2f, \"plain_render_ms\": %.2f, "
+              "\"ratio\": %.3f, \"target\": 1.2, \"result\": \"%s\", "
+              "\"main_view_renders_per_step\": %d},\n",
+              transparencyStep,
+              transparencyPlain,
+              transparencyRatio,
+              verdict(transparencyRatio, 1.2).c_str(),
+              transparencyRenders);
+  std::printf("  \"anaglyph\": {\"viewer_frame_ms\": %.2f, \"baseline_frame_ms\": %.2f, "
+              "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f}\n}\n",
+              anaglyph,
+              anaglyphBaseline,
+              anaglyph / anaglyphBaseline,
+              anaglyph / rotation);
+  std::fflush(stdout);
+  return 0;
+}
