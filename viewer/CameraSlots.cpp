@@ -51,6 +51,18 @@ stopAutoRotationTimer(_CochlexUI& window)
   }
 }
 
+// The flags are set first; unchecking the other box then stops its timer before this one starts,
+// so exactly one timer runs.
+void
+startAutoRotation(_CochlexUI& window, bool aboutX, QCheckBox* otherBox)
+{
+  window.autoRotateX = aboutX;
+  window.autoRotateY = !aboutX;
+  otherBox->setChecked(false);
+  stopAutoRotationTimer(window);
+  window.autoRotationTimerId = window.startTimer(100);
+}
+
 } // namespace
 
 void
@@ -170,12 +182,7 @@ void
 _CochlexUI::autoRotX_slot(bool rotX)
 {
   if (rotX) {
-    autoRotateX = true;
-    autoRotateY = false;
-    // Unchecking the other box stops its timer before this one starts.
-    autoRotY->setChecked(false);
-    stopAutoRotationTimer(*this);
-    autoRotationTimerId = startTimer(100);
+    startAutoRotation(*this, true, autoRotY);
   } else {
     stopAutoRotationTimer(*this);
   }
@@ -185,11 +192,7 @@ void
 _CochlexUI::autoRotY_slot(bool rotY)
 {
   if (rotY) {
-    autoRotateY = true;
-    autoRotateX = false;
-    autoRotX->setChecked(false);
-    stopAutoRotationTimer(*this);
-    autoRotationTimerId = startTimer(100);
+    startAutoRotation(*this, false, autoRotX);
   } else {
     stopAutoRotationTimer(*this);
   }

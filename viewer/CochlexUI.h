@@ -189,6 +189,11 @@ private:
   void setUpOrientationMarker();
   void loadPages();
 
+  // Structure rows: whether loading listed the row's controls, and the opacity 1 - transparency
+  // given to a loaded structure's two actors.
+  bool hasStructureRow(int number) const;
+  void applyStructureTransparency(int number, double transparency);
+
   // Renders the main view, then the head view (or the reverse).
   void renderMainThenHead();
   void renderHeadThenMain();

@@ -193,40 +193,44 @@ _CochlexUI::showStructure(int number)
 void
 _CochlexUI::structureSlider(int number)
 {
-  const int row = number - 1;
-  if (row < 0 || std::size_t(row) >= structureSliders.size() ||
-      std::size_t(row) >= structureSpinBoxes.size()) {
+  if (!hasStructureRow(number)) {
     return;
   }
-  const double transparency = structureSliders[row]->value() / 10.0;
+  const double transparency = structureSliders[number - 1]->value() / 10.0;
   // Runs structureSpinBox() when the value changes; it finds this slider already in place.
-  structureSpinBoxes[row]->setValue(transparency);
-  const int index = loadedStructureIndex(number, frontActors, backActors);
-  if (index < 0) {
-    return;
-  }
-  setStructureOpacity(frontActors[index], backActors[index], 1 - transparency);
-  if (std::size_t(index) < structureCheckBoxes.size() && structureCheckBoxes[index]->isChecked()) {
-    renderMainThenHead();
-  }
+  structureSpinBoxes[number - 1]->setValue(transparency);
+  applyStructureTransparency(number, transparency);
 }
 
 void
 _CochlexUI::structureSpinBox(int number)
 {
-  const int row = number - 1;
-  if (row < 0 || std::size_t(row) >= structureSliders.size() ||
-      std::size_t(row) >= structureSpinBoxes.size()) {
+  if (!hasStructureRow(number)) {
     return;
   }
-  const double transparency = structureSpinBoxes[row]->value();
+  const double transparency = structureSpinBoxes[number - 1]->value();
   // Runs structureSlider() when the value changes; it finds this spin box already in place.
-  structureSliders[row]->setValue(int(transparency * 10.0));
+  structureSliders[number - 1]->setValue(int(transparency * 10.0));
+  applyStructureTransparency(number, transparency);
+}
+
+bool
+_CochlexUI::hasStructureRow(int number) const
+{
+  const int row = number - 1;
+  return row >= 0 && std::size_t(row) < structureSliders.size() &&
+         std::size_t(row) < structureSpinBoxes.size();
+}
+
+void
+_CochlexUI::applyStructureTransparency(int number, double transparency)
+{
   const int index = loadedStructureIndex(number, frontActors, backActors);
   if (index < 0) {
     return;
   }
   setStructureOpacity(frontActors[index], backActors[index], 1 - transparency);
+  // A hidden structure keeps its new opacity for when it is shown again; nothing to draw now.
   if (std::size_t(index) < structureCheckBoxes.size() && structureCheckBoxes[index]->isChecked()) {
     renderMainThenHead();
   }
