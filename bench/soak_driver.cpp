@@ -260,7 +260,7 @@ private:
     control->setValue(uniform(control->minimum(), control->maximum()));
   }
 
-  void add(const std::string& name, std::function<void()> run, int weight = 1)
+  void add(const std::string& name, const std::function<void()>& run, int weight = 1)
   {
     for (int copy = 0; copy < weight; ++copy) {
       actions.push_back({ name, run });
@@ -302,7 +302,7 @@ private:
 
   void wheel(QWidget* view)
   {
-    const QPointF position(view->width() / 2, view->height() / 2);
+    const QPointF position(view->width() / 2.0, view->height() / 2.0);
     const int notches = uniform(0, 1) ? 120 : -120;
     QWheelEvent event(position,
                       view->mapToGlobal(position.toPoint()),

@@ -13,14 +13,13 @@
 
 #include <cctype>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
-
-#include <locale.h>
 
 namespace {
 
@@ -286,7 +285,7 @@ floatingFits(std::string_view word, bool singlePrecision)
   }
   // Converted as the stream does, in the "C" locale whatever the program's locale is; only an
   // overflow to infinity fails there.
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
   const std::string text(word);
   return singlePrecision ? !std::isinf(strtof_l(text.c_str(), nullptr, cLocale))
                          : !std::isinf(strtod_l(text.c_str(), nullptr, cLocale));
@@ -425,7 +424,7 @@ Walker::array(const std::string& what, const std::string& type, Count tuples, Co
   if (!multiply(tuples, components, values)) {
     return what + " declares more values than the file holds";
   }
-  const std::string tooShort =
+  std::string tooShort =
     what + " declares " + std::to_string(values) + " values, more than the file holds";
   if (type == "string" || type == "utf8_string" || type == "variant") {
     return what + " uses a text type that is not supported for surfaces";
@@ -461,7 +460,9 @@ Walker::array(const std::string& what, const std::string& type, Count tuples, Co
         return tooShort;
       }
       if (!asciiValueFits(word, type)) {
-        return what + " holds \"" + printable(word) + "\", which is not a " + type + " value";
+        std::string problem = what;
+        problem.append(" holds \"").append(printable(word)).append("\", which is not a ");
+        return problem.append(type).append(" value");
       }
     }
   }
@@ -484,7 +485,7 @@ Walker::legacyCells(const std::string& what)
   if (!scanner.count(cells) || !scanner.count(size)) {
     return what + " has a malformed header";
   }
-  const std::string tooShort =
+  std::string tooShort =
     what + " declares " + std::to_string(size) + " values, more than the file holds";
   Count walked = 0;
   Count index = 0;
@@ -588,7 +589,7 @@ Walker::field(const std::string& what)
     if (!scanner.count(components) || !scanner.count(tuples)) {
       return what + " has a malformed array header";
     }
-    const std::string problem =
+    std::string problem =
       array(what + " array " + std::string(name), lowerCase(scanner.word()), tuples, components);
     if (!problem.empty()) {
       return problem;
@@ -701,7 +702,7 @@ Walker::attributes(Count tuples, const std::string& kind)
 std::string
 Walker::run()
 {
-  const std::string problem = walk();
+  std::string problem = walk();
   if (problem.empty() && scanner.sawOverlongWord()) {
     return "it holds a word longer than 255 characters";
   }
