@@ -315,8 +315,20 @@ _CochlexUI::resizeEvent(QResizeEvent* event)
 void
 _CochlexUI::renderMainThenHead()
 {
+  if (mirroring) {
+    return;
+  }
   mainRenderWindowObject->Render();
   headRenderWindowObject->Render();
+}
+
+void
+_CochlexUI::mirrorWithoutRendering(const std::function<void()>& setValue)
+{
+  const bool outerMirroring = mirroring;
+  mirroring = true;
+  setValue();
+  mirroring = outerMirroring;
 }
 
 void

@@ -7,6 +7,7 @@
 
 #include <vtkSmartPointer.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,9 @@ private:
   // Renders the main view, then the head view (or the reverse).
   void renderMainThenHead();
   void renderHeadThenMain();
+  // Runs a control's setValue() whose slot mirrors the value back: the nested slot draws
+  // nothing, as the calling slot draws the final state once.
+  void mirrorWithoutRendering(const std::function<void()>& setValue);
 
   // Section and clipping steps shared by the three axes.
   SectionControls sectionControls(SectionAxis axis);
@@ -217,6 +221,7 @@ private:
   vtkRenderer* mainRendererObject;
   vtkRenderer* headRendererObject;
   bool sectionVolumeLoaded = false;
+  bool mirroring = false;
   vtkSmartPointer<vtkCallbackCommand> planeWidgetKeyCommand;
   // The structure lists hold plain pointers; these keep the actors of hidden structures alive.
   std::vector<vtkSmartPointer<vtkActor>> structureActorReferences;

@@ -87,7 +87,7 @@ _CochlexUI::moveSectionFromScrollBar(SectionAxis axis)
     }
   }
   // Runs the spin box slot, which finds this bar already at number and moves nothing more.
-  controls.spinBox->setValue(number);
+  mirrorWithoutRendering([&] { controls.spinBox->setValue(number); });
   if (!hasSectionVolume()) {
     return;
   }
@@ -106,7 +106,7 @@ _CochlexUI::moveSectionFromSpinBox(SectionAxis axis)
   }
   // Runs the scroll bar slot, which finds this spin box already at number: it reslices but
   // does not move the image.
-  controls.scrollBar->setValue(number);
+  mirrorWithoutRendering([&] { controls.scrollBar->setValue(number); });
   if (!hasSectionVolume()) {
     return;
   }

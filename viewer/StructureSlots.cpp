@@ -198,7 +198,7 @@ _CochlexUI::structureSlider(int number)
   }
   const double transparency = structureSliders[number - 1]->value() / 10.0;
   // Runs structureSpinBox() when the value changes; it finds this slider already in place.
-  structureSpinBoxes[number - 1]->setValue(transparency);
+  mirrorWithoutRendering([&] { structureSpinBoxes[number - 1]->setValue(transparency); });
   applyStructureTransparency(number, transparency);
 }
 
@@ -210,7 +210,7 @@ _CochlexUI::structureSpinBox(int number)
   }
   const double transparency = structureSpinBoxes[number - 1]->value();
   // Runs structureSlider() when the value changes; it finds this spin box already in place.
-  structureSliders[number - 1]->setValue(int(transparency * 10.0));
+  mirrorWithoutRendering([&] { structureSliders[number - 1]->setValue(int(transparency * 10.0)); });
   applyStructureTransparency(number, transparency);
 }
 
