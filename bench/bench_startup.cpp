@@ -272,6 +272,7 @@ runChild(const std::vector<std::string>& arguments)
     close(channel[0]);
     close(channel[1]);
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments) {
       argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -505,7 +506,7 @@ main(int argc, char** argv)
               baselinePeak,
               json(baselinePhases).c_str());
   std::printf("  \"isolated_phases_ms\": %s,\n", json(isolatedPhases(modelPath)).c_str());
-  std::printf("  \"startup_runs_ms\": {\"viewer\": [");
+  std::printf(R"(  "startup_runs_ms": {"viewer": [)");
   for (std::size_t run = 0; run < viewerStartup.size(); ++run) {
     std::printf("%s%.1f", run ? ", " : "", viewerStartup[run]);
   }

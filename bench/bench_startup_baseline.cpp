@@ -150,7 +150,8 @@ main(int argc, char** argv)
   std::FILE* volumeFile = std::fopen((model + "/Joint/Joint.raw").c_str(), "rb");
   std::size_t volumeBytes = 0;
   if (volumeFile != nullptr) {
-    volumeBytes = std::fread(volume->GetScalarPointer(), 1, 748 * 552 * 115, volumeFile);
+    volumeBytes =
+      std::fread(volume->GetScalarPointer(), 1, std::size_t(748) * 552 * 115, volumeFile);
     std::fclose(volumeFile);
   }
   const double volumeMilliseconds = monotonicMilliseconds() - start;

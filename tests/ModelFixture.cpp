@@ -49,7 +49,9 @@ standardStructures()
     Structure& structure = structures[index];
     structure.relativePath = QStringLiteral("/Joint/%1_transformed.vtk").arg(entries[index].first);
     // A 3 x 3 grid with gaps between the spheres, tilted in depth so none hides another.
-    structure.center = { 3.0 * (index % 3), 3.0 * (index / 3), 0.5 * index };
+    const int column = index % 3;
+    const int row = index / 3;
+    structure.center = { 3.0 * column, 3.0 * row, 0.5 * index };
     structure.colorText = entries[index].second;
   }
   return structures;

@@ -128,7 +128,7 @@ LoadingTest::fullLoad()
                               local[2 + (corner >> 1 & 1)],
                               local[4 + (corner >> 2)] };
     window->sectionTransformX->TransformPoint(point, placed);
-    for (int axis = 0; axis < 3; ++axis) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
       real[2 * axis] = std::min(real[2 * axis], placed[axis]);
       real[2 * axis + 1] = std::max(real[2 * axis + 1], placed[axis]);
     }

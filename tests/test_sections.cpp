@@ -94,17 +94,19 @@ struct Axis
   vtkPlane* plane;
 };
 
-#define AXIS_OF(w, L, l)                                                                           \
-  Axis                                                                                             \
-  {                                                                                                \
-    w.show##L##Plane, w.sectionNumber##L, w.spinBox_##l, w.clip##L, w.planeWidget##L,              \
-      w.sectionActor##L, w.sectionTransform##L, w.clipPlane##L                                     \
-  }
-
 Axis
 axisOf(_CochlexUI& w, int axis)
 {
-  return axis == 0 ? AXIS_OF(w, X, x) : axis == 1 ? AXIS_OF(w, Y, y) : AXIS_OF(w, Z, z);
+  if (axis == 0) {
+    return { w.showXPlane,   w.sectionNumberX, w.spinBox_x,         w.clipX,
+             w.planeWidgetX, w.sectionActorX,  w.sectionTransformX, w.clipPlaneX };
+  }
+  if (axis == 1) {
+    return { w.showYPlane,   w.sectionNumberY, w.spinBox_y,         w.clipY,
+             w.planeWidgetY, w.sectionActorY,  w.sectionTransformY, w.clipPlaneY };
+  }
+  return { w.showZPlane,   w.sectionNumberZ, w.spinBox_z,         w.clipZ,
+           w.planeWidgetZ, w.sectionActorZ,  w.sectionTransformZ, w.clipPlaneZ };
 }
 
 } // namespace
@@ -228,7 +230,14 @@ private slots:
     const Axis x = axis(0);
     moveTo(x.bar, 374);
     const Point start = centreOf(x.actor);
-    x.bar->setValue(380);
+    {
+      // The mirrored spin box slot does not draw the step a second time.
+      RenderCounter mainRenders(window->mainRenderWindow());
+      RenderCounter headRenders(window->headRenderWindow());
+      x.bar->setValue(380);
+      QCOMPARE(mainRenders.count, 1);
+      QCOMPARE(headRenders.count, 1);
+    }
     QCOMPARE(x.widget->GetSliceIndex(), 379);
     COMPARE_POINTS(centreOf(x.actor), start + zColumn(x.transform) * (6 * 0.0127), 1e-9);
     x.bar->setValue(374);

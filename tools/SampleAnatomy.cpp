@@ -570,11 +570,10 @@ JointAnatomy::greyValue(const Vec3& volumePoint, double radius, bool* uniform) c
   // within the gap of a structure ranked higher, which then claims it.
   int label = -1;
   int gapOwner = -1;
-  for (int rank = 0; rank < structureCount; ++rank) {
+  for (const int structure : priority) {
     if (label >= 0 && !uniform) {
       break;
     }
-    const int structure = priority[rank];
     if (!nearStructure(structure, q, radius)) {
       continue;
     }

@@ -54,7 +54,7 @@ helpPage()
     "long.</p>",
 
     "<h2>Mouse in the Model view</h2>",
-    "<table border=\"1\" cellpadding=\"4\" cellspacing=\"0\">",
+    R"(<table border="1" cellpadding="4" cellspacing="0">)",
     "<tr><th>Gesture</th><th>Effect</th></tr>",
     "<tr><td>Left button, drag</td><td>Rotate the model about its centre. The head turns with "
     "it.</td></tr>",
@@ -224,6 +224,8 @@ aboutPage()
     "the stapedius tendon and the joint space, together with a section volume of 748 &times; 552 "
     "&times; 115 voxels (12.7&nbsp;&times;&nbsp;12.7&nbsp;&times;&nbsp;20&nbsp;&micro;m) and a "
     "head for orientation.</p>",
+    // One paragraph split over three lines, not three elements.
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma)
     "<p>The model supplied with this program is a synthetic one, drawn after the textbook anatomy "
     "of the joint; it is not taken from a patient. It is meant for teaching and orientation, not "
     "for diagnosis or for planning surgery.</p>",

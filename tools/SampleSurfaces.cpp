@@ -108,7 +108,7 @@ sampleField(const Field& field, const Box& box, double spacing)
   auto at = [&](int i, int j, int k) {
     return Vec3{ box.low.x + i * spacing, box.low.y + j * spacing, box.low.z + k * spacing };
   };
-  vtkSMPTools::For(0, blocks[2] * blocks[1], [&](vtkIdType begin, vtkIdType end) {
+  vtkSMPTools::For(0, vtkIdType(blocks[2]) * blocks[1], [&](vtkIdType begin, vtkIdType end) {
     for (vtkIdType row = begin; row < end; ++row) {
       const int kb = int(row / blocks[1]), jb = int(row % blocks[1]);
       for (int ib = 0; ib < blocks[0]; ++ib) {

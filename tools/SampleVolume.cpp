@@ -109,7 +109,7 @@ classify(const JointAnatomy& anatomy, std::vector<std::int16_t>& values)
   constexpr int blocksX = (nx + bx - 1) / bx;
   constexpr int blocksY = (ny + by - 1) / by;
   constexpr int blocksZ = (nz + bz - 1) / bz;
-  vtkSMPTools::For(0, blocksZ * blocksY, [&](vtkIdType begin, vtkIdType end) {
+  vtkSMPTools::For(0, vtkIdType(blocksZ) * blocksY, [&](vtkIdType begin, vtkIdType end) {
     for (vtkIdType row = begin; row < end; ++row) {
       const int kb = int(row / blocksY), jb = int(row % blocksY);
       for (int ib = 0; ib < blocksX; ++ib) {
