@@ -1,4 +1,5 @@
 #include "loading/ColorFile.h"
+#include "loading/PlainFile.h"
 
 #include <fstream>
 
@@ -15,8 +16,12 @@ parseStructureColor(std::istream& input)
 std::array<double, 3>
 readStructureColor(const std::string& surfacePath)
 {
-  std::ifstream file(surfacePath + ".color");
-  if (!file) {
+  const std::string path = surfacePath + ".color";
+  std::ifstream file;
+  if (isPlainFile(path)) {
+    file.open(path);
+  }
+  if (!file.is_open()) {
     return { defaultStructureGrey, defaultStructureGrey, defaultStructureGrey };
   }
   return parseStructureColor(file);

@@ -1,4 +1,5 @@
 #include "loading/LegacyPolyDataCheck.h"
+#include "loading/PlainFile.h"
 
 #include <vtkCallbackCommand.h>
 #include <vtkCellArray.h>
@@ -830,6 +831,10 @@ checkLegacyPolyData(std::string_view contents)
 std::string
 checkLegacyPolyDataFile(const std::string& path)
 {
+  std::error_code error;
+  if (std::filesystem::exists(path, error) && !isPlainFile(path)) {
+    return "it is not a regular file";
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     return "the file cannot be opened";

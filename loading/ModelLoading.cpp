@@ -1,5 +1,6 @@
 #include "loading/ColorFile.h"
 #include "loading/LegacyPolyDataCheck.h"
+#include "loading/PlainFile.h"
 #include "loading/SectionTransforms.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
@@ -117,10 +118,11 @@ _CochlexUI::loadTB()
   printLine("current working directory: " + workingDirectory);
 
   const std::string listPath = workingDirectory + "/Joint_transformed.txt";
-  std::ifstream list(listPath);
-  // A folder of that name opens but reads as nothing.
-  std::error_code error;
-  if (!list || std::filesystem::is_directory(listPath, error)) {
+  std::ifstream list;
+  if (isPlainFile(listPath)) {
+    list.open(listPath);
+  }
+  if (!list.is_open()) {
     printLine("Cannot open file: " + listPath);
     return;
   }

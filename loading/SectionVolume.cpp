@@ -1,9 +1,8 @@
 #include "loading/SectionVolume.h"
+#include "loading/PlainFile.h"
 
 #include <vtkImageData.h>
 #include <vtkType.h>
-
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -13,14 +12,12 @@ SectionVolumeRead
 readSectionVolume(const std::string& path, vtkImageData* image)
 {
   SectionVolumeRead result;
+  if (!isPlainFile(path)) {
+    return result;
+  }
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                        &std::fclose);
   if (!file) {
-    return result;
-  }
-  // A folder of that name opens on some systems but holds no voxels.
-  struct stat status;
-  if (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode)) {
     return result;
   }
   result.opened = true;

@@ -49,7 +49,10 @@ main(int argc, char** argv)
   _CochlexUI window;
   window.setGeometry(0, 0, 1250, 900);
   window.show();
-  QTest::qWaitForWindowExposed(&window);
+  if (!QTest::qWaitForWindowExposed(&window)) {
+    std::cout << "The window was not shown; is there a display?" << std::endl;
+    return 1;
+  }
   window.loadTB();
   QTest::qWait(200);
 
