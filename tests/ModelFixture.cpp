@@ -1,12 +1,13 @@
 #include "ModelFixture.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <vtkNew.h>
 #include <vtkPolyDataWriter.h>
 #include <vtkSphereSource.h>
+
+#include <algorithm>
 
 namespace fixture {
 
@@ -16,7 +17,7 @@ void
 writeSphere(const QString& path, const std::array<double, 3>& center, double radius)
 {
   vtkNew<vtkSphereSource> sphere;
-  sphere->SetCenter(center[0], center[1], center[2]);
+  sphere->SetCenter(center.data());
   sphere->SetRadius(radius);
   sphere->SetThetaResolution(16);
   sphere->SetPhiResolution(16);
@@ -32,27 +33,19 @@ writeSphere(const QString& path, const std::array<double, 3>& center, double rad
 std::vector<Structure>
 standardStructures()
 {
-  // One entry per structure row, in row order: name and colour file.
-  const std::pair<const char*, const char*> entries[9] = {
-    { "Incus", "0.95 0.9 0.75\n" },
-    { "Incus_Articular_Cartilage", "0.6 0.8 1\n" },
-    { "Incus_Blood_Vessels", "0.9 0.1 0.1\n" },
-    { "Incus_Areolar_Tissue", "1 0.7 0.5\n" },
-    { "Stapes", "0.9 0.85 0.6\n" },
-    { "Stapes_Articular_Cartilage", "0.5 0.7 1\n" },
-    { "Capsular_Ligamental_Fibers", "0.8 0.8 0.3\n" },
-    { "Stapedius_Tendon", "0.9 0.9 0.9\n" },
-    { "Joint_Space", "0.3 0.9 0.5\n" },
-  };
+  const QStringList entries =
+    QStringLiteral(
+      "Incus 0.95 0.9 0.75,Incus_Articular_Cartilage 0.6 0.8 1,Incus_Blood_Vessels 0.9 0.1 0.1,"
+      "Incus_Areolar_Tissue 1 0.7 0.5,Stapes 0.9 0.85 0.6,Stapes_Articular_Cartilage 0.5 0.7 1,"
+      "Capsular_Ligamental_Fibers 0.8 0.8 0.3,Stapedius_Tendon 0.9 0.9 0.9,Joint_Space 0.3 0.9 0.5")
+      .split(',');
   std::vector<Structure> structures(9);
   for (int index = 0; index < 9; ++index) {
-    Structure& structure = structures[index];
-    structure.relativePath = QStringLiteral("/Joint/%1_transformed.vtk").arg(entries[index].first);
+    structures[index].relativePath =
+      "/Joint/" + entries[index].section(' ', 0, 0) + "_transformed.vtk";
     // A 3 x 3 grid with gaps between the spheres, tilted in depth so none hides another.
-    const int column = index % 3;
-    const int row = index / 3;
-    structure.center = { 3.0 * column, 3.0 * row, 0.5 * index };
-    structure.colorText = entries[index].second;
+    structures[index].center = { 3.0 * (index % 3), double(index - index % 3), 0.5 * index };
+    structures[index].colorText = entries[index].section(' ', 1).toUtf8() + '\n';
   }
   return structures;
 }
@@ -63,14 +56,8 @@ writeVolume(const QString& directory,
             qint64 byteCount)
 {
   QByteArray bytes(int(byteCount), '\0');
-  char* data = bytes.data();
-  qint64 offset = 0;
-  for (int k = 0; k < 115; ++k) {
-    for (int j = 0; j < 552; ++j) {
-      for (int i = 0; i < 748 && offset < byteCount; ++i, ++offset) {
-        data[offset] = char(voxel(i, j, k));
-      }
-    }
+  for (qint64 offset = 0; offset < std::min(byteCount, volumeByteCount); ++offset) {
+    bytes[int(offset)] = char(voxel(offset % 748, offset / 748 % 552, offset / (748LL * 552)));
   }
   writeFile(directory + QStringLiteral("/Joint/Joint.raw"), bytes);
 }
@@ -99,25 +86,10 @@ void
 writeFile(const QString& path, const QByteArray& bytes)
 {
   QFile file(path);
-  if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-    qFatal("fixture: cannot create the folder of %s", qPrintable(path));
-  }
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+  if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
+      !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
     qFatal("fixture: cannot write %s", qPrintable(path));
   }
-}
-
-WorkingDirectory::WorkingDirectory(const QString& directory)
-  : previous(QDir::currentPath())
-{
-  if (!QDir::setCurrent(directory)) {
-    qFatal("fixture: cannot enter %s", qPrintable(directory));
-  }
-}
-
-WorkingDirectory::~WorkingDirectory()
-{
-  QDir::setCurrent(previous);
 }
 
 } // namespace fixture

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 
 #include <array>
@@ -21,42 +22,39 @@ struct Structure
   QByteArray colorText;           // content of the ".color" file; empty: no colour file
 };
 
-// Nine small spheres at distinct places, named like the teaching model's structures,
-// opacity 1, each with a colour file.
+// Nine spheres at distinct places, named like the teaching model's, each with a colour file.
 std::vector<Structure>
 standardStructures();
 
-// Writes "Joint/Joint.raw" with byteCount bytes; voxel (i, j, k) gets voxel(i, j, k), bytes
-// past the volume 0.
+// Writes "Joint/Joint.raw" with byteCount bytes: voxel(i, j, k), bytes past the volume 0.
 void
 writeVolume(const QString& directory,
             const std::function<std::uint8_t(int, int, int)>& voxel,
             qint64 byteCount = volumeByteCount);
 
-// Writes "Joint_transformed.txt" naming the structures in order, their surfaces (spheres in the
-// legacy format) and colour files, the head model and, withVolume, a volume whose sections all
-// differ.
+// Writes the structure list, surfaces, colour files, head model and, withVolume, a volume.
 void
 writeModel(const QString& directory,
            const std::vector<Structure>& structures = standardStructures(),
            bool withVolume = true);
 
-// Writes bytes to a file, creating its folder.
 void
 writeFile(const QString& path, const QByteArray& bytes);
 
-// Makes directory the working directory until destroyed: the viewer reads the model from
-// its working directory.
+// The viewer reads its model from the working directory: directory is it until destroyed.
 class WorkingDirectory
 {
 public:
-  explicit WorkingDirectory(const QString& directory);
-  ~WorkingDirectory();
-  WorkingDirectory(const WorkingDirectory&) = delete;
-  WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+  explicit WorkingDirectory(const QString& directory)
+  {
+    if (!QDir::setCurrent(directory)) {
+      qFatal("fixture: cannot enter %s", qPrintable(directory));
+    }
+  }
+  ~WorkingDirectory() { QDir::setCurrent(previous); }
 
 private:
-  QString previous;
+  const QString previous = QDir::currentPath();
 };
 
 } // namespace fixture

@@ -2,10 +2,13 @@
 
 #include "ModelFixture.h"
 
+#include <QApplication>
+#include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVTKOpenGLNativeWidget.h>
 
-#include <vtkNew.h>
+#include <vtkRenderWindow.h>
 
 #include <functional>
 #include <memory>
@@ -14,35 +17,25 @@
 
 class _CochlexUI;
 class vtkActor;
-class vtkCallbackCommand;
 class vtkRenderer;
-class vtkRenderWindow;
 
-// A Viewer window built in its own temporary working directory, the way the program reads its
-// model. Write files into folder() before calling open(); load() then runs the model load.
+// A Viewer window in its own temporary working directory, where it reads its model.
 class ViewerSession
 {
 public:
-  ViewerSession();
   ~ViewerSession();
-
-  QString folder() const;
-  // The working directory as the system reports it, as the console lines print it.
-  QString canonicalFolder() const;
-
-  // Builds the window (which reads the Help and About pages) and, with a size, shows it.
+  QString folder() const { return directory.path(); }
+  // Builds the window and, with a size, shows it.
   _CochlexUI& open(int width = 1000, int height = 700);
-  // Runs loadTB() and returns what it printed.
   std::string load();
-  _CochlexUI& window() { return *viewer; }
 
 private:
   QTemporaryDir directory;
-  std::unique_ptr<fixture::WorkingDirectory> workingDirectory;
+  fixture::WorkingDirectory inDirectory{ directory.path() };
   std::unique_ptr<_CochlexUI> viewer;
 };
 
-// Runs action and returns what it printed on standard output.
+// What action prints on standard output.
 std::string
 captureOutput(const std::function<void()>& action);
 
@@ -54,19 +47,28 @@ rendererActors(vtkRenderer* renderer);
 class RenderCounter
 {
 public:
-  explicit RenderCounter(vtkRenderWindow* window);
-  ~RenderCounter();
+  explicit RenderCounter(vtkRenderWindow* window)
+    : window(window)
+    , tag(window->AddObserver(vtkCommand::EndEvent, this, &RenderCounter::increment))
+  {
+  }
+  ~RenderCounter() { window->RemoveObserver(tag); }
   int count = 0;
 
 private:
+  void increment() { ++count; }
   vtkRenderWindow* window;
-  vtkNew<vtkCallbackCommand> command;
-  unsigned long tag = 0;
+  unsigned long tag;
 };
 
 // The tests' main: the VTK views need their OpenGL format before the QApplication exists.
-int
-runViewerTest(QObject* test, int argc, char** argv);
+inline int
+runViewerTest(QObject* test, int argc, char** argv)
+{
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  QApplication application(argc, argv);
+  return QTest::qExec(test, argc, argv);
+}
 
 #define COCHLEX_VIEWER_TEST_MAIN(TestClass)                                                        \
   int main(int argc, char** argv)                                                                  \
