@@ -2,8 +2,8 @@
 // baseline measured in the same run:
 //   rotation     one automatic-rotation frame of the viewer (camera step, head and main view
 //                rendered, the widgets composed on screen) against a plain vtkRenderWindow with
-//                the same structure surfaces, the same front/back culling actor pairs, colours
-//                and opacities, turned by the same azimuth steps;            target <= 1.1 x
+//                the same structure surfaces, the same front/back culling actor pairs, colours,
+//                opacities and lights, turned by the same azimuth steps;     target <= 1.1 x
 //   section      one step of a shown section's scroll bar against one plain render of both
 //                views in the same state;                                    target <= 1.2 x
 //   transparency one step of a shown structure's transparency slider against one plain render
@@ -41,6 +41,8 @@
 #include <vtkCallbackCommand.h>
 #include <vtkCamera.h>
 #include <vtkCommand.h>
+#include <vtkLight.h>
+#include <vtkLightCollection.h>
 #include <vtkNew.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
@@ -143,6 +145,14 @@ public:
       renderer->AddActor(front);
     }
     vtkRenderer* viewerRenderer = viewer.mainRenderer();
+    // The same lights: shading cost grows with each one.
+    vtkLightCollection* lights = viewerRenderer->GetLights();
+    lights->InitTraversal();
+    while (vtkLight* viewerLight = lights->GetNextItem()) {
+      vtkNew<vtkLight> light;
+      light->DeepCopy(viewerLight);
+      renderer->AddLight(light);
+    }
     renderer->SetBackground(viewerRenderer->GetBackground());
     renderer->SetUseDepthPeeling(viewerRenderer->GetUseDepthPeeling());
     renderer->SetMaximumNumberOfPeels(viewerRenderer->GetMaximumNumberOfPeels());
