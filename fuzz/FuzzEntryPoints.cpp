@@ -168,8 +168,7 @@ std::string
 feedPageFile(const std::uint8_t* data, std::size_t size)
 {
   const std::string& path = scratchFile().write(data, size);
-  const QString page =
-    readPageFile(QString::fromStdString(path), QStringLiteral("help2.html not found!"));
+  const QString page = readPageFile(QString::fromStdString(path)).page;
   // Every byte but the line ends becomes one character.
   if (page.size() > int(size)) {
     std::abort();
@@ -189,8 +188,9 @@ std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
 {
   const std::string& path = scratchFile().write(data, size);
-  std::string problem;
-  vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
+  const SurfaceRead read = readCheckedPolyData(path);
+  const std::string& problem = read.problem;
+  vtkPolyData* surface = read.surface;
   if (surface == nullptr) {
     std::abort();
   }

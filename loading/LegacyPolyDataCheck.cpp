@@ -873,12 +873,15 @@ checkPolyDataConsistency(vtkPolyData* data)
   return problem;
 }
 
-vtkSmartPointer<vtkPolyData>
-readCheckedPolyData(const std::string& path, std::string& problem)
+SurfaceRead
+readCheckedPolyData(const std::string& path)
 {
+  SurfaceRead result;
+  result.surface = vtkSmartPointer<vtkPolyData>::New();
+  std::string& problem = result.problem;
   problem = checkLegacyPolyDataFile(path);
   if (!problem.empty()) {
-    return vtkSmartPointer<vtkPolyData>::New();
+    return result;
   }
   vtkNew<vtkPolyDataReader> reader;
   reader->SetFileName(path.c_str());
@@ -908,11 +911,11 @@ readCheckedPolyData(const std::string& path, std::string& problem)
     what = what.substr(0, what.find('\n'));
     problem = what.empty() ? "the reader reported an error"
                            : "the reader reported: " + printable(what, 120);
-    return vtkSmartPointer<vtkPolyData>::New();
+    return result;
   }
   problem = checkPolyDataConsistency(output);
-  if (!problem.empty()) {
-    return vtkSmartPointer<vtkPolyData>::New();
+  if (problem.empty()) {
+    result.surface = output;
   }
-  return output;
+  return result;
 }

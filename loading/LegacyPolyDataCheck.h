@@ -26,8 +26,12 @@ checkLegacyPolyDataFile(const std::string& path);
 std::string
 checkPolyDataConsistency(vtkPolyData* data);
 
-// Checks the file, reads it with vtkPolyDataReader and checks the result. On any problem
-// returns an empty vtkPolyData and describes the problem in problem; otherwise problem is
-// left empty.
-vtkSmartPointer<vtkPolyData>
-readCheckedPolyData(const std::string& path, std::string& problem);
+struct SurfaceRead
+{
+  vtkSmartPointer<vtkPolyData> surface; // never null; empty when problem is set
+  std::string problem;                  // empty when the surface is sound
+};
+
+// Checks the file, reads it with vtkPolyDataReader and checks the result.
+SurfaceRead
+readCheckedPolyData(const std::string& path);

@@ -4,19 +4,19 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString
-readPageFile(const QString& fileName, const QString& missingMessage)
+PageRead
+readPageFile(const QString& fileName)
 {
-  // Empty rather than null, so an empty file and a missing one stay distinguishable.
-  QString page = QLatin1String("");
-
-  // Only plain files: a FIFO or device under the page's name would block or never end.
+  PageRead result;
   const QFileInfo info(fileName);
   QFile file(fileName);
   if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-    page.append(missingMessage);
-    return page;
+    result.problem = fileName.toStdString() + " cannot be read";
+    return result;
   }
+  // Empty rather than null, so an empty file and a missing one stay distinguishable.
+  QString& page = result.page;
+  page = QLatin1String("");
 
   // readLine() without a limit returns the whole line however long it is.
   while (!file.atEnd()) {
@@ -30,5 +30,5 @@ readPageFile(const QString& fileName, const QString& missingMessage)
     }
     page.append(QString::fromLatin1(line));
   }
-  return page;
+  return result;
 }

@@ -9,19 +9,17 @@
 #include <memory>
 
 SectionVolumeRead
-readSectionVolume(const std::string& path, vtkImageData* image)
+readSectionVolume(const std::string& path)
 {
   SectionVolumeRead result;
-  if (!isPlainFile(path)) {
-    return result;
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+    isPlainFile(path) ? std::fopen(path.c_str(), "rb") : nullptr, &std::fclose);
   if (!file) {
+    result.problem = "Error while loading data from file " + path + ".";
     return result;
   }
-  result.opened = true;
 
+  auto image = vtkSmartPointer<vtkImageData>::New();
   image->SetDimensions(
     sectionVolumeDimensions[0], sectionVolumeDimensions[1], sectionVolumeDimensions[2]);
   image->SetOrigin(0, 0, 0);
@@ -34,6 +32,8 @@ readSectionVolume(const std::string& path, vtkImageData* image)
   result.bytesRead = std::int64_t(count);
   if (count < std::size_t(sectionVolumeByteCount)) {
     std::memset(voxels + count, 0, std::size_t(sectionVolumeByteCount) - count);
+    result.problem = "numread: " + std::to_string(count);
   }
+  result.volume = image;
   return result;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vtkSmartPointer.h>
+
 #include <cstdint>
 #include <string>
 
@@ -12,12 +14,14 @@ constexpr std::int64_t sectionVolumeByteCount = std::int64_t(748) * 552 * 115;
 
 struct SectionVolumeRead
 {
-  bool opened = false;        // false: the file could not be opened; image left untouched
-  std::int64_t bytesRead = 0; // at most sectionVolumeByteCount
+  vtkSmartPointer<vtkImageData> volume; // null when the file could not be opened
+  std::int64_t bytesRead = 0;           // at most sectionVolumeByteCount
+  std::string problem;                  // the console line; empty for a complete volume
 };
 
-// Opens path and, when it opens, sets image up (dimensions, origin 0, spacing, one unsigned-char
-// component) and reads the file straight into the image's scalars in one bulk read. Voxels a
-// short file does not reach are 0; bytes past the volume are not read.
+// Opens path and, when it opens, builds the image (dimensions, origin 0, spacing, one
+// unsigned-char component) and reads the file straight into its scalars in one bulk read.
+// Voxels a short file does not reach are 0 (and problem names the count read); bytes past the
+// volume are not read.
 SectionVolumeRead
-readSectionVolume(const std::string& path, vtkImageData* image);
+readSectionVolume(const std::string& path);

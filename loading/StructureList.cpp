@@ -3,6 +3,24 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// Reads the list entry by entry; problem() tells why next() stopped, empty at the regular end.
+class StructureListReader
+{
+public:
+  StructureListReader(std::istream& input, std::string listPath);
+  bool next(StructureEntry& entry);
+  const std::string& problem() const { return problemText; }
+
+private:
+  std::istream& input;
+  std::string listPath;
+  std::string problemText;
+  int entryCount = 0;
+  bool finished = false;
+};
+
 StructureListReader::StructureListReader(std::istream& input, std::string listPath)
   : input(input)
   , listPath(std::move(listPath))
@@ -46,6 +64,8 @@ StructureListReader::next(StructureEntry& entry)
   ++entryCount;
   return true;
 }
+
+} // namespace
 
 StructureList
 parseStructureList(std::istream& input, const std::string& listPath)

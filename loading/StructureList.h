@@ -13,35 +13,16 @@ struct StructureEntry
   double opacity = 1.0;
 };
 
-// Reads the structure list entry by entry: a path line, then an opacity, then any white space.
-// Lines may be of any length; a trailing carriage return is not part of the path.
-class StructureListReader
-{
-public:
-  // listPath names the list in messages.
-  StructureListReader(std::istream& input, std::string listPath);
-
-  // The next entry, or false at the end of the list or at a problem. problem() then tells which:
-  // empty at the regular end, otherwise one line to show the user (a malformed entry, or
-  // entries beyond the ninth, which are ignored).
-  bool next(StructureEntry& entry);
-  const std::string& problem() const { return problemText; }
-
-private:
-  std::istream& input;
-  std::string listPath;
-  std::string problemText;
-  int entryCount = 0;
-  bool finished = false;
-};
-
 struct StructureList
 {
   std::vector<StructureEntry> entries;
   std::string problem;
 };
 
-// The whole list at once.
+// Reads the structure list: per entry a path line, then an opacity, then any white space. Lines
+// may be of any length; a trailing carriage return is not part of the path. A malformed entry
+// ends the list there, and entries beyond the ninth are ignored; problem then holds one line to
+// show the user, and is empty for a sound list.
 StructureList
 parseStructureList(std::istream& input, const std::string& listPath);
 

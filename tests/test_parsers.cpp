@@ -83,14 +83,19 @@ private slots:
   {
     QTemporaryDir folder;
     const std::string path = folder.filePath("Joint/Joint.raw").toStdString();
-    vtkNew<vtkImageData> image;
+    vtkSmartPointer<vtkImageData> image;
+    auto read = [&image, &path] {
+      const SectionVolumeRead result = readSectionVolume(path);
+      image = result.volume;
+      return result;
+    };
     auto voxel = [&image](int i, int j, int k) {
       return int(*static_cast<unsigned char*>(image->GetScalarPointer(i, j, k)));
     };
     // File order is VTK's point order: x fastest, then y, then z.
     auto coded = [](int i, int j, int k) { return std::uint8_t(i * 7 + j * 3 + k * 11); };
     fixture::writeVolume(folder.path(), coded);
-    QCOMPARE(readSectionVolume(path, image).bytesRead, sectionVolumeByteCount);
+    QCOMPARE(read().bytesRead, sectionVolumeByteCount);
     QCOMPARE(image->GetSpacing()[2], 0.02);
     for (const auto& [i, j, k] : { std::array{ 747, 0, 0 }, { 5, 551, 0 }, { 100, 200, 114 } }) {
       QCOMPARE(voxel(i, j, k), int(coded(i, j, k)));
@@ -98,15 +103,20 @@ private slots:
     // One byte short: the voxel it does not reach is 0. Longer: only the volume's bytes count.
     auto white = [](int, int, int) { return std::uint8_t(255); };
     fixture::writeVolume(folder.path(), white, sectionVolumeByteCount - 1);
-    QCOMPARE(readSectionVolume(path, image).bytesRead, sectionVolumeByteCount - 1);
+    const SectionVolumeRead shortRead = read();
+    QCOMPARE(shortRead.bytesRead, sectionVolumeByteCount - 1);
+    QCOMPARE(shortRead.problem, "numread: " + std::to_string(sectionVolumeByteCount - 1));
     QVERIFY(voxel(747, 551, 114) == 0 && voxel(746, 551, 114) == 255);
     fixture::writeVolume(folder.path(), white, sectionVolumeByteCount + 1000);
-    QCOMPARE(readSectionVolume(path, image).bytesRead, sectionVolumeByteCount);
-    // A folder in its place: not opened, image untouched.
-    vtkNew<vtkImageData> untouched;
+    const SectionVolumeRead longRead = read();
+    QCOMPARE(longRead.bytesRead, sectionVolumeByteCount);
+    QVERIFY(longRead.problem.empty());
+    // A folder in its place: not opened, no volume, the console line names it.
     QVERIFY(QDir(folder.path()).mkpath("Folder.raw"));
-    QVERIFY(!readSectionVolume(folder.filePath("Folder.raw").toStdString(), untouched).opened);
-    QCOMPARE(untouched->GetNumberOfPoints(), vtkIdType(0));
+    const std::string folderPath = folder.filePath("Folder.raw").toStdString();
+    const SectionVolumeRead refused = readSectionVolume(folderPath);
+    QVERIFY(refused.volume == nullptr);
+    QCOMPARE(refused.problem, "Error while loading data from file " + folderPath + ".");
   }
 };
 

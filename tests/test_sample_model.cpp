@@ -33,8 +33,9 @@ class SampleModelTest : public QObject
   std::string problem;
   vtkSmartPointer<vtkPolyData> readSurface(const QString& relative)
   {
-    problem.clear();
-    return readCheckedPolyData(file(relative).toStdString(), problem);
+    SurfaceRead read = readCheckedPolyData(file(relative).toStdString());
+    problem = read.problem;
+    return read.surface;
   }
 
 private slots:
@@ -148,9 +149,9 @@ private slots:
   void sectionVoxelsAgreeWithSurfaces()
   {
     // Read as the viewer reads it; the nearest voxel's grey value, -1 outside the volume.
-    vtkNew<vtkImageData> volume;
-    QCOMPARE(readSectionVolume(file("/Joint/Joint.raw").toStdString(), volume).bytesRead,
-             sectionVolumeByteCount);
+    const SectionVolumeRead read = readSectionVolume(file("/Joint/Joint.raw").toStdString());
+    QCOMPARE(read.bytesRead, sectionVolumeByteCount);
+    vtkImageData* volume = read.volume;
     auto voxelAt = [&volume](double* point) {
       const vtkIdType id = volume->FindPoint(point);
       return id < 0 ? -1 : int(static_cast<unsigned char*>(volume->GetScalarPointer())[id]);

@@ -4,7 +4,7 @@
 #include "ViewerSession.h"
 #include "loading/PageFile.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/WindowModes.h"
+#include "viewer/WindowModeSlots.h"
 
 #include <QAbstractButton>
 #include <QDesktopServices>
@@ -98,9 +98,10 @@ private slots:
     QFETCH(QByteArray, bytes);
     QFETCH(QString, expected);
     fixture::writeFile(session->folder() + "/page.html", bytes);
-    const QString page = readPageFile("page.html", "page.html not found!");
-    QCOMPARE(page, expected);
-    QVERIFY(!page.isNull());
+    const PageRead read = readPageFile("page.html");
+    QVERIFY(read.problem.empty());
+    QCOMPARE(read.page, expected);
+    QVERIFY(!read.page.isNull());
   }
 
   // Anything but a readable plain file yields the message; a named pipe must not block.
@@ -108,8 +109,11 @@ private slots:
   {
     QVERIFY(QDir(session->folder()).mkdir("folder.html"));
     QCOMPARE(::mkfifo("pipe.html", 0600), 0);
-    for (const char* name : { "missing.html", "folder.html", "pipe.html" })
-      QCOMPARE(readPageFile(name, "not found!"), QString("not found!"));
+    for (const char* name : { "missing.html", "folder.html", "pipe.html" }) {
+      const PageRead read = readPageFile(name);
+      QVERIFY(!read.problem.empty());
+      QVERIFY(read.page.isEmpty());
+    }
   }
 
   // The pages are read once, at construction: help missing, about with Windows line ends and a
