@@ -66,38 +66,35 @@ startAutoRotation(_CochlexUI& window, bool aboutX, QCheckBox* otherBox)
 } // namespace
 
 void
+_CochlexUI::turnBothCameras(const std::function<void(vtkCamera*)>& turn)
+{
+  // The head view shows the same turn as the model, so both cameras always move together.
+  turn(mainCamera());
+  turn(headCamera());
+  mainCamera()->OrthogonalizeViewUp();
+  headCamera()->OrthogonalizeViewUp();
+}
+
+void
 _CochlexUI::rotX()
 {
-  const int delta = rotXScrollBar->value() - lastRotX;
-  vtkCamera* main = mainCamera();
-  vtkCamera* head = headCamera();
-  const ElevationSteps steps = splitElevation(delta);
+  const ElevationSteps steps = splitElevation(rotXScrollBar->value() - lastRotX);
   for (int i = 0; i < steps.count; ++i) {
-    main->Elevation(steps.angles[i]);
-    head->Elevation(steps.angles[i]);
-    main->OrthogonalizeViewUp();
-    head->OrthogonalizeViewUp();
+    turnBothCameras([&](vtkCamera* camera) { camera->Elevation(steps.angles[i]); });
   }
   mainRenderer()->ResetCameraClippingRange();
   lastRotX = rotXScrollBar->value();
-  headRenderWindow()->Render();
-  mainRenderWindow()->Render();
+  renderHeadThenMain();
 }
 
 void
 _CochlexUI::rotY()
 {
   const double delta = rotYScrollBar->value() - lastRotY;
-  vtkCamera* main = mainCamera();
-  vtkCamera* head = headCamera();
-  main->Azimuth(delta);
-  head->Azimuth(delta);
-  main->OrthogonalizeViewUp();
-  head->OrthogonalizeViewUp();
+  turnBothCameras([delta](vtkCamera* camera) { camera->Azimuth(delta); });
   mainRenderer()->ResetCameraClippingRange();
   lastRotY = rotYScrollBar->value();
-  headRenderWindow()->Render();
-  mainRenderWindow()->Render();
+  renderHeadThenMain();
 }
 
 void
@@ -156,8 +153,7 @@ _CochlexUI::reset()
   shiftYSlider->setValue(0);
   zoomScrollBar->setValue(100);
 
-  mainRenderWindow()->Render();
-  headRenderWindow()->Render();
+  renderMainThenHead();
 }
 
 void
@@ -174,8 +170,7 @@ _CochlexUI::center()
   shiftYSlider->setValue(0);
   zoomScrollBar->setValue(100);
 
-  mainRenderWindow()->Render();
-  headRenderWindow()->Render();
+  renderMainThenHead();
 }
 
 void
@@ -205,19 +200,12 @@ _CochlexUI::timerEvent(QTimerEvent* event)
     Ui_MainWindow::timerEvent(event);
     return;
   }
-  vtkCamera* main = mainCamera();
-  vtkCamera* head = headCamera();
   if (autoRotateX) {
-    main->Elevation(1);
-    head->Elevation(1);
+    turnBothCameras([](vtkCamera* camera) { camera->Elevation(1); });
   } else if (autoRotateY) {
-    main->Azimuth(1);
-    head->Azimuth(1);
+    turnBothCameras([](vtkCamera* camera) { camera->Azimuth(1); });
   } else {
     return;
   }
-  main->OrthogonalizeViewUp();
-  head->OrthogonalizeViewUp();
-  headRenderWindow()->Render();
-  mainRenderWindow()->Render();
+  renderHeadThenMain();
 }

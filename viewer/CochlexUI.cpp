@@ -1,6 +1,7 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/WindowModeSlots.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -59,7 +60,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   groupBox_21->hide();
   connectStructureControls();
 
-  viewerDock->setMinimumWidth(qMax(0, width() - 300));
+  viewerDock->setMinimumWidth(viewerDockWidthBesideControls(width()));
   viewerDock->setAllowedAreas(Qt::RightDockWidgetArea);
 
   createScene();
@@ -190,42 +191,60 @@ _CochlexUI::connectControls()
   connect(shiftYSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftY);
 }
 
+StructureRowWidgets
+_CochlexUI::structureRowWidgets() const
+{
+  return { { show_1, show_2, show_3, show_4, show_5, show_6, show_7, show_8, show_9 },
+           { horizontalSlider_1,
+             horizontalSlider_2,
+             horizontalSlider_3,
+             horizontalSlider_4,
+             horizontalSlider_5,
+             horizontalSlider_6,
+             horizontalSlider_7,
+             horizontalSlider_8,
+             horizontalSlider_9 },
+           { doubleSpinBox_1,
+             doubleSpinBox_2,
+             doubleSpinBox_3,
+             doubleSpinBox_4,
+             doubleSpinBox_5,
+             doubleSpinBox_6,
+             doubleSpinBox_7,
+             doubleSpinBox_8,
+             doubleSpinBox_9 } };
+}
+
 void
 _CochlexUI::connectStructureControls()
 {
   using Slot = void (_CochlexUI::*)();
-  const QCheckBox* const showBoxes[] = { show_1, show_2, show_3, show_4, show_5,
-                                         show_6, show_7, show_8, show_9 };
   const Slot showSlots[] = { &_CochlexUI::show_1_slot, &_CochlexUI::show_2_slot,
                              &_CochlexUI::show_3_slot, &_CochlexUI::show_4_slot,
                              &_CochlexUI::show_5_slot, &_CochlexUI::show_6_slot,
                              &_CochlexUI::show_7_slot, &_CochlexUI::show_8_slot,
                              &_CochlexUI::show_9_slot };
-  const QSlider* const sliders[] = { horizontalSlider_1, horizontalSlider_2, horizontalSlider_3,
-                                     horizontalSlider_4, horizontalSlider_5, horizontalSlider_6,
-                                     horizontalSlider_7, horizontalSlider_8, horizontalSlider_9 };
   const Slot sliderSlots[] = { &_CochlexUI::slider_1_slot, &_CochlexUI::slider_2_slot,
                                &_CochlexUI::slider_3_slot, &_CochlexUI::slider_4_slot,
                                &_CochlexUI::slider_5_slot, &_CochlexUI::slider_6_slot,
                                &_CochlexUI::slider_7_slot, &_CochlexUI::slider_8_slot,
                                &_CochlexUI::slider_9_slot };
-  const QDoubleSpinBox* const spinBoxes[] = { doubleSpinBox_1, doubleSpinBox_2, doubleSpinBox_3,
-                                              doubleSpinBox_4, doubleSpinBox_5, doubleSpinBox_6,
-                                              doubleSpinBox_7, doubleSpinBox_8, doubleSpinBox_9 };
   const Slot spinBoxSlots[] = { &_CochlexUI::spinBox_1_slot, &_CochlexUI::spinBox_2_slot,
                                 &_CochlexUI::spinBox_3_slot, &_CochlexUI::spinBox_4_slot,
                                 &_CochlexUI::spinBox_5_slot, &_CochlexUI::spinBox_6_slot,
                                 &_CochlexUI::spinBox_7_slot, &_CochlexUI::spinBox_8_slot,
                                 &_CochlexUI::spinBox_9_slot };
 
-  for (int index = 0; index < 9; ++index) {
-    connect(showBoxes[index], &QCheckBox::clicked, this, showSlots[index]);
+  // Wired in the order show boxes, sliders, spin boxes: each family's slots run in that order.
+  const StructureRowWidgets rows = structureRowWidgets();
+  for (std::size_t index = 0; index < rows.showBoxes.size(); ++index) {
+    connect(rows.showBoxes[index], &QCheckBox::clicked, this, showSlots[index]);
   }
-  for (int index = 0; index < 9; ++index) {
-    connect(sliders[index], &QSlider::valueChanged, this, sliderSlots[index]);
+  for (std::size_t index = 0; index < rows.sliders.size(); ++index) {
+    connect(rows.sliders[index], &QSlider::valueChanged, this, sliderSlots[index]);
   }
-  for (int index = 0; index < 9; ++index) {
-    connect(spinBoxes[index],
+  for (std::size_t index = 0; index < rows.spinBoxes.size(); ++index) {
+    connect(rows.spinBoxes[index],
             qOverload<double>(&QDoubleSpinBox::valueChanged),
             this,
             spinBoxSlots[index]);
@@ -299,10 +318,14 @@ _CochlexUI::setUpOrientationMarker()
 void
 _CochlexUI::loadPages()
 {
+  const auto pageOrMessage = [](const QString& fileName) {
+    const PageRead read = readPageFile(fileName);
+    return read.problem.empty() ? read.page : fileName + QStringLiteral(" not found!");
+  };
   helpDialog.setupUi(&helpDialog);
-  helpDialog.textBrowser->setHtml(readPageFile("help2.html", "help2.html not found!"));
+  helpDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("help2.html")));
   aboutDialog.setupUi(&aboutDialog);
-  aboutDialog.textBrowser->setHtml(readPageFile("about2.html", "about2.html not found!"));
+  aboutDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("about2.html")));
 }
 
 void

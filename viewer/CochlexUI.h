@@ -7,6 +7,7 @@
 
 #include <vtkSmartPointer.h>
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,15 +20,18 @@ class QScrollBar;
 class QSlider;
 class QSpinBox;
 class QTimerEvent;
+struct LoadedStructure;
 class vtkActor;
 class vtkAxesActor;
 class vtkCallbackCommand;
 class vtkCamera;
 class vtkGenericOpenGLRenderWindow;
 class vtkImageActor;
+class vtkImageData;
 class vtkImagePlaneWidget;
 class vtkOrientationMarkerWidget;
 class vtkPlane;
+class vtkPolyData;
 class vtkRenderer;
 class vtkRenderWindow;
 class vtkTransform;
@@ -44,6 +48,14 @@ struct SectionControls
   vtkTransform* transform;
   vtkPlane* clipPlane;
   double spacing;
+};
+
+// The nine rows of structure controls, in structure order.
+struct StructureRowWidgets
+{
+  std::array<QCheckBox*, 9> showBoxes;
+  std::array<QSlider*, 9> sliders;
+  std::array<QDoubleSpinBox*, 9> spinBoxes;
 };
 
 // The Viewer window: owns the widget tree, the two 3-D views with their scene objects, the
@@ -142,8 +154,8 @@ public:
   void structureSlider(int number);
   void structureSpinBox(int number);
 
-  // Reads one structure surface with its colour file and adds its two actors.
-  void loadStructure(const std::string& path, double opacity);
+  // Gives one loaded structure its two actors in the main view.
+  void loadStructure(const LoadedStructure& structure);
 
   Ui_help helpDialog;
   Ui_About aboutDialog;
@@ -189,6 +201,7 @@ private:
   void setUpLights();
   void setUpOrientationMarker();
   void loadPages();
+  StructureRowWidgets structureRowWidgets() const;
 
   // Structure rows: whether loading listed the row's controls, and the opacity 1 - transparency
   // given to a loaded structure's two actors.
@@ -198,6 +211,8 @@ private:
   // Renders the main view, then the head view (or the reverse).
   void renderMainThenHead();
   void renderHeadThenMain();
+  // Applies turn to the main camera, then the head camera, and straightens both view-ups.
+  void turnBothCameras(const std::function<void(vtkCamera*)>& turn);
   // Runs a control's setValue() whose slot mirrors the value back: the nested slot draws
   // nothing, as the calling slot draws the final state once.
   void mirrorWithoutRendering(const std::function<void()>& setValue);
@@ -210,9 +225,10 @@ private:
   void followSectionWithClipPlane(const SectionControls& controls);
   void clipStructures(SectionAxis axis);
 
-  // Loading steps of loadTB().
-  void loadSectionVolume(const std::string& workingDirectory);
-  void loadHeadModel(const std::string& workingDirectory);
+  // Steps of loadTB() that show what the loader read.
+  void prepareStructureRows();
+  void loadSectionVolume(vtkImageData* volume);
+  void loadHeadModel(vtkPolyData* surface);
   void registerFollowObservers();
   void registerPlaneWidgetKeys();
 

@@ -1,3 +1,4 @@
+#include "loading/Console.h"
 #include "viewer/CochlexUI.h"
 
 #include <QCheckBox>
@@ -8,8 +9,6 @@
 #include <vtkImageActor.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
-
-#include <iostream>
 
 namespace {
 
@@ -240,7 +239,7 @@ void
 _CochlexUI::showAll()
 {
   if (backActors.size() != frontActors.size()) {
-    std::cout << "Numbers of front and back actors don't match!" << std::endl;
+    printLine("Numbers of front and back actors don't match!");
     return;
   }
   vtkRenderer* renderer = mainRenderer();

@@ -1,5 +1,5 @@
+#include "viewer/WindowModeSlots.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/WindowModes.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -27,11 +27,18 @@ openWithDesktop(const QString& fileName)
 } // namespace
 
 int
+viewerDockWidthBesideControls(int windowWidth)
+{
+  return std::max(0, windowWidth - 300);
+}
+
+int
 viewerDockMinimumWidth(const QSize& newSize, const QSize& oldSize, const QSize& windowSize)
 {
-  const int width =
-    newSize.width() > oldSize.width() ? windowSize.width() - 300 : windowSize.height() - 60;
-  return std::max(0, width);
+  if (newSize.width() > oldSize.width()) {
+    return viewerDockWidthBesideControls(windowSize.width());
+  }
+  return std::max(0, windowSize.height() - 60);
 }
 
 void

@@ -1,9 +1,9 @@
 #include "loading/ColorFile.h"
-#include "loading/LegacyPolyDataCheck.h"
-#include "loading/PlainFile.h"
+#include "loading/Console.h"
 #include "loading/SectionTransforms.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
+#include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
 
 #include <QAction>
@@ -34,40 +34,9 @@
 #include <vtkRenderer.h>
 #include <vtkTransform.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <system_error>
+#include <sstream>
 
 namespace {
-
-// Every console line goes out at once: the console is the load's progress report.
-void
-printLine(const std::string& text)
-{
-  std::cout << text << std::endl;
-}
-
-std::string
-currentWorkingDirectory()
-{
-  std::error_code error;
-  const std::filesystem::path directory = std::filesystem::current_path(error);
-  return error ? std::string() : directory.string();
-}
-
-// A surface that fails its checks is reported once and replaced by an empty one, so the rest
-// of the load goes on without it.
-vtkSmartPointer<vtkPolyData>
-readSurface(const std::string& path)
-{
-  std::string problem;
-  vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
-  if (!problem.empty()) {
-    printLine("Cannot load surface " + path + ": " + problem + ".");
-  }
-  return surface;
-}
 
 // The load runs before the event loop, but Qt maps and paints windows through it: let it
 // deliver the window system's pending paint events (never user input), so the splash, the
@@ -114,61 +83,46 @@ _CochlexUI::loadTB()
   progressBar->setGeometry(400, 350, 150, 20);
   actionLoad_Teaching_Model->blockSignals(true);
 
-  const std::string workingDirectory = currentWorkingDirectory();
-  printLine("current working directory: " + workingDirectory);
-
-  const std::string listPath = workingDirectory + "/Joint_transformed.txt";
-  std::ifstream list;
-  if (isPlainFile(listPath)) {
-    list.open(listPath);
-  }
-  if (!list.is_open()) {
-    printLine("Cannot open file: " + listPath);
+  const ModelFolder folder = currentModelFolder();
+  if (!folder.problem.empty()) {
+    printLine(folder.problem);
     return;
   }
-  progressBar->show();
-  flushPaintEvents();
+  printLine("current working directory: " + folder.path);
 
-  frontActors.clear();
-  structureCheckBoxes = { show_1, show_2, show_3, show_4, show_5, show_6, show_7, show_8, show_9 };
-  structureSliders = { horizontalSlider_1, horizontalSlider_2, horizontalSlider_3,
-                       horizontalSlider_4, horizontalSlider_5, horizontalSlider_6,
-                       horizontalSlider_7, horizontalSlider_8, horizontalSlider_9 };
-  structureSpinBoxes = { doubleSpinBox_1, doubleSpinBox_2, doubleSpinBox_3,
-                         doubleSpinBox_4, doubleSpinBox_5, doubleSpinBox_6,
-                         doubleSpinBox_7, doubleSpinBox_8, doubleSpinBox_9 };
-  for (std::size_t index = 0; index < structureSliders.size(); ++index) {
-    structureSliders[index]->setMinimum(0);
-    structureSliders[index]->setMaximum(10);
-    structureSpinBoxes[index]->setMinimum(0.0);
-    structureSpinBoxes[index]->setMaximum(1.0);
-  }
-
-  StructureListReader reader(list, listPath);
-  StructureEntry entry;
-  for (std::size_t index = 0; reader.next(entry); ++index) {
-    loadStructure(workingDirectory + entry.relativePath, entry.opacity);
-    // The controls show transparency; setting them runs their slots (the boxes' do not run).
-    structureCheckBoxes[index]->setChecked(entry.opacity > 0);
-    structureSliders[index]->setValue(transparencySliderValue(entry.opacity));
-    structureSpinBoxes[index]->setValue(1 - entry.opacity);
-  }
-  if (!reader.problem().empty()) {
-    printLine(reader.problem());
-  }
-  list.close();
-
-  registerFollowObservers();
-  loadHeadModel(workingDirectory);
-  setProgress(progressBar, 0);
-
-  loadSectionVolume(workingDirectory);
-  if (sectionVolumeLoaded) {
-    const double* bounds = sectionActorX->GetBounds();
-    for (int index = 0; index < 6; ++index) {
-      std::cout << bounds[index] << " ";
+  TeachingModelSteps steps;
+  steps.listOpened = [this] {
+    progressBar->show();
+    flushPaintEvents();
+    prepareStructureRows();
+  };
+  steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
+    loadStructure(structure);
+    if (index >= structureSliders.size()) {
+      return;
     }
-    std::cout << std::endl;
+    // The controls show transparency; setting them runs their slots (the boxes' do not run).
+    structureCheckBoxes[index]->setChecked(structure.opacity > 0);
+    structureSliders[index]->setValue(transparencySliderValue(structure.opacity));
+    structureSpinBoxes[index]->setValue(1 - structure.opacity);
+  };
+  steps.headRead = [this](vtkPolyData* head) {
+    registerFollowObservers();
+    loadHeadModel(head);
+    setProgress(progressBar, 0);
+  };
+  const TeachingModel model = loadTeachingModel(folder.path, steps);
+  if (!model.listFound) {
+    return;
+  }
+
+  loadSectionVolume(model.volume);
+  if (sectionVolumeLoaded) {
+    std::ostringstream bounds;
+    for (int index = 0; index < 6; ++index) {
+      bounds << sectionActorX->GetBounds()[index] << " ";
+    }
+    printLine(bounds.str());
   }
   setProgress(progressBar, 100);
 
@@ -190,23 +144,39 @@ _CochlexUI::loadTB()
 }
 
 void
-_CochlexUI::loadStructure(const std::string& path, double opacity)
+_CochlexUI::prepareStructureRows()
+{
+  frontActors.clear();
+  const StructureRowWidgets rows = structureRowWidgets();
+  structureCheckBoxes.assign(rows.showBoxes.begin(), rows.showBoxes.end());
+  structureSliders.assign(rows.sliders.begin(), rows.sliders.end());
+  structureSpinBoxes.assign(rows.spinBoxes.begin(), rows.spinBoxes.end());
+  for (std::size_t index = 0; index < structureSliders.size(); ++index) {
+    structureSliders[index]->setMinimum(0);
+    structureSliders[index]->setMaximum(10);
+    structureSpinBoxes[index]->setMinimum(0.0);
+    structureSpinBoxes[index]->setMaximum(1.0);
+  }
+}
+
+void
+_CochlexUI::loadStructure(const LoadedStructure& structure)
 {
   vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(readSurface(path));
+  mapper->SetInputData(structure.surface);
   // The colour file, not scalars stored with the surface, colours the structure.
   mapper->ScalarVisibilityOff();
 
   vtkNew<vtkActor> front;
   front->SetMapper(mapper);
-  front->GetProperty()->SetOpacity(opacity);
+  front->GetProperty()->SetOpacity(structure.opacity);
   front->GetProperty()->BackfaceCullingOn();
   vtkNew<vtkActor> back;
   back->SetMapper(mapper);
-  back->GetProperty()->SetOpacity(opacity);
+  back->GetProperty()->SetOpacity(structure.opacity);
   back->GetProperty()->FrontfaceCullingOn();
 
-  const std::array<double, 3> color = readStructureColor(path);
+  const std::array<double, 3>& color = structure.color;
   front->GetProperty()->SetColor(color[0], color[1], color[2]);
   back->GetProperty()->SetColor(color[0], color[1], color[2]);
 
@@ -215,22 +185,22 @@ _CochlexUI::loadStructure(const std::string& path, double opacity)
   structureActorReferences.emplace_back(back.Get());
   frontActors.push_back(front);
   backActors.push_back(back);
-  if (opacity > 0) {
+  if (structure.opacity > 0) {
     // Back faces are drawn before front faces.
     mainRenderer()->AddActor(back);
     mainRenderer()->AddActor(front);
   }
   mainRenderer()->ResetCamera();
-  printLine(path);
+  printLine(structure.path);
   mainRenderWindow()->Render();
   setProgress(progressBar, int(frontActors.size()) * 100 / 28);
 }
 
 void
-_CochlexUI::loadHeadModel(const std::string& workingDirectory)
+_CochlexUI::loadHeadModel(vtkPolyData* surface)
 {
   vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(readSurface(workingDirectory + "/Joint/Head_bone_transformed.vtp"));
+  mapper->SetInputData(surface);
   mapper->ScalarVisibilityOff();
   vtkNew<vtkActor> head;
   head->SetMapper(mapper);
@@ -240,22 +210,14 @@ _CochlexUI::loadHeadModel(const std::string& workingDirectory)
 }
 
 void
-_CochlexUI::loadSectionVolume(const std::string& workingDirectory)
+_CochlexUI::loadSectionVolume(vtkImageData* volume)
 {
   for (int axis = 0; axis < 3; ++axis) {
     volumeDimensions[axis] = sectionVolumeDimensions[axis];
     volumeSpacing[axis] = sectionVolumeSpacing[axis];
   }
-
-  const std::string path = workingDirectory + "/Joint/Joint.raw";
-  vtkNew<vtkImageData> volume;
-  const SectionVolumeRead read = readSectionVolume(path, volume);
-  if (!read.opened) {
-    printLine("Error while loading data from file " + path + ".");
+  if (volume == nullptr) {
     return;
-  }
-  if (read.bytesRead != sectionVolumeByteCount) {
-    printLine("numread: " + std::to_string(read.bytesRead));
   }
 
   buildSectionTransform(SectionAxis::X, sectionTransformX);

@@ -1,0 +1,9 @@
+#include "loading/Console.h"
+
+#include <iostream>
+
+void
+printLine(const std::string& text)
+{
+  std::cout << text << std::endl;
+}

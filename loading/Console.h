@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// The console is the load's progress report: every line goes out, flushed, at once, so that a
+// student watching the terminal sees each structure as it arrives.
+void
+printLine(const std::string& text);

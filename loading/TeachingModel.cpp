@@ -1,0 +1,117 @@
+#include "loading/TeachingModel.h"
+
+#include "loading/ColorFile.h"
+#include "loading/Console.h"
+#include "loading/LegacyPolyDataCheck.h"
+#include "loading/PlainFile.h"
+#include "loading/SectionVolume.h"
+#include "loading/StructureList.h"
+
+#include <vtkImageData.h>
+#include <vtkPolyData.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace {
+
+// Problems are printed when they happen, so the console keeps the load's order, and kept for
+// whoever shows them to the user afterwards.
+void
+report(TeachingModel& model, const std::string& problem)
+{
+  printLine(problem);
+  model.problems.push_back(problem);
+}
+
+// A surface that fails its checks is reported and replaced by an empty one, so the rest of the
+// load goes on without it.
+vtkSmartPointer<vtkPolyData>
+readSurface(TeachingModel& model, const std::string& path, std::string* problemOut = nullptr)
+{
+  SurfaceRead read = readCheckedPolyData(path);
+  if (!read.problem.empty()) {
+    report(model, "Cannot load surface " + path + ": " + read.problem + ".");
+    if (problemOut != nullptr) {
+      *problemOut = read.problem;
+    }
+  }
+  return read.surface;
+}
+
+void
+call(const std::function<void()>& step)
+{
+  if (step) {
+    step();
+  }
+}
+
+} // namespace
+
+ModelFolder
+currentModelFolder()
+{
+  ModelFolder folder;
+  std::error_code error;
+  const std::filesystem::path directory = std::filesystem::current_path(error);
+  if (error || directory.empty()) {
+    // Without a folder every relative name would resolve against the file-system root.
+    folder.problem = "Cannot determine the current working directory (" +
+                     (error ? error.message() : std::string("empty path")) +
+                     "); no teaching model is loaded.";
+    return folder;
+  }
+  folder.path = directory.string();
+  return folder;
+}
+
+TeachingModel
+loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
+{
+  TeachingModel model;
+
+  const std::string listPath = folder + "/Joint_transformed.txt";
+  std::ifstream listFile;
+  if (isPlainFile(listPath)) {
+    listFile.open(listPath);
+  }
+  if (!listFile.is_open()) {
+    report(model, "Cannot open file: " + listPath);
+    return model;
+  }
+  model.listFound = true;
+  call(steps.listOpened);
+
+  const StructureList list = parseStructureList(listFile, listPath);
+  listFile.close();
+  for (const StructureEntry& entry : list.entries) {
+    LoadedStructure structure;
+    structure.path = folder + entry.relativePath;
+    structure.opacity = entry.opacity;
+    structure.color = readStructureColor(structure.path);
+    structure.surface = readSurface(model, structure.path, &structure.problem);
+    if (steps.structureRead) {
+      steps.structureRead(model.structureCount, structure);
+    }
+    ++model.structureCount;
+  }
+  if (!list.problem.empty()) {
+    report(model, list.problem);
+  }
+
+  const vtkSmartPointer<vtkPolyData> head =
+    readSurface(model, folder + "/Joint/Head_bone_transformed.vtp");
+  if (steps.headRead) {
+    steps.headRead(head);
+  }
+
+  const std::string volumePath = folder + "/Joint/Joint.raw";
+  const SectionVolumeRead volume = readSectionVolume(volumePath);
+  if (!volume.problem.empty()) {
+    report(model, volume.problem);
+  }
+  model.volume = volume.volume;
+  return model;
+}
