@@ -17,11 +17,10 @@
 // Needs a display (run it under xvfb-run). Without --model the sample teaching model is written
 // into a temporary folder first.
 
-#include "BenchClock.h"
-#include "app/GraphicsEnvironment.h"
+#include "app/Startup.h"
+#include "bench/Measurements.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/ViewFollowing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,33 +60,6 @@
 #include <unistd.h>
 
 namespace {
-
-double
-median(std::vector<double> values)
-{
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// Counts the renders of a window, to tell how many a step costs.
-struct RenderCounter
-{
-  int count = 0;
-  vtkNew<vtkCallbackCommand> command;
-
-  explicit RenderCounter(vtkRenderWindow* window)
-  {
-    command->SetClientData(this);
-    command->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
-      ++static_cast<RenderCounter*>(clientData)->count;
-    });
-    window->AddObserver(vtkCommand::StartEvent, command);
-  }
-};
 
 // Sums the time a window spends in Render(), to split a viewer frame into its parts.
 struct RenderTimer
@@ -255,11 +227,7 @@ main(int argc, char** argv)
     }
   }
 
-  // The start-up of main().
-  keepGraphicsDriverFromWritingFiles();
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  createFollowCommands();
+  prepareApplication();
   int applicationArgc = 1;
   QApplication application(applicationArgc, argv);
 
@@ -274,19 +242,20 @@ main(int argc, char** argv)
   }
   QDir::setCurrent(model);
 
+  StartupSplash splash;
   _CochlexUI viewer;
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  viewer.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
-  viewer.show();
   // The console lines of the load are not part of the JSON.
-  std::fflush(stdout);
-  const int savedStdout = dup(1);
-  std::freopen("/dev/null", "w", stdout);
-  viewer.loadTB();
-  std::fflush(stdout);
-  dup2(savedStdout, 1);
-  close(savedStdout);
-  QApplication::setActiveWindow(&viewer);
+  int savedStdout = -1;
+  startViewer(viewer, splash, [&](bool beforeLoad) {
+    std::fflush(stdout);
+    if (beforeLoad) {
+      savedStdout = dup(1);
+      static_cast<void>(std::freopen("/dev/null", "w", stdout));
+    } else {
+      dup2(savedStdout, 1);
+      close(savedStdout);
+    }
+  });
   QElapsedTimer waiting;
   waiting.start();
   while (waiting.elapsed() < 1000) {

@@ -8,13 +8,13 @@
 // into a temporary folder first. The viewer runs as a child process of this program (the same
 // executable with --viewer), the baseline as bench_startup_baseline from the same folder.
 
-#include "BenchClock.h"
+#include "app/Startup.h"
+#include "bench/Measurements.h"
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/ViewFollowing.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -50,24 +50,6 @@
 #include <vector>
 
 namespace {
-
-// Current and peak resident memory of this process, in megabytes.
-std::pair<double, double>
-residentMegabytes()
-{
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  double current = 0;
-  double peak = 0;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) {
-      current = std::atof(line.c_str() + 6) / 1024.0;
-    } else if (line.rfind("VmHWM:", 0) == 0) {
-      peak = std::atof(line.c_str() + 6) / 1024.0;
-    }
-  }
-  return { current, peak };
-}
 
 // ---------------------------------------------------------------------------------------------
 // The viewer run: main()'s start-up sequence, with clocks on the console lines and the renders.
@@ -146,18 +128,12 @@ renderTimeBetween(const RenderLog& log, double from, double to)
 int
 runViewer(int argc, char** argv, const QString& model)
 {
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  createFollowCommands();
+  // The program's own start-up, with clocks around the load.
+  prepareApplication();
   QApplication application(argc, argv);
-
   QDir::setCurrent(model);
-  auto* splash = new QSplashScreen(QPixmap("TB.png"));
-  splash->show();
-
+  StartupSplash splash;
   _CochlexUI window;
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  window.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
-  window.show();
 
   RenderLog mainRenders;
   RenderLog headRenders;
@@ -165,19 +141,26 @@ runViewer(int argc, char** argv, const QString& model)
   observeRenders(window.mainRenderWindow(), mainRenders, commands);
   observeRenders(window.headRenderWindow(), headRenders, commands);
 
-  const double shownRss = residentMegabytes().first;
+  double shownRss = 0;
+  ResidentMemory loaded;
   std::ostringstream console;
   TimedLines timedLines(console.rdbuf());
-  std::streambuf* previous = std::cout.rdbuf(&timedLines);
-  const double loadStarted = monotonicMilliseconds();
-  window.loadTB();
-  const double loadEnded = monotonicMilliseconds();
-  std::cout.rdbuf(previous);
-  const auto [loadedRss, loadPeakRss] = residentMegabytes();
-
-  QApplication::setActiveWindow(&window);
-  splash->finish(&window);
-  delete splash;
+  std::streambuf* previous = nullptr;
+  double loadStarted = 0;
+  double loadEnded = 0;
+  startViewer(window, splash, [&](bool beforeLoad) {
+    if (beforeLoad) {
+      shownRss = residentMemory().currentMegabytes;
+      previous = std::cout.rdbuf(&timedLines);
+      loadStarted = monotonicMilliseconds();
+    } else {
+      loadEnded = monotonicMilliseconds();
+      std::cout.rdbuf(previous);
+      loaded = residentMemory();
+    }
+  });
+  const double loadedRss = loaded.currentMegabytes;
+  const double loadPeakRss = loaded.peakMegabytes;
 
   // The first complete frame: both views composed on screen after the load.
   bool mainShown = false;
@@ -201,7 +184,7 @@ runViewer(int argc, char** argv, const QString& model)
   window.qvtkHead->update();
   QTimer::singleShot(60000, &application, &QCoreApplication::quit);
   QApplication::exec();
-  const double framePeakRss = residentMegabytes().second;
+  const double framePeakRss = residentMemory().peakMegabytes;
 
   // Lines: working directory, one per structure, then the volume's lines.
   const std::string text = console.str();
@@ -318,16 +301,6 @@ benchValues(const std::string& output)
   return values;
 }
 
-double
-median(std::vector<double> values)
-{
-  if (values.empty()) {
-    return 0;
-  }
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
 // The load's phases measured one by one in this process, on a warm file cache.
 std::map<std::string, double>
 isolatedPhases(const std::string& model)
@@ -339,9 +312,8 @@ isolatedPhases(const std::string& model)
   phases["list"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();
-  std::string problem;
   for (const StructureEntry& entry : list.entries) {
-    readCheckedPolyData(model + entry.relativePath, problem);
+    readCheckedPolyData(model + entry.relativePath);
   }
   phases["surfaces"] = monotonicMilliseconds() - start;
 
@@ -353,12 +325,11 @@ isolatedPhases(const std::string& model)
   phases["surface_checks_only"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();
-  readCheckedPolyData(model + "/Joint/Head_bone_transformed.vtp", problem);
+  readCheckedPolyData(model + "/Joint/Head_bone_transformed.vtp");
   phases["head"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();
-  vtkNew<vtkImageData> volume;
-  readSectionVolume(model + "/Joint/Joint.raw", volume);
+  readSectionVolume(model + "/Joint/Joint.raw");
   phases["volume_read"] = monotonicMilliseconds() - start;
   return phases;
 }

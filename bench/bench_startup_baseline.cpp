@@ -4,7 +4,7 @@
 //
 //   bench_startup_baseline <model-directory> <main frames> <head frames> <main WxH> <head WxH>
 
-#include "BenchClock.h"
+#include "bench/Measurements.h"
 
 #include <vtkActor.h>
 #include <vtkCamera.h>
@@ -42,20 +42,6 @@ renderTimed(vtkRenderWindow* window, RenderTally& tally)
   ++tally.frames;
 }
 
-// Current resident memory of this process, in megabytes.
-double
-residentMegabytes()
-{
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) {
-      return std::atof(line.c_str() + 6) / 1024.0;
-    }
-  }
-  return 0;
-}
-
 bool
 parseSize(const char* text, int& width, int& height)
 {
@@ -91,7 +77,7 @@ main(int argc, char** argv)
   headWindow->AddRenderer(headRenderer);
   RenderTally mainTally;
   RenderTally headTally;
-  const double windowsRss = residentMegabytes();
+  const double windowsRss = residentMemory().currentMegabytes;
 
   // Structures: read, two culling actors on one mapper, a frame after each, as the viewer does.
   double surfaceMilliseconds = 0;

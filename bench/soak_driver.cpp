@@ -15,10 +15,10 @@
 // is written into a temporary folder first. The audio guides are caught by a URL handler, so no
 // player starts.
 
-#include "app/GraphicsEnvironment.h"
+#include "app/Startup.h"
+#include "bench/Measurements.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/ViewFollowing.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,18 +75,13 @@ heapInUseMegabytes()
   return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
+// Resident memory after handing freed heap back to the system, so that only memory in use
+// counts.
 double
 residentMegabytes()
 {
   malloc_trim(0);
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) {
-      return std::atof(line.c_str() + 6) / 1024.0;
-    }
-  }
-  return 0;
+  return residentMemory().currentMegabytes;
 }
 
 // Whether a view shows more than its background.
@@ -446,11 +441,7 @@ main(int argc, char** argv)
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   mallopt(M_TRIM_THRESHOLD, 128 * 1024);
 
-  // The start-up of main().
-  keepGraphicsDriverFromWritingFiles();
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  createFollowCommands();
+  prepareApplication();
   QApplication application(argc, argv);
 
   QTemporaryDir temporary;
@@ -474,12 +465,9 @@ main(int argc, char** argv)
   UrlCatcher audioGuides;
   QDesktopServices::setUrlHandler(QStringLiteral("file"), &audioGuides, "openUrl");
 
+  StartupSplash splash;
   _CochlexUI window;
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  window.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
-  window.show();
-  window.loadTB();
-  QApplication::setActiveWindow(&window);
+  startViewer(window, splash);
   if (window.frontActors.size() != 9 || !window.hasSectionVolume()) {
     std::printf("soak: the sample model did not load completely\n");
     return 1;

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ModelFixture.h"
+#include "app/Startup.h"
+#include "bench/Measurements.h"
 
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkRenderWindow.h>
 
@@ -43,29 +43,11 @@ captureOutput(const std::function<void()>& action);
 std::vector<vtkActor*>
 rendererActors(vtkRenderer* renderer);
 
-// Counts the frames a render window draws while it lives.
-class RenderCounter
-{
-public:
-  explicit RenderCounter(vtkRenderWindow* window)
-    : window(window)
-    , tag(window->AddObserver(vtkCommand::EndEvent, this, &RenderCounter::increment))
-  {
-  }
-  ~RenderCounter() { window->RemoveObserver(tag); }
-  int count = 0;
-
-private:
-  void increment() { ++count; }
-  vtkRenderWindow* window;
-  unsigned long tag;
-};
-
 // The tests' main: the VTK views need their OpenGL format before the QApplication exists.
 inline int
 runViewerTest(QObject* test, int argc, char** argv)
 {
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  prepareApplication();
   QApplication application(argc, argv);
   return QTest::qExec(test, argc, argv);
 }

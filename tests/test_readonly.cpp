@@ -3,7 +3,6 @@
 // and folder there exactly as they were.
 
 #include "ViewerSession.h"
-#include "app/GraphicsEnvironment.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 
@@ -221,7 +220,6 @@ main(int argc, char** argv)
     QDir().mkpath(base + path);
   }
   QFile::setPermissions(base + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  keepGraphicsDriverFromWritingFiles(); // as the program starts
   ReadOnlyTest test;
   return runViewerTest(&test, argc, argv);
 }

@@ -2,6 +2,8 @@
 // with the structures cut at its plane. Run under a display (xvfb-run) from the model folder:
 //   cochlex-screenshots OUTPUT_FOLDER
 
+#include "app/Startup.h"
+#include "loading/Console.h"
 #include "viewer/CochlexUI.h"
 
 #include <QApplication>
@@ -9,13 +11,9 @@
 #include <QDir>
 #include <QImage>
 #include <QSlider>
-#include <QSurfaceFormat>
 #include <QTest>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkRenderWindow.h>
-
-#include <iostream>
 
 namespace {
 
@@ -25,10 +23,10 @@ saveMainView(_CochlexUI& window, const QString& path)
   window.mainRenderWindow()->Render();
   const QImage image = window.qvtkWidget->grabFramebuffer();
   if (!image.save(path)) {
-    std::cout << "Cannot write " << path.toStdString() << std::endl;
+    printLine("Cannot write " + path.toStdString());
     return false;
   }
-  std::cout << path.toStdString() << std::endl;
+  printLine(path.toStdString());
   return true;
 }
 
@@ -37,10 +35,10 @@ saveMainView(_CochlexUI& window, const QString& path)
 int
 main(int argc, char** argv)
 {
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  prepareApplication();
   QApplication application(argc, argv);
   if (argc != 2) {
-    std::cout << "usage: cochlex-screenshots OUTPUT_FOLDER (run in the model folder)" << std::endl;
+    printLine("usage: cochlex-screenshots OUTPUT_FOLDER (run in the model folder)");
     return 2;
   }
   const QString output = QString::fromLocal8Bit(argv[1]);
@@ -50,7 +48,7 @@ main(int argc, char** argv)
   window.setGeometry(0, 0, 1250, 900);
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) {
-    std::cout << "The window was not shown; is there a display?" << std::endl;
+    printLine("The window was not shown; is there a display?");
     return 1;
   }
   window.loadTB();

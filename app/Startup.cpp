@@ -1,0 +1,76 @@
+#include "app/Startup.h"
+
+#include "viewer/CochlexUI.h"
+#include "viewer/ViewFollowing.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QSurfaceFormat>
+#include <QVTKOpenGLNativeWidget.h>
+
+void
+prepareApplication()
+{
+  // Mesa keeps compiled shaders in a disk cache under the user's home folder. The viewer writes
+  // no files, also not through its GL driver: switch that cache off before the first GL
+  // context, unless the user has chosen otherwise.
+  if (!qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE")) {
+    qputenv("MESA_SHADER_CACHE_DISABLE", QByteArray("true"));
+  }
+  // The VTK views need their OpenGL format before the first widget exists.
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  // A view whose dock floats or docks moves to another top-level window. With shared contexts
+  // it keeps its OpenGL context; otherwise the context is rebuilt and the model's buffers of
+  // the old one are never freed (about 10 MB per full screen and back).
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  createFollowCommands();
+}
+
+StartupSplash::StartupSplash()
+  : image(QStringLiteral("TB.png"))
+  , splash(new QSplashScreen(image))
+{
+  splash->show();
+  // Windows are mapped and painted through the event loop, which only starts after the load.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+StartupSplash::~StartupSplash()
+{
+  delete splash;
+}
+
+void
+StartupSplash::finish(_CochlexUI& window)
+{
+  if (splash != nullptr) {
+    splash->finish(&window);
+    delete splash;
+    splash = nullptr;
+  }
+}
+
+void
+startViewer(_CochlexUI& window,
+            StartupSplash& splash,
+            const std::function<void(bool beforeLoad)>& aroundLoad)
+{
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  window.setGeometry(50, 50, screen.width() - 100, screen.height() - 100);
+  window.show();
+
+  // The whole model is read before the event loop starts; the splash stays up meanwhile.
+  if (aroundLoad) {
+    aroundLoad(true);
+  }
+  window.loadTB();
+  if (aroundLoad) {
+    aroundLoad(false);
+  }
+
+  QApplication::setActiveWindow(&window);
+  QApplication::setQuitOnLastWindowClosed(true);
+  splash.finish(window);
+}
