@@ -141,6 +141,21 @@ private slots:
     QCOMPARE(window->mainRenderer()->GetActors()->GetNumberOfItems(), 0);
   }
 
+  // A working folder removed under the viewer cannot be named: one line says so, and nothing
+  // is looked for elsewhere (the file-system root would stand in for the missing folder).
+  void unknownWorkingFolder()
+  {
+    const QString doomed = folder + "/removed";
+    QVERIFY(QDir().mkpath(doomed));
+    fixture::WorkingDirectory inDoomed(doomed);
+    QVERIFY(QDir().rmdir(doomed));
+    const QString output = QString::fromStdString(session->load());
+    QVERIFY2(output.startsWith("Cannot determine the current working directory (") &&
+               output.endsWith("); no teaching model is loaded.\n") && output.count('\n') == 1,
+             qPrintable(output));
+    QVERIFY(window->frontActors.empty() && window->progressBar->isHidden());
+  }
+
   void missingVolume()
   {
     const QString output = load(fixture::standardStructures(), false);

@@ -63,6 +63,16 @@ startAutoRotation(_CochlexUI& window, bool aboutX, QCheckBox* otherBox)
   window.autoRotationTimerId = window.startTimer(100);
 }
 
+void
+toggleAutoRotation(_CochlexUI& window, bool checked, bool aboutX, QCheckBox* otherBox)
+{
+  if (checked) {
+    startAutoRotation(window, aboutX, otherBox);
+  } else {
+    stopAutoRotationTimer(window);
+  }
+}
+
 } // namespace
 
 void
@@ -176,21 +186,13 @@ _CochlexUI::center()
 void
 _CochlexUI::autoRotX_slot(bool rotX)
 {
-  if (rotX) {
-    startAutoRotation(*this, true, autoRotY);
-  } else {
-    stopAutoRotationTimer(*this);
-  }
+  toggleAutoRotation(*this, rotX, true, autoRotY);
 }
 
 void
 _CochlexUI::autoRotY_slot(bool rotY)
 {
-  if (rotY) {
-    startAutoRotation(*this, false, autoRotX);
-  } else {
-    stopAutoRotationTimer(*this);
-  }
+  toggleAutoRotation(*this, rotY, false, autoRotX);
 }
 
 void
