@@ -5,7 +5,11 @@
 #include "viewer/CochlexUI.h"
 
 #include <QAbstractEventDispatcher>
+#include <QPoint>
+#include <QSize>
+#include <QStringList>
 #include <QTextStream>
+#include <QVector>
 
 #include <vtkCamera.h>
 #include <vtkMath.h>
@@ -67,6 +71,29 @@ class CameraTest : public QObject
     view->InvokeEvent(vtkCommand::MouseMoveEvent);
     view->InvokeEvent(right ? vtkCommand::RightButtonReleaseEvent
                             : vtkCommand::LeftButtonReleaseEvent);
+  }
+  // Press, one move for each motion, release: a left drag as slow or as fast as its steps.
+  static void dragInSteps(vtkRenderWindowInteractor* view,
+                          QPoint at,
+                          const QVector<QPoint>& motions)
+  {
+    view->SetEventInformation(at.x(), at.y());
+    view->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+    for (const QPoint& motion : motions) {
+      at += motion;
+      view->SetEventInformation(at.x(), at.y());
+      view->InvokeEvent(vtkCommand::MouseMoveEvent);
+    }
+    view->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+  }
+  // The trackball turn of one mouse motion in a window of the given size.
+  static double azimuthOf(const QPoint& motion, const int size[2])
+  {
+    return -20.0 / size[0] * motion.x() * motionFactor;
+  }
+  static double elevationOf(const QPoint& motion, const int size[2])
+  {
+    return -20.0 / size[1] * motion.y() * motionFactor;
   }
   // Copies of both window cameras, moved by the calls the slots are expected to make.
   struct ExpectedCameras
@@ -215,10 +242,6 @@ private slots:
       camera->Elevation(-20.0 / 200 * 15 * motionFactor);
     });
     COMPARE_CAMERAS(expected, 1e-9);
-    // One main pixel is half a head pixel: no turn.
-    drag(mainInteractor, 300, 200, 301, 199);
-    QVERIFY(turnBetween(expected.main, window->mainCamera()) > 0.2);
-    COMPARE_CAMERA(window->headCamera(), expected.head, 0.0);
 
     // Pan, dolly and the wheel leave the other camera alone.
     drag(mainInteractor, 300, 200, 340, 230, Shift);
@@ -231,6 +254,108 @@ private slots:
     drag(mainInteractor, 400, 200, 400, 300, Control);
     spun.apply([](vtkCamera* camera) { camera->Roll(45); });
     COMPARE_CAMERAS(spun, 1e-6); // the follower's factor is single precision
+  }
+
+  // Slow, fast and mixed drags, each way in either view, on views whose sizes are no whole
+  // multiples of each other: for every mouse event the other camera makes the source's turn,
+  // also where the motion is a fraction of one of its own pixels.
+  void dragsOfAnySpeedTurnBothViewsAlike()
+  {
+    window->qvtkWidget->setFixedSize(700, 520);
+    window->qvtkHead->setFixedSize(200, 150);
+    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] == 700 &&
+                window->mainRenderWindow()->GetSize()[1] == 520 &&
+                window->headRenderWindow()->GetSize()[0] == 200 &&
+                window->headRenderWindow()->GetSize()[1] == 150);
+    struct Drag
+    {
+      const char* name;
+      QVTKOpenGLNativeWidget* view;
+      QPoint start;
+      QVector<QPoint> motions;
+    };
+    const QVector<QPoint> mixed{ { 1, 1 },  { 3, -2 }, { 12, 7 }, { -7, 5 },
+                                 { 0, -3 }, { 25, 1 }, { 2, 2 },  { -1, 0 } };
+    const Drag drags[] = {
+      { "main, slow right", window->qvtkWidget, { 300, 260 }, QVector<QPoint>(30, { 3, 0 }) },
+      { "main, slow downwards", window->qvtkWidget, { 350, 400 }, QVector<QPoint>(40, { 0, -2 }) },
+      { "main, fast left and up",
+        window->qvtkWidget,
+        { 600, 100 },
+        QVector<QPoint>(8, { -45, 30 }) },
+      { "main, mixed", window->qvtkWidget, { 350, 260 }, mixed },
+      { "head, slow left", window->qvtkHead, { 150, 75 }, QVector<QPoint>(30, { -1, 0 }) },
+      { "head, slow upwards", window->qvtkHead, { 100, 20 }, QVector<QPoint>(25, { 0, 1 }) },
+      { "head, fast right and down",
+        window->qvtkHead,
+        { 20, 140 },
+        QVector<QPoint>(4, { 41, -29 }) },
+      { "head, mixed", window->qvtkHead, { 60, 70 }, mixed },
+    };
+    QStringList failures; // each drag starts from where the last one left the cameras
+    for (const Drag& drag : drags) {
+      ExpectedCameras expected(window);
+      const int* size = drag.view->renderWindow()->GetSize();
+      dragInSteps(drag.view->interactor(), drag.start, drag.motions);
+      for (const QPoint& motion : drag.motions) {
+        expected.apply([&](vtkCamera* camera) {
+          camera->Azimuth(azimuthOf(motion, size));
+          camera->Elevation(elevationOf(motion, size));
+        });
+      }
+      if (gap(window->mainCamera(), expected.main) > 1e-9 ||
+          gap(window->headCamera(), expected.head) > 1e-9) {
+        failures << QString("%1: the model view is off by %2, the head view by %3 degrees")
+                      .arg(drag.name)
+                      .arg(turnBetween(expected.main, window->mainCamera()))
+                      .arg(turnBetween(expected.head, window->headCamera()));
+      }
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join("; ")));
+  }
+
+  // Whole drags as runs of mouse motions: summed over the drag, the follower's angles equal the
+  // source's own trackball turns.
+  void followedTurnsAddUpToTheSourceTurn_data()
+  {
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QVector<QPoint>>("motions");
+    // A head view a quarter of the main view, and two sizes that are no multiples of each other.
+    const QSize main(800, 600), head(200, 150), oddMain(700, 520), oddHead(213, 157);
+    const QVector<QPoint> mixed{ { 1, 1 },   { 3, -2 }, { 10, 7 }, { -7, 5 }, { 0, -3 },
+                                 { 25, -1 }, { 2, 2 },  { -1, 1 }, { 1, -1 } };
+    QTest::newRow("main to head, 3 px right") << main << head << QVector<QPoint>(40, { 3, 0 });
+    QTest::newRow("main to head, 10 px left") << main << head << QVector<QPoint>(20, { -10, 0 });
+    QTest::newRow("main to head, 2 px up") << main << head << QVector<QPoint>(40, { 0, 2 });
+    QTest::newRow("main to head, 1 px down") << main << head << QVector<QPoint>(90, { 0, -1 });
+    QTest::newRow("main to head, mixed") << oddMain << oddHead << mixed;
+    QTest::newRow("head to main, 1 px diagonal")
+      << oddHead << oddMain << QVector<QPoint>(40, { 1, -1 });
+    QTest::newRow("head to main, mixed") << oddHead << oddMain << mixed;
+  }
+  void followedTurnsAddUpToTheSourceTurn()
+  {
+    QFETCH(QSize, source);
+    QFETCH(QSize, target);
+    QFETCH(QVector<QPoint>, motions);
+    const int sourceSize[2] = { source.width(), source.height() };
+    const int targetSize[2] = { target.width(), target.height() };
+    FollowTurn followed, own;
+    for (const QPoint& motion : motions) {
+      const FollowTurn turn = followRotateAngles(motion.x(), motion.y(), sourceSize, targetSize);
+      followed.azimuth += turn.azimuth;
+      followed.elevation += turn.elevation;
+      own.azimuth += azimuthOf(motion, sourceSize);
+      own.elevation += elevationOf(motion, sourceSize);
+    }
+    QVERIFY2(std::abs(followed.azimuth - own.azimuth) <= 0.5 &&
+               std::abs(followed.elevation - own.elevation) <= 0.5,
+             qPrintable(QString("followed %1, %2 against %3, %4 degrees")
+                          .arg(followed.azimuth)
+                          .arg(followed.elevation)
+                          .arg(own.azimuth)
+                          .arg(own.elevation)));
   }
 
   void followTurnAndSpinEdgeCases()

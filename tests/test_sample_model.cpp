@@ -3,6 +3,7 @@
 // surfaces, and the same bytes on every run.
 
 #include "loading/LegacyPolyDataCheck.h"
+#include "loading/PageFile.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 #include "tools/SampleAnatomy.h"
@@ -18,6 +19,8 @@
 #include <vtkTransform.h>
 
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 #include <fstream>
@@ -143,6 +146,27 @@ private slots:
                    std::all_of(line.begin(), line.end(), [](char c) { return c >= 32 && c < 127; }),
                  line.constData());
       }
+    }
+  }
+
+  void helpContentsLeadToTheirSections()
+  {
+    // Read as the viewer reads it; every link within the page needs an anchor of that name.
+    QTextDocument page;
+    page.setHtml(readPageFile(file("/help2.html"), "help2.html not found!"));
+    QStringList links, anchors;
+    for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
+      for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+        const QTextCharFormat format = fragment.fragment().charFormat();
+        if (format.anchorHref().startsWith('#')) {
+          links << format.anchorHref().mid(1);
+        }
+        anchors << format.anchorNames();
+      }
+    }
+    QVERIFY(links.size() >= 10);
+    for (const QString& link : links) {
+      QVERIFY2(anchors.contains(link), qPrintable(link));
     }
   }
 

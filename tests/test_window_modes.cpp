@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QResizeEvent>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QVTKOpenGLNativeWidget.h>
@@ -24,6 +25,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -144,35 +146,87 @@ private slots:
     check(window->actionAbout_Cochlex, window->aboutDialog, "About", "AboutCaf\u00E9");
   }
 
-  // Remote images and links neither reach the network nor replace the page.
-  void pagesStayInert()
+  // A link to an anchor of the page scrolls there; any other link, and a remote image, neither
+  // reaches the network, nor opens a program, nor replaces or moves the page. Both dialogs.
+  void pageLinksOnlyScrollWithinThePage()
   {
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     const QString base = QString("http://127.0.0.1:%1/").arg(server.serverPort());
-    fixture::writeFile(
-      session->folder() + "/help2.html",
-      QString("<html><body><p><img src=\"%1remote.png\" width=\"16\" height=\"16\"></p>\n"
-              "<p>Before <a href=\"%1page.html\">remote link</a> after</p></body>")
-        .arg(base)
-        .toLatin1());
+    const QUrl otherPage = QUrl::fromLocalFile(session->folder() + "/other.html");
+    QString page = QString("<html><body><p><img src=\"%1remote.png\" width=\"16\" height=\"16\">"
+                           "</p>\n<p><a href=\"#end\">to the end</a></p>\n"
+                           "<p><a href=\"%1page.html\">remote link</a></p>\n"
+                           "<p><a href=\"%2\">file link</a></p>\n"
+                           "<p><a href=\"other.html\">relative link</a></p>\n"
+                           "<p><a href=\"other.html#end\">other end link</a></p>\n"
+                           "<p><a href=\"#nowhere\">missing anchor link</a></p>\n")
+                     .arg(base, otherPage.toString());
+    for (int line = 0; line < 300; ++line) {
+      page += QString("<p>Line %1</p>\n").arg(line);
+    }
+    page += "<h2><a name=\"end\">The end</a></h2>\n</body></html>\n";
+    fixture::writeFile(session->folder() + "/help2.html", page.toLatin1());
+    fixture::writeFile(session->folder() + "/about2.html", page.toLatin1());
+    // A page the browser could navigate to, were links followed.
+    fixture::writeFile(session->folder() + "/other.html", "<p>Other page</p>");
     for (const char* scheme : { "http", "https", "file" })
       QDesktopServices::setUrlHandler(scheme, this, "openUrl");
     window = &session->open();
-    window->actionCochlex_Help->trigger();
-    QTextBrowser* browser = window->helpDialog.textBrowser;
-    QVERIFY(QTest::qWaitForWindowExposed(&window->helpDialog));
-    const QString shown = browser->toHtml();
-    QVERIFY(!browser->loadResource(QTextDocument::ImageResource, base + "remote.png").isValid());
-    QTextCursor cursor = browser->document()->find("remote link");
-    cursor.setPosition(cursor.selectionStart() + 3);
-    const QPoint onLink = browser->cursorRect(cursor).center();
-    QCOMPARE(browser->anchorAt(onLink), base + "page.html");
-    QSignalSpy clicked(browser, &QTextBrowser::anchorClicked);
-    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, onLink);
-    QTest::qWait(100);
-    QCOMPARE(clicked.count(), 1); // the click landed on the link
-    QVERIFY(browser->source().isEmpty() && browser->toHtml() == shown);
+
+    const auto check = [&](QAction* action, QDialog& dialog, QTextBrowser* browser) {
+      action->trigger();
+      QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+      const QString shown = browser->toHtml();
+      QScrollBar* scrollBar = browser->verticalScrollBar();
+      QVERIFY(scrollBar->maximum() > 0 && scrollBar->value() == 0);
+      QVERIFY(!browser->loadResource(QTextDocument::ImageResource, base + "remote.png").isValid());
+      QSignalSpy clicked(browser, &QTextBrowser::anchorClicked);
+      const auto click = [&](const QString& text, const QString& href) {
+        QTextCursor cursor = browser->document()->find(text);
+        QVERIFY2(!cursor.isNull(), qPrintable(text));
+        cursor.setPosition(cursor.selectionStart() + 2);
+        const QPoint onLink = browser->cursorRect(cursor).center();
+        QCOMPARE(browser->anchorAt(onLink), href);
+        const int before = clicked.count();
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, onLink);
+        QCOMPARE(clicked.count(), before + 1); // the click landed on the link
+      };
+      for (const auto& link : { std::make_pair("remote link", base + "page.html"),
+                                std::make_pair("file link", otherPage.toString()),
+                                std::make_pair("relative link", QString("other.html")),
+                                std::make_pair("other end link", QString("other.html#end")),
+                                std::make_pair("missing anchor link", QString("#nowhere")) }) {
+        click(link.first, link.second);
+        QVERIFY2(scrollBar->value() == 0 && browser->source().isEmpty() &&
+                   browser->toHtml() == shown,
+                 link.first);
+      }
+
+      click("to the end", "#end");
+      QVERIFY(scrollBar->value() > scrollBar->maximum() / 2);
+      QVERIFY(browser->source().isEmpty() && browser->toHtml() == shown);
+      // From the keyboard too: the first link takes the focus, Return follows it.
+      browser->moveCursor(QTextCursor::Start);
+      scrollBar->setValue(0);
+      browser->setFocus();
+      QTest::keyClick(browser, Qt::Key_Tab);
+      QCOMPARE(browser->textCursor().selectedText(), QString("to the end"));
+      QTest::keyClick(browser, Qt::Key_Return);
+      QVERIFY(scrollBar->value() > scrollBar->maximum() / 2);
+      QVERIFY(browser->toHtml() == shown);
+      // The links need no object of their own: the dialog's tree is the plain one.
+      QStringList tree;
+      for (const QObject* child : dialog.children()) {
+        tree << QString(child->metaObject()->className()) + ' ' + child->objectName();
+      }
+      QCOMPARE(tree.join(", "),
+               QString("QVBoxLayout vboxLayout, QTextBrowser textBrowser, QPushButton okButton"));
+      dialog.close();
+    };
+    check(window->actionCochlex_Help, window->helpDialog, window->helpDialog.textBrowser);
+    check(window->actionAbout_Cochlex, window->aboutDialog, window->aboutDialog.textBrowser);
+
     for (const char* scheme : { "http", "https", "file" })
       QDesktopServices::unsetUrlHandler(scheme);
     QVERIFY(openedUrls.isEmpty());

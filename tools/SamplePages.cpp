@@ -33,7 +33,22 @@ helpPage()
     "joint are drawn as surfaces; three section images cut through a micro-CT-like volume of the "
     "same region; a head in the small view beside the model shows where you are looking from.</p>",
 
-    "<h2>The window</h2>",
+    "<p><b>Contents</b></p>",
+    "<ul>",
+    R"(<li><a href="#window">The window</a></li>)",
+    R"(<li><a href="#orientation">Orientation</a></li>)",
+    R"(<li><a href="#mouse-model">Mouse in the Model view</a></li>)",
+    R"(<li><a href="#mouse-head">Mouse in the Head view</a></li>)",
+    R"(<li><a href="#keys">Keys x, y and z: interactive section planes</a></li>)",
+    R"(<li><a href="#camera">Camera controls</a></li>)",
+    R"(<li><a href="#sections">Section images and clipping</a></li>)",
+    R"(<li><a href="#visibility">Visibility and Transparency</a></li>)",
+    R"(<li><a href="#menus">Menus</a></li>)",
+    R"(<li><a href="#structures">The structures</a></li>)",
+    R"(<li><a href="#tips">Tips</a></li>)",
+    "</ul>",
+
+    R"(<h2><a name="window">The window</a></h2>)",
     "<p>On the left is the <b>ControlPanel</b> with, from top to bottom, the <b>Head</b> view, the "
     "three section tabs and the <b>Visibility and Transparency</b> list of the structures. On the "
     "right is the <b>Model</b> view with its camera controls: two controls on its left side, one "
@@ -42,7 +57,7 @@ helpPage()
     "its close button. <i>View &gt; View Model</i> and <i>View &gt; View Head</i> bring them "
     "back.</p>",
 
-    "<h2>Orientation</h2>",
+    R"(<h2><a name="orientation">Orientation</a></h2>)",
     "<p>The model starts in the <b>Frontal View</b>: you face the patient, so superior is up, "
     "lateral (toward the ear canal) is on your left and medial (toward the inner ear and the "
     "middle "
@@ -53,7 +68,7 @@ helpPage()
     "<p>Lengths in the model are millimetres. The whole stapes is a little over 3&nbsp;mm "
     "long.</p>",
 
-    "<h2>Mouse in the Model view</h2>",
+    R"(<h2><a name="mouse-model">Mouse in the Model view</a></h2>)",
     R"(<table border="1" cellpadding="4" cellspacing="0">)",
     "<tr><th>Gesture</th><th>Effect</th></tr>",
     "<tr><td>Left button, drag</td><td>Rotate the model about its centre. The head turns with "
@@ -66,12 +81,12 @@ helpPage()
     "out.</td></tr>",
     "</table>",
 
-    "<h2>Mouse in the Head view</h2>",
+    R"(<h2><a name="mouse-head">Mouse in the Head view</a></h2>)",
     "<p>The same gestures work on the head. Rotating or spinning the head turns the model with it, "
     "so you can choose a direction of view on the head and see the joint from there. Panning and "
     "zooming the head change the Head view only.</p>",
 
-    "<h2>Keys x, y and z: interactive section planes</h2>",
+    R"(<h2><a name="keys">Keys x, y and z: interactive section planes</a></h2>)",
     "<p>Click into the Model view so that it has the keyboard focus, then press <b>x</b>, <b>y</b> "
     "or <b>z</b> to switch on an interactive plane through the section volume, across its x, y or "
     "z axis; press the same key again to switch it off. The planes of the keys feed the section "
@@ -89,7 +104,7 @@ helpPage()
     "<p>The section number of a tab is not changed by the plane; the next change of that number "
     "sets the slice from the tab again.</p>",
 
-    "<h2>Camera controls</h2>",
+    R"(<h2><a name="camera">Camera controls</a></h2>)",
     "<ul>",
     "<li><b>Rotate</b>: the vertical scroll bar on the left of the Model view tilts the model "
     "forward and back (<i>Rotate around X</i>); the horizontal scroll bar labelled Rotate turns it "
@@ -113,7 +128,7 @@ helpPage()
     "the window and its controls, 2 the anatomy of the joint.</li>",
     "</ul>",
 
-    "<h2>Section images and clipping</h2>",
+    R"(<h2><a name="sections">Section images and clipping</a></h2>)",
     "<p>The tabs <b>X Plane</b>, <b>Y Plane</b> and <b>Z Plane</b> each control one section image "
     "of the volume:</p>",
     "<ul>",
@@ -131,7 +146,7 @@ helpPage()
     "blood vessels show as dark channels in the soft tissue around the incus. A voxel measures "
     "12.7&nbsp;&micro;m across and 20&nbsp;&micro;m along the slices.</p>",
 
-    "<h2>Visibility and Transparency</h2>",
+    R"(<h2><a name="visibility">Visibility and Transparency</a></h2>)",
     "<p>Each structure has a row with a <b>Show</b> check box, a number box and a slider. The "
     "check "
     "box shows or hides the structure. Number box and slider set its transparency and follow each "
@@ -139,7 +154,7 @@ helpPage()
     "tissue around the long process of the incus has no row; it is drawn faintly and follows Show "
     "All and Hide All.</p>",
 
-    "<h2>Menus</h2>",
+    R"(<h2><a name="menus">Menus</a></h2>)",
     "<ul>",
     "<li><b>View &gt; View Model</b>, <b>View Head</b>: bring back the Model or Head view, docked "
     "in the window.</li>",
@@ -155,7 +170,7 @@ helpPage()
     "program and the model.</li>",
     "</ul>",
 
-    "<h2>The structures</h2>",
+    R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",
     "<p>The incus (anvil) is the middle of the three ossicles. Its body lies high in the "
     "epitympanum, where it articulates with the head of the malleus; its short process points "
@@ -197,7 +212,7 @@ helpPage()
     "<p>Between the two cartilages lies the thin joint space, a true synovial cavity filled with "
     "synovial fluid and closed by the capsule: the incudostapedial joint is a synovial joint.</p>",
 
-    "<h2>Tips</h2>",
+    R"(<h2><a name="tips">Tips</a></h2>)",
     "<ul>",
     "<li>Make the capsule and the joint space more transparent to look into the joint.</li>",
     "<li>Show the X Plane image and move its section number through the joint, then set Clipping "

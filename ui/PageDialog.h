@@ -7,7 +7,17 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
+
+// A link to an anchor of the page itself ("#name"): nothing but a fragment, which the browser
+// leaves as it is because the page has no address of its own.
+inline bool
+isInPageLink(const QUrl& link)
+{
+  return link.scheme().isEmpty() && link.authority().isEmpty() && link.path().isEmpty() &&
+         !link.hasQuery() && !link.fragment().isEmpty();
+}
 
 // Builds the tree shared by the Help and About dialogs on dialog: a read-only page with an "OK"
 // button between two spacers under it. PageDialog is Ui_help or Ui_About, whose members of the
@@ -25,9 +35,17 @@ setUpPageDialog(PageDialog& page, QDialog* dialog, const char* objectName, const
 
   page.textBrowser = new QTextBrowser(dialog);
   page.textBrowser->setObjectName(QStringLiteral("textBrowser"));
-  // The page is shown as it is: a clicked link neither replaces it nor starts another program.
+  // The page is shown as it is: a clicked link neither replaces it nor starts another program,
+  // since the browser's own link handling would blank the page for any link outside it. Links
+  // within the page, as from a table of contents, only scroll to their anchor.
   page.textBrowser->setOpenLinks(false);
   page.textBrowser->setOpenExternalLinks(false);
+  QTextBrowser* browser = page.textBrowser;
+  QObject::connect(browser, &QTextBrowser::anchorClicked, browser, [browser](const QUrl& link) {
+    if (isInPageLink(link)) {
+      browser->scrollToAnchor(link.fragment(QUrl::FullyDecoded));
+    }
+  });
   page.vboxLayout->addWidget(page.textBrowser);
 
   page.hboxLayout = new QHBoxLayout();

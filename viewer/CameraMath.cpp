@@ -42,9 +42,12 @@ followRotateAngles(int dx, int dy, const int sourceSize[2], const int targetSize
   }
   const double ratioX = static_cast<double>(targetSize[0]) / sourceSize[0];
   const double ratioY = static_cast<double>(targetSize[1]) / sourceSize[1];
-  // Whole target pixels, cut towards zero: less than one target pixel turns nothing.
-  const int targetDx = static_cast<int>(dx * ratioX);
-  const int targetDy = static_cast<int>(dy * ratioY);
+  // The motion stays in fractional target pixels. Cut to whole pixels, every event of a slow
+  // drag into a smaller view lost its fraction (3 main pixels are 0.75 head pixels: no turn at
+  // all), and even a carried-over remainder would leave up to one target pixel unturned at the
+  // end of each drag, which is a whole degree or more in a head view 200 pixels wide or less.
+  const double targetDx = dx * ratioX;
+  const double targetDy = dy * ratioY;
   turn.azimuth = (-20.0 / targetSize[0]) * targetDx * motionFactor;
   turn.elevation = (-20.0 / targetSize[1]) * targetDy * motionFactor;
   return turn;

@@ -39,9 +39,10 @@ struct FollowTurn
 };
 
 // The turn the target view makes when the source view rotated by a mouse motion of (dx, dy)
-// source pixels: the motion is carried over into whole target pixels, then converted into
-// degrees as the trackball style does. Sizes are width, height in pixels; an empty window on
-// either side turns nothing.
+// source pixels: the motion is carried over into target pixels, fractions included, then
+// converted into degrees as the trackball style does, so that the target turns by the source's
+// own angle for every event and a drag of any speed turns both views alike. Sizes are width,
+// height in pixels; an empty window on either side turns nothing.
 FollowTurn
 followRotateAngles(int dx, int dy, const int sourceSize[2], const int targetSize[2]);
 
