@@ -153,7 +153,9 @@ private slots:
   {
     // Read as the viewer reads it; every link within the page needs an anchor of that name.
     QTextDocument page;
-    page.setHtml(readPageFile(file("/help2.html"), "help2.html not found!"));
+    const PageRead read = readPageFile(file("/help2.html"));
+    QVERIFY(read.problem.empty());
+    page.setHtml(read.page);
     QStringList links, anchors;
     for (QTextBlock block = page.begin(); block.isValid(); block = block.next()) {
       for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {

@@ -1,16 +1,14 @@
 #include "ui/Ui_About.h"
 
-#include "ui/PageDialog.h"
-
 Ui_About::Ui_About(QWidget* parent)
-  : QDialog(parent)
+  : PageDialog(parent)
 {
 }
 
 void
 Ui_About::setupUi(QDialog* dialog)
 {
-  setUpPageDialog(*this, dialog, "About", QSize(400, 300));
+  setUpPage(dialog, "About", QSize(400, 300), [this, dialog] { retranslateUi(dialog); });
 }
 
 void

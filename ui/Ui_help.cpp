@@ -1,16 +1,14 @@
 #include "ui/Ui_help.h"
 
-#include "ui/PageDialog.h"
-
 Ui_help::Ui_help(QWidget* parent)
-  : QDialog(parent)
+  : PageDialog(parent)
 {
 }
 
 void
 Ui_help::setupUi(QDialog* dialog)
 {
-  setUpPageDialog(*this, dialog, "help", QSize(971, 864));
+  setUpPage(dialog, "help", QSize(971, 864), [this, dialog] { retranslateUi(dialog); });
 }
 
 void
