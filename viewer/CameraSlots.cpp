@@ -151,18 +151,7 @@ _CochlexUI::reset()
   mainRenderer()->ResetCamera();
   headRenderer()->ResetCamera();
 
-  // Cleared before the bars move, so the slots they re-enter find nothing left to apply.
-  lastZoom = 1.0;
-  lastRotX = 0;
-  lastRotY = 0;
-  lastShiftX = 0;
-  lastShiftY = 0;
-  rotXScrollBar->setValue(0);
-  rotYScrollBar->setValue(0);
-  shiftXSlider->setValue(0);
-  shiftYSlider->setValue(0);
-  zoomScrollBar->setValue(100);
-
+  recentreViewBars(true);
   renderMainThenHead();
 }
 
@@ -173,14 +162,28 @@ _CochlexUI::center()
   headRenderer()->ResetCamera();
 
   // The rotation bars keep their place: the refit keeps the direction they turned to.
+  recentreViewBars(false);
+  renderMainThenHead();
+}
+
+void
+_CochlexUI::recentreViewBars(bool rotationToo)
+{
+  // Cleared before the bars move, so the slots they re-enter find nothing left to apply.
   lastZoom = 1.0;
+  if (rotationToo) {
+    lastRotX = 0;
+    lastRotY = 0;
+  }
   lastShiftX = 0;
   lastShiftY = 0;
+  if (rotationToo) {
+    rotXScrollBar->setValue(0);
+    rotYScrollBar->setValue(0);
+  }
   shiftXSlider->setValue(0);
   shiftYSlider->setValue(0);
   zoomScrollBar->setValue(100);
-
-  renderMainThenHead();
 }
 
 void

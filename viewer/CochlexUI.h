@@ -213,6 +213,9 @@ private:
   void renderHeadThenMain();
   // Applies turn to the main camera, then the head camera, and straightens both view-ups.
   void turnBothCameras(const std::function<void(vtkCamera*)>& turn);
+  // Moves the shift and zoom bars (and, rotationToo, the rotation bars) back to their middle
+  // without turning or moving anything.
+  void recentreViewBars(bool rotationToo);
   // Runs a control's setValue() whose slot mirrors the value back: the nested slot draws
   // nothing, as the calling slot draws the final state once.
   void mirrorWithoutRendering(const std::function<void()>& setValue);

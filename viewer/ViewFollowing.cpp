@@ -91,34 +91,40 @@ follow(vtkObject* caller, const FollowViews& views)
   }
 }
 
+void
+followFrom(vtkObject* caller, void* clientData, bool fromMain)
+{
+  auto* window = static_cast<_CochlexUI*>(clientData);
+  if (!window) {
+    return;
+  }
+  if (fromMain) {
+    follow(caller,
+           { window->mainRenderWindow(),
+             window->mainRenderer(),
+             window->headRenderWindow(),
+             window->headCamera() });
+  } else {
+    follow(caller,
+           { window->headRenderWindow(),
+             window->headRenderer(),
+             window->mainRenderWindow(),
+             window->mainCamera() });
+  }
+}
+
 } // namespace
 
 void
 headFollowsMain(vtkObject* caller, unsigned long, void* clientData, void*)
 {
-  auto* window = static_cast<_CochlexUI*>(clientData);
-  if (!window) {
-    return;
-  }
-  follow(caller,
-         { window->mainRenderWindow(),
-           window->mainRenderer(),
-           window->headRenderWindow(),
-           window->headCamera() });
+  followFrom(caller, clientData, true);
 }
 
 void
 mainFollowsHead(vtkObject* caller, unsigned long, void* clientData, void*)
 {
-  auto* window = static_cast<_CochlexUI*>(clientData);
-  if (!window) {
-    return;
-  }
-  follow(caller,
-         { window->headRenderWindow(),
-           window->headRenderer(),
-           window->mainRenderWindow(),
-           window->mainCamera() });
+  followFrom(caller, clientData, false);
 }
 
 void
