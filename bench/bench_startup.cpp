@@ -339,9 +339,8 @@ isolatedPhases(const std::string& model)
   phases["list"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();
-  std::string problem;
   for (const StructureEntry& entry : list.entries) {
-    readCheckedPolyData(model + entry.relativePath, problem);
+    readCheckedPolyData(model + entry.relativePath);
   }
   phases["surfaces"] = monotonicMilliseconds() - start;
 
@@ -353,7 +352,7 @@ isolatedPhases(const std::string& model)
   phases["surface_checks_only"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();
-  readCheckedPolyData(model + "/Joint/Head_bone_transformed.vtp", problem);
+  readCheckedPolyData(model + "/Joint/Head_bone_transformed.vtp");
   phases["head"] = monotonicMilliseconds() - start;
 
   start = monotonicMilliseconds();

@@ -189,8 +189,7 @@ std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
 {
   const std::string& path = scratchFile().write(data, size);
-  std::string problem;
-  vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
+  const auto [surface, problem] = readCheckedPolyData(path);
   if (surface == nullptr) {
     std::abort();
   }

@@ -61,12 +61,11 @@ currentWorkingDirectory()
 vtkSmartPointer<vtkPolyData>
 readSurface(const std::string& path)
 {
-  std::string problem;
-  vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
-  if (!problem.empty()) {
-    printLine("Cannot load surface " + path + ": " + problem + ".");
+  SurfaceRead read = readCheckedPolyData(path);
+  if (!read.problem.empty()) {
+    printLine("Cannot load surface " + path + ": " + read.problem + ".");
   }
-  return surface;
+  return read.surface;
 }
 
 // The load runs before the event loop, but Qt maps and paints windows through it: let it

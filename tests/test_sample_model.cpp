@@ -33,8 +33,9 @@ class SampleModelTest : public QObject
   std::string problem;
   vtkSmartPointer<vtkPolyData> readSurface(const QString& relative)
   {
-    problem.clear();
-    return readCheckedPolyData(file(relative).toStdString(), problem);
+    SurfaceRead read = readCheckedPolyData(file(relative).toStdString());
+    problem = read.problem;
+    return read.surface;
   }
 
 private slots:
