@@ -43,7 +43,8 @@ metadata(Scanner& scanner, const std::string& what, Count components)
     }
     const std::string lower = lowerCase(line);
     if (lower.rfind("component_names", 0) == 0) {
-      if (lower != "component_names") {
+      // The reader counts the names in an int.
+      if (lower != "component_names" || components > intLimit) {
         return what + " has a malformed COMPONENT_NAMES line";
       }
       for (Count index = 0; index < components; ++index) {
