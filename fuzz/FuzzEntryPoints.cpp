@@ -194,6 +194,10 @@ feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
     std::abort();
   }
   if (!problem.empty()) {
+    // A refused file leaves nothing of itself in the surface the viewer goes on with.
+    if (surface->GetNumberOfPoints() != 0 || surface->GetNumberOfCells() != 0) {
+      std::abort();
+    }
     return "rejected: " + problem;
   }
   vtkPoints* points = surface->GetPoints();
