@@ -107,7 +107,7 @@ information(Scanner& scanner, const std::string& what, Count keys)
 std::string
 informationValue(Scanner& scanner, const std::string& what, vtkInformationKey* key)
 {
-  const std::string malformed = what + " has a malformed value";
+  std::string malformed = what + " has a malformed value";
   std::string_view line;
   // After a value the reader pops the rest of its line.
   auto restIsBlank = [&] { return !scanner.line(line) || isBlank(line); };

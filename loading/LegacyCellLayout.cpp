@@ -236,7 +236,9 @@ Walker::attributes(std::string keyword)
       if (keyword == "point_data" || keyword == "cell_data") {
         break;
       }
-      std::string problem = attribute(keyword, section + " " + keyword, declared);
+      std::string what = section;
+      what.append(" ").append(keyword);
+      std::string problem = attribute(keyword, what, declared);
       if (!problem.empty()) {
         return problem;
       }
