@@ -188,13 +188,15 @@ std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
 {
   const std::string& path = scratchFile().write(data, size);
-  const SurfaceRead read = readCheckedPolyData(path);
-  const std::string& problem = read.problem;
-  vtkPolyData* surface = read.surface;
+  const auto [surface, problem] = readCheckedPolyData(path);
   if (surface == nullptr) {
     std::abort();
   }
   if (!problem.empty()) {
+    // A refused file leaves nothing of itself in the surface the viewer goes on with.
+    if (surface->GetNumberOfPoints() != 0 || surface->GetNumberOfCells() != 0) {
+      std::abort();
+    }
     return "rejected: " + problem;
   }
   vtkPoints* points = surface->GetPoints();

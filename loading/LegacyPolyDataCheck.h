@@ -12,8 +12,9 @@ class vtkPolyData;
 // outside the points. These checks keep such files away from the reader and from the mappers.
 
 // Walks the structure of a legacy polygonal-data file held in memory: the version line, title,
-// ASCII or BINARY, "DATASET POLYDATA", then every section with its declared counts. Returns an
-// empty string when the file looks sound, else a short description of the first problem.
+// ASCII or BINARY, "DATASET POLYDATA", then every section with its declared counts, and the
+// METADATA blocks after arrays. Returns an empty string when the file looks sound, else a short
+// description of the first problem.
 std::string
 checkLegacyPolyData(std::string_view contents);
 
@@ -26,10 +27,12 @@ checkLegacyPolyDataFile(const std::string& path);
 std::string
 checkPolyDataConsistency(vtkPolyData* data);
 
+// What reading a surface file gave: on success the surface and an empty problem; on any problem
+// a short description of it and an empty (never null) surface.
 struct SurfaceRead
 {
-  vtkSmartPointer<vtkPolyData> surface; // never null; empty when problem is set
-  std::string problem;                  // empty when the surface is sound
+  vtkSmartPointer<vtkPolyData> surface;
+  std::string problem;
 };
 
 // Checks the file, reads it with vtkPolyDataReader and checks the result.

@@ -1,11 +1,13 @@
-// Replays every input in tests/fuzz_regressions/ (crash inputs the fuzzers found, and hand-made
-// damaged files) and the fuzzers' seed corpora through every reader the fuzz targets drive.
-// A "rejected-" input must be turned away by the surface load; the surface seeds (VTK writer
-// output) must get through it whole. No display.
+// Replays every input in tests/fuzz_regressions/ (crash inputs the fuzzers found, hand-made
+// damaged files, and surfaces VTK's own writer made) and the fuzzers' seed corpora through every
+// reader the fuzz targets drive. A "rejected-" input must be turned away by the surface load; a
+// "loads-" input (named "...-<points>p-<cells>c.vtk") and the surface seeds must get through it
+// whole. No display.
 
 #include "fuzz/FuzzEntryPoints.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 
 class FuzzRegressionsTest : public QObject
@@ -52,8 +54,17 @@ private slots:
     feedPageFile(bytes, size);
     const std::string checked = feedLegacyCheck(bytes, size);
     const std::string loaded = feedSurfaceLoad(bytes, size);
-    if (QFileInfo(path).fileName().startsWith("rejected-")) {
+    const QString name = QFileInfo(path).fileName();
+    if (name.startsWith("rejected-")) {
       QVERIFY2(loaded.rfind("rejected: ", 0) == 0, loaded.c_str());
+    } else if (name.startsWith("loads-")) {
+      const QRegularExpressionMatch counts =
+        QRegularExpression("-(\\d+)p-(\\d+)c\\.vtk$").match(name);
+      QVERIFY2(counts.hasMatch(), "a must-load file names its point and cell counts");
+      QCOMPARE(checked, std::string("accepted"));
+      QCOMPARE(loaded,
+               "accepted: " + counts.captured(1).toStdString() + " points, " +
+                 counts.captured(2).toStdString() + " cells");
     } else if (path.contains("/corpus/surface_load/")) {
       QCOMPARE(checked, std::string("accepted"));
       QVERIFY2(loaded.rfind("accepted: ", 0) == 0, loaded.c_str());
