@@ -114,7 +114,7 @@ _CochlexUI::~_CochlexUI()
   clipPlaneZ->Delete();
   axesActor->Delete();
   orientationMarker->Delete();
-  headRendererObject->Delete();
+
   delete progressBar;
 
   // The widgets belong to the widget tree and the actors to the renderers.
@@ -257,7 +257,7 @@ _CochlexUI::createScene()
   mainRenderWindowObject = vtkGenericOpenGLRenderWindow::New();
   headRenderWindowObject = vtkGenericOpenGLRenderWindow::New();
   mainRendererObject = vtkRenderer::New();
-  headRendererObject = vtkRenderer::New();
+  headRendererObject = vtkSmartPointer<vtkRenderer>::New();
   planeWidgetX = vtkImagePlaneWidget::New();
   planeWidgetY = vtkImagePlaneWidget::New();
   planeWidgetZ = vtkImagePlaneWidget::New();

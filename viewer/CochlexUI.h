@@ -238,7 +238,8 @@ private:
   vtkGenericOpenGLRenderWindow* mainRenderWindowObject;
   vtkGenericOpenGLRenderWindow* headRenderWindowObject;
   vtkRenderer* mainRendererObject;
-  vtkRenderer* headRendererObject;
+  // Its release is no part of the fixed tear-down order: held, not deleted by hand.
+  vtkSmartPointer<vtkRenderer> headRendererObject;
   bool sectionVolumeLoaded = false;
   bool mirroring = false;
   vtkSmartPointer<vtkCallbackCommand> planeWidgetKeyCommand;
