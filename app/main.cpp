@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/GraphicsEnvironment.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/ViewFollowing.h"
@@ -12,6 +13,9 @@
 int
 main(int argc, char** argv)
 {
+  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv)) {
+    return *exitStatus;
+  }
   keepGraphicsDriverFromWritingFiles();
   // The VTK views need their OpenGL format before the first widget exists.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
