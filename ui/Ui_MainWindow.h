@@ -47,6 +47,8 @@ public:
   QAction* actionCochlex_Help = nullptr;
   QAction* actionAbout_Cochlex = nullptr;
   QAction* actionFull_Screen = nullptr;
+  QAction* actionOpen_Teaching_Model = nullptr;
+  QAction* actionQuit = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

@@ -188,6 +188,8 @@ _CochlexUI::connectControls()
   connect(zoomScrollBar, &QScrollBar::valueChanged, this, &_CochlexUI::zoom);
   connect(shiftXSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftX);
   connect(shiftYSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftY);
+  connect(actionOpen_Teaching_Model, &QAction::triggered, this, &_CochlexUI::openTeachingModel);
+  connect(actionQuit, &QAction::triggered, this, &_CochlexUI::quitViewer);
 }
 
 void

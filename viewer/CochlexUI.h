@@ -4,6 +4,7 @@
 #include "ui/Ui_About.h"
 #include "ui/Ui_MainWindow.h"
 #include "ui/Ui_help.h"
+#include "viewer/ModelOpening.h"
 
 #include <vtkSmartPointer.h>
 
@@ -131,6 +132,8 @@ public slots:
   void spinBox_7_slot();
   void spinBox_8_slot();
   void spinBox_9_slot();
+  void openTeachingModel();
+  void quitViewer();
 
 protected:
   void timerEvent(QTimerEvent* event) override;
@@ -181,6 +184,7 @@ public:
   bool autoRotateX;
   bool autoRotateY;
   int autoRotationTimerId;
+  ModelOpening modelOpening;
 
 private:
   void connectControls();
