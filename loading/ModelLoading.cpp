@@ -5,6 +5,7 @@
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/LoadReport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -38,6 +39,7 @@
 #include <fstream>
 #include <iostream>
 #include <system_error>
+#include <utility>
 
 namespace {
 
@@ -56,6 +58,9 @@ currentWorkingDirectory()
   return error ? std::string() : directory.string();
 }
 
+// The problems of the load under way, for the window's load report.
+std::vector<std::string> loadProblems;
+
 // A surface that fails its checks is reported once and replaced by an empty one, so the rest
 // of the load goes on without it.
 vtkSmartPointer<vtkPolyData>
@@ -65,6 +70,7 @@ readSurface(const std::string& path)
   vtkSmartPointer<vtkPolyData> surface = readCheckedPolyData(path, problem);
   if (!problem.empty()) {
     printLine("Cannot load surface " + path + ": " + problem + ".");
+    loadProblems.push_back("Cannot load surface " + path + ": " + problem + ".");
   }
   return surface;
 }
@@ -124,6 +130,7 @@ _CochlexUI::loadTB()
   }
   if (!list.is_open()) {
     printLine("Cannot open file: " + listPath);
+    reportMissingModel(*this, workingDirectory);
     return;
   }
   progressBar->show();
@@ -155,6 +162,7 @@ _CochlexUI::loadTB()
   }
   if (!reader.problem().empty()) {
     printLine(reader.problem());
+    loadProblems.push_back(reader.problem());
   }
   list.close();
 
@@ -187,6 +195,7 @@ _CochlexUI::loadTB()
   toolBox->show();
   renderHeadThenMain();
   progressBar->hide();
+  reportLoadProblems(*this, std::exchange(loadProblems, {}));
 }
 
 void
@@ -252,10 +261,15 @@ _CochlexUI::loadSectionVolume(const std::string& workingDirectory)
   const SectionVolumeRead read = readSectionVolume(path, volume);
   if (!read.opened) {
     printLine("Error while loading data from file " + path + ".");
+    loadProblems.push_back("Cannot read the section volume " + path +
+                           ": the section images stay empty.");
     return;
   }
   if (read.bytesRead != sectionVolumeByteCount) {
     printLine("numread: " + std::to_string(read.bytesRead));
+    loadProblems.push_back(
+      "The section volume " + path + " is short: " + std::to_string(read.bytesRead) + " of " +
+      std::to_string(sectionVolumeByteCount) + " bytes; the sections beyond them are black.");
   }
 
   buildSectionTransform(SectionAxis::X, sectionTransformX);

@@ -222,6 +222,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   actionFull_Screen = newWidget<QAction>(window, "actionFull_Screen");
   actionOpen_Teaching_Model = newWidget<QAction>(window, "actionOpen_Teaching_Model");
   actionQuit = newWidget<QAction>(window, "actionQuit");
+  actionLoad_Report = newWidget<QAction>(window, "actionLoad_Report");
+  // Only a load with problems has a report to show.
+  actionLoad_Report->setEnabled(false);
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -583,6 +586,8 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuView->addAction(actionFull_Screen);
   menuHelp_2->addAction(actionCochlex_Help);
   menuHelp_2->addAction(actionAbout_Cochlex);
+  menuHelp_2->addSeparator();
+  menuHelp_2->addAction(actionLoad_Report);
 
   retranslateUi(window);
 
@@ -614,6 +619,7 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionOpen_Teaching_Model->setShortcut(QKeySequence(translated("Ctrl+O")));
   actionQuit->setText(translated("Quit"));
   actionQuit->setShortcut(QKeySequence(translated("Ctrl+Q")));
+  actionLoad_Report->setText(translated("Load Report"));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

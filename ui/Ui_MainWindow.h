@@ -49,6 +49,7 @@ public:
   QAction* actionFull_Screen = nullptr;
   QAction* actionOpen_Teaching_Model = nullptr;
   QAction* actionQuit = nullptr;
+  QAction* actionLoad_Report = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

@@ -190,6 +190,7 @@ _CochlexUI::connectControls()
   connect(shiftYSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftY);
   connect(actionOpen_Teaching_Model, &QAction::triggered, this, &_CochlexUI::openTeachingModel);
   connect(actionQuit, &QAction::triggered, this, &_CochlexUI::quitViewer);
+  connect(actionLoad_Report, &QAction::triggered, this, &_CochlexUI::showLoadReport);
 }
 
 void

@@ -4,6 +4,7 @@
 #include "ui/Ui_About.h"
 #include "ui/Ui_MainWindow.h"
 #include "ui/Ui_help.h"
+#include "viewer/LoadReport.h"
 #include "viewer/ModelOpening.h"
 
 #include <vtkSmartPointer.h>
@@ -134,6 +135,7 @@ public slots:
   void spinBox_9_slot();
   void openTeachingModel();
   void quitViewer();
+  void showLoadReport();
 
 protected:
   void timerEvent(QTimerEvent* event) override;
@@ -185,6 +187,7 @@ public:
   bool autoRotateY;
   int autoRotationTimerId;
   ModelOpening modelOpening;
+  LoadReport loadReport;
 
 private:
   void connectControls();
