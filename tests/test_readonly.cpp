@@ -152,12 +152,20 @@ private slots:
     // Buttons, the audio guides going to the stand-in player; then every menu action: stereo on
     // and off, full screen and back, the docks, the dialogs.
     QDesktopServices::setUrlHandler("file", this, "openUrl");
-    // Opening another model is cancelled in the folder chooser; Quit comes last.
-    window->modelOpening.chooseFolder = [](QWidget*) { return QString(); };
     for (QPushButton* button : window->findChildren<QPushButton*>()) {
       button->click();
       QCoreApplication::processEvents();
     }
+    // Opening another model is cancelled in the real folder chooser, which must not record its
+    // last folder anywhere; Quit comes last.
+    QTimer cancelChooser;
+    cancelChooser.setInterval(0);
+    QObject::connect(&cancelChooser, &QTimer::timeout, [] {
+      if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        chooser->reject();
+      }
+    });
+    cancelChooser.start();
     for (QAction* action : window->findChildren<QAction*>()) {
       if (action == window->actionQuit) {
         continue;
@@ -168,6 +176,7 @@ private slots:
         window->actionViewer_Dock->trigger();
       }
     }
+    cancelChooser.stop();
     window->actionStereo_View->trigger();
     window->viewerDock->setFloating(true);
     window->headDock->setFloating(true);
