@@ -106,8 +106,12 @@ parseCommandLine(const QStringList& arguments)
   if (!parser.parse(arguments)) {
     return exitWith(2, QStringLiteral("%1: %2\n%3\n").arg(name, parser.errorText(), tryHelp));
   }
-  if (parser.isSet(helpOption)) {
-    return exitWith(0, parser.helpText());
+  // --help-all, which the parser adds beside --help, lists the toolkit's options as well.
+  if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+    return exitWith(0,
+                    parser.helpText() +
+                      QStringLiteral("\nThe toolkit's own options (-platform, -display, -style, "
+                                     "-stylesheet, -reverse and others) are passed on to Qt.\n"));
   }
   if (parser.isSet(versionOption)) {
     return exitWith(0, QStringLiteral("%1 %2\n").arg(programName, QStringLiteral(COCHLEX_VERSION)));
