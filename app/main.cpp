@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "viewer/CochlexUI.h"
 
@@ -6,6 +7,11 @@
 int
 main(int argc, char** argv)
 {
+  // First of all: a model folder given on the command line becomes the working directory before
+  // anything (the splash image too) is read from it.
+  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv)) {
+    return *exitStatus;
+  }
   prepareApplication();
   QApplication application(argc, argv);
   StartupSplash splash;

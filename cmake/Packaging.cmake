@@ -1,8 +1,7 @@
 # Installation and the Debian package (`cpack -G DEB` in the build folder, scripts/package).
 include(GNUInstallDirs)
 install(TARGETS cochlex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES packaging/cochlex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES packaging/cochlex.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
+add_subdirectory(packaging)
 # The sample model generator goes with the program: an installed viewer needs a model to read.
 if(TARGET cochlex-sample-model)
   install(TARGETS cochlex-sample-model RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -17,12 +17,13 @@
 namespace {
 
 // Problems are printed when they happen, so the console keeps the load's order, and kept for
-// whoever shows them to the user afterwards.
+// whoever shows them to the user afterwards, in words for the user where the console line is
+// terse.
 void
-report(TeachingModel& model, const std::string& problem)
+report(TeachingModel& model, const std::string& problem, const std::string& forTheUser = {})
 {
   printLine(problem);
-  model.problems.push_back(problem);
+  model.problems.push_back(forTheUser.empty() ? problem : forTheUser);
 }
 
 // A surface that fails its checks is reported and replaced by an empty one, so the rest of the
@@ -109,8 +110,16 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
 
   const std::string volumePath = folder + "/Joint/Joint.raw";
   const SectionVolumeRead volume = readSectionVolume(volumePath);
-  if (!volume.problem.empty()) {
-    report(model, volume.problem);
+  if (volume.volume == nullptr) {
+    report(model,
+           volume.problem,
+           "Cannot read the section volume " + volumePath + ": the section images stay empty.");
+  } else if (!volume.problem.empty()) {
+    report(model,
+           volume.problem,
+           "The section volume " + volumePath + " is short: " + std::to_string(volume.bytesRead) +
+             " of " + std::to_string(sectionVolumeByteCount) +
+             " bytes; the sections beyond them are black.");
   }
   model.volume = volume.volume;
   return model;

@@ -40,8 +40,9 @@ struct TeachingModelSteps
   std::function<void(vtkPolyData* head)> headRead;
 };
 
-// Everything read from a model folder. problems holds each problem line as it was printed;
-// an empty list means the model loaded completely.
+// Everything read from a model folder. problems holds each problem as the user reads it (the
+// console line, or plainer words where that line is terse); an empty list means the model
+// loaded completely.
 struct TeachingModel
 {
   bool listFound = false;

@@ -155,13 +155,27 @@ private slots:
       button->click();
       QCoreApplication::processEvents();
     }
+    // Opening another model is cancelled in the real folder chooser, which must not record its
+    // last folder anywhere; Quit comes last.
+    QTimer cancelChooser;
+    cancelChooser.setInterval(0);
+    QObject::connect(&cancelChooser, &QTimer::timeout, [] {
+      if (auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        chooser->reject();
+      }
+    });
+    cancelChooser.start();
     for (QAction* action : window->findChildren<QAction*>()) {
+      if (action == window->actionQuit) {
+        continue;
+      }
       action->trigger();
       QTest::qWait(action == window->actionFull_Screen ? 300 : 20);
       if (action == window->actionFull_Screen) {
         window->actionViewer_Dock->trigger();
       }
     }
+    cancelChooser.stop();
     window->actionStereo_View->trigger();
     window->viewerDock->setFloating(true);
     window->headDock->setFloating(true);
@@ -176,6 +190,8 @@ private slots:
     QVERIFY(openedUrls.contains(QUrl::fromLocalFile(model + "/Track_1.wma")));
     QVERIFY(openedUrls.contains(QUrl::fromLocalFile(model + "/Track_2.wma")));
 
+    window->actionQuit->trigger();
+    QVERIFY(!window->isVisible());
     window.reset();
     QCoreApplication::processEvents();
     checkNothingChanged();

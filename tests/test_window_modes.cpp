@@ -331,6 +331,8 @@ private slots:
     const QString odd = session->folder() + "/guides & 'tracks'; $(x) #1";
     QVERIFY(QDir().mkpath(odd));
     fixture::WorkingDirectory inOdd(odd);
+    for (const char* track : { "Track_1.wma", "Track_2.wma" })
+      fixture::writeFile(odd + "/" + track, "recording");
     window = &session->open(0, 0);
     QDesktopServices::setUrlHandler("file", this, "openUrl");
     window->audioGuideButton1->click();

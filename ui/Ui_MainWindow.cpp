@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -219,6 +220,11 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   actionCochlex_Help = newWidget<QAction>(window, "actionCochlex_Help");
   actionAbout_Cochlex = newWidget<QAction>(window, "actionAbout_Cochlex");
   actionFull_Screen = newWidget<QAction>(window, "actionFull_Screen");
+  actionOpen_Teaching_Model = newWidget<QAction>(window, "actionOpen_Teaching_Model");
+  actionQuit = newWidget<QAction>(window, "actionQuit");
+  actionLoad_Report = newWidget<QAction>(window, "actionLoad_Report");
+  // Only a load with problems has a report to show.
+  actionLoad_Report->setEnabled(false);
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -564,6 +570,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menubar->addAction(menuFile->menuAction());
   menubar->addAction(menuView->menuAction());
   menubar->addAction(menuHelp_2->menuAction());
+  menuFile->addAction(actionOpen_Teaching_Model);
+  menuFile->addSeparator();
+  menuFile->addAction(actionQuit);
   menuView->addAction(actionViewer_Dock);
   menuView->addAction(actionHead);
   menuView->addSeparator();
@@ -577,6 +586,8 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuView->addAction(actionFull_Screen);
   menuHelp_2->addAction(actionCochlex_Help);
   menuHelp_2->addAction(actionAbout_Cochlex);
+  menuHelp_2->addSeparator();
+  menuHelp_2->addAction(actionLoad_Report);
 
   retranslateUi(window);
 
@@ -604,6 +615,11 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionCochlex_Help->setText(translated("Cochlex Help"));
   actionAbout_Cochlex->setText(translated("About Cochlex"));
   actionFull_Screen->setText(translated("Full Screen"));
+  actionOpen_Teaching_Model->setText(translated("Open Teaching Model..."));
+  actionOpen_Teaching_Model->setShortcut(QKeySequence(translated("Ctrl+O")));
+  actionQuit->setText(translated("Quit"));
+  actionQuit->setShortcut(QKeySequence(translated("Ctrl+Q")));
+  actionLoad_Report->setText(translated("Load Report"));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

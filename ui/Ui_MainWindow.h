@@ -47,6 +47,9 @@ public:
   QAction* actionCochlex_Help = nullptr;
   QAction* actionAbout_Cochlex = nullptr;
   QAction* actionFull_Screen = nullptr;
+  QAction* actionOpen_Teaching_Model = nullptr;
+  QAction* actionQuit = nullptr;
+  QAction* actionLoad_Report = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

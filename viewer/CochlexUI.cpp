@@ -189,6 +189,9 @@ _CochlexUI::connectControls()
   connect(zoomScrollBar, &QScrollBar::valueChanged, this, &_CochlexUI::zoom);
   connect(shiftXSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftX);
   connect(shiftYSlider, &QSlider::valueChanged, this, &_CochlexUI::shiftY);
+  connect(actionOpen_Teaching_Model, &QAction::triggered, this, &_CochlexUI::openTeachingModel);
+  connect(actionQuit, &QAction::triggered, this, &_CochlexUI::quitViewer);
+  connect(actionLoad_Report, &QAction::triggered, this, &_CochlexUI::showLoadReport);
 }
 
 StructureRowWidgets

@@ -4,7 +4,10 @@
 #include "ui/Ui_About.h"
 #include "ui/Ui_MainWindow.h"
 #include "ui/Ui_help.h"
+#include "viewer/LoadReport.h"
+#include "viewer/ModelOpening.h"
 
+#include <vtkRenderer.h>
 #include <vtkSmartPointer.h>
 
 #include <array>
@@ -32,7 +35,6 @@ class vtkImagePlaneWidget;
 class vtkOrientationMarkerWidget;
 class vtkPlane;
 class vtkPolyData;
-class vtkRenderer;
 class vtkRenderWindow;
 class vtkTransform;
 
@@ -143,6 +145,9 @@ public slots:
   void spinBox_7_slot();
   void spinBox_8_slot();
   void spinBox_9_slot();
+  void openTeachingModel();
+  void quitViewer();
+  void showLoadReport();
 
 protected:
   void timerEvent(QTimerEvent* event) override;
@@ -193,6 +198,8 @@ public:
   bool autoRotateX;
   bool autoRotateY;
   int autoRotationTimerId;
+  ModelOpening modelOpening;
+  LoadReport loadReport;
 
 private:
   void connectControls();

@@ -5,6 +5,7 @@
 #include "loading/StructureList.h"
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/LoadReport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -86,6 +87,7 @@ _CochlexUI::loadTB()
   const ModelFolder folder = currentModelFolder();
   if (!folder.problem.empty()) {
     printLine(folder.problem);
+    reportLoadProblems(*this, { folder.problem });
     return;
   }
   printLine("current working directory: " + folder.path);
@@ -113,6 +115,7 @@ _CochlexUI::loadTB()
   };
   const TeachingModel model = loadTeachingModel(folder.path, steps);
   if (!model.listFound) {
+    reportMissingModel(*this, folder.path);
     return;
   }
 
@@ -141,6 +144,7 @@ _CochlexUI::loadTB()
   toolBox->show();
   renderHeadThenMain();
   progressBar->hide();
+  reportLoadProblems(*this, model.problems);
 }
 
 void

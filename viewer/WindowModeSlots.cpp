@@ -1,10 +1,12 @@
 #include "viewer/WindowModeSlots.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/LoadReport.h"
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QResizeEvent>
 #include <QSize>
 #include <QUrl>
@@ -13,15 +15,35 @@
 #include <vtkRenderWindow.h>
 
 #include <algorithm>
+#include <iostream>
 
 namespace {
 
 // Hands a file of the working directory to the desktop's associated application. The desktop
 // service starts the player detached and returns at once; no shell ever sees the name.
+// A missing file is not handed on at all. The desktop service fails when it finds no way to
+// open files on this computer (on Linux: no xdg-open or desktop opener); an opener that then
+// finds no application for the file's type fails later, in its own process, out of our sight.
 void
-openWithDesktop(const QString& fileName)
+openWithDesktop(QWidget* window, const QString& guide, const QString& fileName)
 {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(fileName)));
+  const QString path = QDir::current().absoluteFilePath(fileName);
+  QString problem;
+  if (!QFileInfo(path).isFile()) {
+    problem = QStringLiteral("%1 cannot be played: %2 was not found.").arg(guide, path);
+  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+    problem = QStringLiteral("%1 cannot be played: no application on this computer opens %2.")
+                .arg(guide, path);
+  }
+  if (problem.isEmpty()) {
+    return;
+  }
+  std::cout << problem.toStdString() << std::endl;
+  showWarning(window,
+              QCoreApplication::translate("MainWindow", "Audio Guide"),
+              problem,
+              QStringLiteral("The audio guides are the files Track_1.wma and Track_2.wma of the "
+                             "teaching model, played by the desktop's audio player."));
 }
 
 } // namespace
@@ -111,11 +133,11 @@ _CochlexUI::showAbout()
 void
 _CochlexUI::audioGuideF1()
 {
-  openWithDesktop(QStringLiteral("Track_1.wma"));
+  openWithDesktop(this, QStringLiteral("Audio guide 1"), QStringLiteral("Track_1.wma"));
 }
 
 void
 _CochlexUI::audioGuideF2()
 {
-  openWithDesktop(QStringLiteral("Track_2.wma"));
+  openWithDesktop(this, QStringLiteral("Audio guide 2"), QStringLiteral("Track_2.wma"));
 }

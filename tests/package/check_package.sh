@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks what lands there, then builds the Debian
 # package from the same build into a temporary folder and checks its contents and dependencies.
+# Last, it starts the installed program the way the desktop does, from the installed entry's Exec
+# line in a fresh home folder, and checks that it loads the installed sample model.
 #   check_package.sh <build-dir>
 set -euo pipefail
+# The viewer needs an X display.
+if [ -z "${DISPLAY:-}" ] && [ -z "${COCHLEX_PACKAGE_CHECK_UNDER_XVFB:-}" ] && command -v xvfb-run >/dev/null; then
+  COCHLEX_PACKAGE_CHECK_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+viewer=""
+cleanup() {
+  if [ -n "$viewer" ]; then
+    kill "$viewer" 2>/dev/null || true
+    wait "$viewer" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
 
 failures=0
 fail() {
@@ -17,10 +31,17 @@ fail() {
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
-expected="bin/cochlex
+# The sample model as the build generated it, and the window icon beside it.
+model_files=$(cd "$build/sample/model" && find . -type f | sed 's|^\./|share/cochlex/sample-model/|')
+expected=$(sort <<LIST
+bin/cochlex
 bin/cochlex-sample-model
 share/applications/cochlex.desktop
-share/icons/hicolor/64x64/apps/cochlex.png"
+share/icons/hicolor/64x64/apps/cochlex.png
+share/cochlex/Cochlex_KT_source/icon.png
+$model_files
+LIST
+)
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
 if [ "$installed" != "$expected" ]; then
   fail "installed files differ from the expected set"
@@ -39,10 +60,14 @@ done
 desktop="$prefix/share/applications/cochlex.desktop"
 if [ -f "$desktop" ]; then
   head -n 1 "$desktop" | grep -qx '\[Desktop Entry\]' || fail "desktop file lacks its group header"
-  for key in Type=Application Name=Cochlex Exec=cochlex Icon=cochlex; do
+  for key in Type=Application Name=Cochlex "Exec=cochlex $prefix/share/cochlex/sample-model" \
+    Icon=cochlex Terminal=false; do
     grep -qx "$key" "$desktop" || fail "desktop file lacks $key"
   done
 fi
+cmp -s "$build/sample/model/Joint_transformed.txt" \
+  "$prefix/share/cochlex/sample-model/Joint_transformed.txt" ||
+  fail "the installed sample model differs from the generated one"
 
 icon="$prefix/share/icons/hicolor/64x64/apps/cochlex.png"
 if [ -f "$icon" ]; then
@@ -77,6 +102,9 @@ if command -v dpkg-deb >/dev/null; then
       done
       contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sed 's|^\./usr/||' | sort)
       [ "$contents" = "$expected" ] || fail "the package holds other files than the install step"
+      dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/cochlex.desktop |
+        grep -qx "Exec=cochlex /usr/share/cochlex/sample-model" ||
+        fail "the package's desktop entry does not start cochlex on /usr/share/cochlex/sample-model"
     fi
   else
     fail "cpack -G DEB failed"
@@ -84,6 +112,38 @@ if command -v dpkg-deb >/dev/null; then
   fi
 else
   echo "dpkg-deb not found: the Debian package is not built"
+fi
+
+# --- the installed entry, started as the desktop would: a fresh home folder as the working
+# directory, the entry's command line, the installed program first on the search path
+if [ -z "${DISPLAY:-}" ]; then
+  echo "no X display and no xvfb-run: the installed entry is not started"
+elif [ -f "$desktop" ]; then
+  mapfile -t command < <(sed -n 's/^Exec=//p' "$desktop" | xargs -n 1 printf '%s\n')
+  home="$work/home"
+  mkdir -p "$home"
+  (cd "$home" && exec env -u QT_QPA_PLATFORM HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    XDG_CACHE_HOME="$home/.cache" XDG_DATA_HOME="$home/.local/share" \
+    PATH="$prefix/bin:$PATH" "${command[@]}" >"$work/viewer.log" 2>"$work/viewer.err") &
+  viewer=$!
+  # The load prints the working directory, then each structure's path; the program keeps running
+  # until it is closed, so it is stopped once the nine paths are out (or it has ended).
+  for _ in $(seq 720); do
+    [ "$(grep -c '^/.*\.vtk$' "$work/viewer.log" || true)" -ge 9 ] && break
+    kill -0 "$viewer" 2>/dev/null || break
+    sleep 0.25
+  done
+  kill "$viewer" 2>/dev/null || true
+  wait "$viewer" 2>/dev/null || true
+  viewer=""
+  head -n 1 "$work/viewer.log" | grep -qx "current working directory: $prefix/share/cochlex/sample-model" ||
+    fail "the installed entry does not start the viewer in the installed sample model"
+  [ "$(grep -c "^$prefix/share/cochlex/sample-model/Joint/.*\.vtk$" "$work/viewer.log" || true)" -eq 9 ] ||
+    fail "the viewer started from the installed entry does not load the nine structures"
+  if grep -q "Cannot" "$work/viewer.log"; then
+    fail "the viewer started from the installed entry reports problems"
+  fi
+  [ "$failures" -eq 0 ] || cat "$work/viewer.log" "$work/viewer.err"
 fi
 
 if [ "$failures" -gt 0 ]; then

@@ -1,0 +1,166 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+#ifndef COCHLEX_VERSION
+#define COCHLEX_VERSION "unknown"
+#endif
+
+namespace {
+
+const QString programName = QStringLiteral("cochlex");
+
+CommandLineOutcome
+exitWith(int status, const QString& message)
+{
+  CommandLineOutcome outcome;
+  outcome.runViewer = false;
+  outcome.exitStatus = status;
+  outcome.message = message;
+  return outcome;
+}
+
+// The toolkit reads its own options (-platform, -style, -display, ...) when the application
+// object is built; they must pass here unharmed and unlisted.
+void
+acceptToolkitOptions(QCommandLineParser& parser)
+{
+  const char* const withValue[] = { "platform",
+                                    "platformpluginpath",
+                                    "platformtheme",
+                                    "plugin",
+                                    "qwindowgeometry",
+                                    "geometry",
+                                    "qwindowtitle",
+                                    "title",
+                                    "qwindowicon",
+                                    "icon",
+                                    "session",
+                                    "display",
+                                    "name",
+                                    "visual",
+                                    "style",
+                                    "stylesheet",
+                                    "qmljsdebugger" };
+  const char* const withoutValue[] = { "reverse", "widgetcount", "nograb",
+                                       "dograb",  "sync",        "testability" };
+  for (const char* name : withValue) {
+    QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  for (const char* name : withoutValue) {
+    QCommandLineOption option(QString::fromLatin1(name));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+}
+
+// Empty when the folder can be the working directory, otherwise why not.
+QString
+folderProblem(const QString& folder)
+{
+  const QFileInfo info(folder);
+  if (!info.exists()) {
+    return QStringLiteral("does not exist");
+  }
+  if (!info.isDir()) {
+    return QStringLiteral("is not a folder");
+  }
+  // Entering a folder takes its search permission; reading the model takes its read permission.
+  if (!info.isExecutable() || !info.isReadable()) {
+    return QStringLiteral("cannot be entered (permission denied)");
+  }
+  return QString();
+}
+
+} // namespace
+
+CommandLineOutcome
+parseCommandLine(const QStringList& arguments)
+{
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+    QStringLiteral("Cochlex: an interactive 3-D viewer for teaching middle-ear anatomy.\n"
+                   "It reads the teaching model in MODEL_FOLDER, or in the working directory "
+                   "when no folder is given."));
+  // One dash or two: the toolkit's own options come with one.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption helpOption = parser.addHelpOption();
+  const QCommandLineOption versionOption = parser.addVersionOption();
+  parser.addPositionalArgument(
+    QStringLiteral("MODEL_FOLDER"),
+    QStringLiteral("Folder of the teaching model: Joint_transformed.txt and the files it names. "
+                   "It becomes the working directory."),
+    QStringLiteral("[MODEL_FOLDER]"));
+  acceptToolkitOptions(parser);
+
+  const QString name = arguments.isEmpty() ? programName : QFileInfo(arguments[0]).fileName();
+  const QString tryHelp = QStringLiteral("Try '%1 --help' for more information.").arg(name);
+  if (!parser.parse(arguments)) {
+    return exitWith(2, QStringLiteral("%1: %2\n%3\n").arg(name, parser.errorText(), tryHelp));
+  }
+  // --help-all, which the parser adds beside --help, lists the toolkit's options as well.
+  if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+    return exitWith(0,
+                    parser.helpText() +
+                      QStringLiteral("\nThe toolkit's own options (-platform, -display, -style, "
+                                     "-stylesheet, -reverse and others) are passed on to Qt.\n"));
+  }
+  if (parser.isSet(versionOption)) {
+    return exitWith(0, QStringLiteral("%1 %2\n").arg(programName, QStringLiteral(COCHLEX_VERSION)));
+  }
+
+  const QStringList folders = parser.positionalArguments();
+  if (folders.size() > 1) {
+    return exitWith(2,
+                    QStringLiteral("%1: one model folder at most, not %2\n%3\n")
+                      .arg(name)
+                      .arg(folders.size())
+                      .arg(tryHelp));
+  }
+  CommandLineOutcome outcome;
+  if (folders.isEmpty()) {
+    return outcome;
+  }
+  const QString problem = folderProblem(folders[0]);
+  if (!problem.isEmpty()) {
+    return exitWith(2,
+                    QStringLiteral("%1: the model folder %2 %3\n").arg(name, folders[0], problem));
+  }
+  outcome.modelFolder = folders[0];
+  return outcome;
+}
+
+std::optional<int>
+applyCommandLine(int argc, char** argv)
+{
+  CommandLineOutcome outcome;
+  {
+    // A plain application object decodes the arguments as the toolkit will (locale, UTF-8);
+    // it needs no display, so --help and --version work from any terminal. It is gone before
+    // the viewer's own application object is built.
+    QCoreApplication reader(argc, argv);
+    outcome = parseCommandLine(QCoreApplication::arguments());
+    if (outcome.runViewer && !outcome.modelFolder.isEmpty() &&
+        !QDir::setCurrent(outcome.modelFolder)) {
+      outcome.runViewer = false;
+      outcome.exitStatus = 2;
+      outcome.message = QStringLiteral("%1: the model folder %2 cannot be entered\n")
+                          .arg(programName, outcome.modelFolder);
+    }
+  }
+  if (outcome.runViewer) {
+    return std::nullopt;
+  }
+  const QByteArray text = outcome.message.toLocal8Bit();
+  std::fputs(text.constData(), outcome.exitStatus == 0 ? stdout : stderr);
+  std::fflush(outcome.exitStatus == 0 ? stdout : stderr);
+  return outcome.exitStatus;
+}

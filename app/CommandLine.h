@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks for: a viewer on a model folder, or an answer and an exit.
+struct CommandLineOutcome
+{
+  bool runViewer = true;
+  // The folder to make the working directory before anything is read; empty: keep the
+  // working directory the program was started in.
+  QString modelFolder;
+  // Without a viewer: the exit status, and the text for standard output (status 0) or
+  // standard error (any other status).
+  int exitStatus = 0;
+  QString message;
+};
+
+// Reads the arguments, the program's name first, and checks that a model folder given can be
+// entered. Needs no display, but an application object (a plain QCoreApplication will do): the
+// help text names the program from it.
+CommandLineOutcome
+parseCommandLine(const QStringList& arguments);
+
+// The start-up's use of the above: prints the answer and returns the exit status when the
+// program should end at once; otherwise enters the model folder and returns nothing. Runs
+// before the application object exists.
+std::optional<int>
+applyCommandLine(int argc, char** argv);

@@ -1,0 +1,136 @@
+// The command line: a model folder to open, or an answer and an exit status, decided before
+// any window or display exists.
+
+#include "app/CommandLine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+class CommandLineTest : public QObject
+{
+  Q_OBJECT
+
+  QTemporaryDir directory;
+
+  QString path(const QString& name) const { return directory.path() + "/" + name; }
+
+private slots:
+  void initTestCase()
+  {
+    QVERIFY(QDir(directory.path()).mkdir("model"));
+    QFile file(path("plain.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+  }
+
+  void runsTheViewer_data()
+  {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("no argument: the working directory") << QStringList() << QString();
+    QTest::newRow("model folder") << QStringList{ path("model") } << path("model");
+    QTest::newRow("relative folder") << QStringList{ "." } << ".";
+    QTest::newRow("toolkit options pass")
+      << QStringList{ "-platform", "xcb", "-style=fusion", "-reverse", path("model") }
+      << path("model");
+  }
+
+  void runsTheViewer()
+  {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, folder);
+    const CommandLineOutcome outcome = parseCommandLine(QStringList{ "cochlex" } + arguments);
+    QVERIFY2(outcome.runViewer, qPrintable(outcome.message));
+    QCOMPARE(outcome.modelFolder, folder);
+  }
+
+  void endsWithAnAnswer_data()
+  {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("--help") << QStringList{ "--help" } << 0 << "[options] [MODEL_FOLDER]";
+    QTest::newRow("-h") << QStringList{ "-h" } << 0 << "--version";
+    QTest::newRow("--help-all") << QStringList{ "--help-all" } << 0 << "-platform";
+    QTest::newRow("--version") << QStringList{ "--version" } << 0
+                               << "cochlex " COCHLEX_EXPECTED_VERSION "\n";
+    QTest::newRow("missing folder") << QStringList{ path("absent") } << 2
+                                    << "the model folder " + path("absent") + " does not exist\n";
+    QTest::newRow("file, not a folder")
+      << QStringList{ path("plain.txt") } << 2 << path("plain.txt") + " is not a folder\n";
+    QTest::newRow("unknown option")
+      << QStringList{ "--fullscreen" } << 2 << "Unknown option 'fullscreen'";
+    QTest::newRow("two folders") << QStringList{ path("model"), path("model") } << 2
+                                 << "one model folder at most";
+  }
+
+  void endsWithAnAnswer()
+  {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, expected);
+    const CommandLineOutcome outcome = parseCommandLine(QStringList{ "cochlex" } + arguments);
+    QVERIFY(!outcome.runViewer);
+    QCOMPARE(outcome.exitStatus, status);
+    QVERIFY2(outcome.message.contains(expected), qPrintable(outcome.message));
+  }
+
+  void folderThatCannotBeEntered()
+  {
+    if (::geteuid() == 0) {
+      QSKIP("root enters any folder whatever its permissions");
+    }
+    const QString locked = path("locked");
+    QVERIFY(QDir(directory.path()).mkdir("locked"));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+    const CommandLineOutcome outcome = parseCommandLine({ "cochlex", locked });
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(!outcome.runViewer);
+    QCOMPARE(outcome.exitStatus, 2);
+    QVERIFY2(outcome.message.contains(locked + " cannot be entered"), qPrintable(outcome.message));
+  }
+
+  // The program itself, with no display at all: the answer on the right stream, no window.
+  void programAnswersWithoutADisplay_data()
+  {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("standardOutput");
+    QTest::addColumn<QString>("standardError");
+    QTest::newRow("--version") << QStringList{ "--version" } << 0
+                               << "cochlex " COCHLEX_EXPECTED_VERSION "\n"
+                               << QString();
+    QTest::newRow("missing folder")
+      << QStringList{ path("absent") } << 2 << QString()
+      << "cochlex: the model folder " + path("absent") + " does not exist\n";
+  }
+
+  void programAnswersWithoutADisplay()
+  {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, standardOutput);
+    QFETCH(QString, standardError);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    program.setProcessEnvironment(environment);
+    program.start(COCHLEX_EXECUTABLE, arguments);
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), standardOutput);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), standardError);
+  }
+};
+
+QTEST_GUILESS_MAIN(CommandLineTest)
+
+#include "test_command_line.moc"

@@ -1,0 +1,86 @@
+// The File menu: open another teaching model, quit.
+
+#include "viewer/ModelOpening.h"
+
+#include "viewer/CochlexUI.h"
+#include "viewer/LoadReport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+
+#include <iostream>
+
+namespace {
+
+QString
+chooseFolderWithDialog(QWidget* parent)
+{
+  // The program keeps no settings, but the toolkit's file dialog would record its last folder in
+  // the user's configuration: point that record at a place where nothing can be written.
+  for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat }) {
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null/cochlex"));
+  }
+  return QFileDialog::getExistingDirectory(
+    parent, QCoreApplication::translate("MainWindow", "Open Teaching Model"), QDir::currentPath());
+}
+
+// One load per run: another model is read by a new viewer, which makes the folder its working
+// directory like any other start.
+bool
+startViewerProcess(const QString& folder)
+{
+  return QProcess::startDetached(QCoreApplication::applicationFilePath(), { folder });
+}
+
+} // namespace
+
+ModelOpening::ModelOpening()
+  : chooseFolder(chooseFolderWithDialog)
+  , startViewer(startViewerProcess)
+{
+}
+
+void
+_CochlexUI::openTeachingModel()
+{
+  const QString chosen = modelOpening.chooseFolder(this);
+  if (chosen.isEmpty()) {
+    return;
+  }
+  const QString folder = QDir(chosen).absolutePath();
+  const QString title = QCoreApplication::translate("MainWindow", "Open Teaching Model");
+  if (!QFileInfo(QDir(folder).filePath(QStringLiteral("Joint_transformed.txt"))).isFile()) {
+    std::cout << "No teaching model in " << folder.toStdString()
+              << ": it holds no Joint_transformed.txt" << std::endl;
+    showWarning(this,
+                title,
+                QStringLiteral("No teaching model in %1: it holds no structure list "
+                               "Joint_transformed.txt.")
+                  .arg(folder),
+                QStringLiteral("Choose the folder that holds Joint_transformed.txt."));
+    return;
+  }
+  if (!modelOpening.startViewer(folder)) {
+    std::cout << "Cannot start a viewer for " << folder.toStdString() << std::endl;
+    showWarning(
+      this,
+      title,
+      QStringLiteral("A new viewer for %1 could not be started.").arg(folder),
+      QStringLiteral("The program %1 did not start.").arg(QCoreApplication::applicationFilePath()));
+    return;
+  }
+  quitViewer();
+}
+
+void
+_CochlexUI::quitViewer()
+{
+  // The dialogs are windows of their own and would keep the program running.
+  helpDialog.close();
+  aboutDialog.close();
+  close();
+}
