@@ -59,7 +59,7 @@ private slots:
       QVERIFY2(loaded.rfind("rejected: ", 0) == 0, loaded.c_str());
     } else if (name.startsWith("loads-")) {
       const QRegularExpressionMatch counts =
-        QRegularExpression("-(\\d+)p-(\\d+)c\\.vtk$").match(name);
+        QRegularExpression(R"(-(\d+)p-(\d+)c\.vtk$)").match(name);
       QVERIFY2(counts.hasMatch(), "a must-load file names its point and cell counts");
       QCOMPARE(checked, std::string("accepted"));
       QCOMPARE(loaded,

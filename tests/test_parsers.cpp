@@ -85,7 +85,7 @@ private slots:
     const std::string path = folder.filePath("Joint/Joint.raw").toStdString();
     vtkSmartPointer<vtkImageData> image;
     auto read = [&image, &path] {
-      const SectionVolumeRead result = readSectionVolume(path);
+      SectionVolumeRead result = readSectionVolume(path);
       image = result.volume;
       return result;
     };
