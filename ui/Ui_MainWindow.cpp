@@ -99,6 +99,9 @@ newClipSlider(QWidget* page, const char* name)
   slider->setMinimum(-1);
   slider->setMaximum(1);
   slider->setOrientation(Qt::Horizontal);
+  // Marks at the three positions: off in the middle, one side or the other.
+  slider->setTickPosition(QSlider::TicksBelow);
+  slider->setTickInterval(1);
   return slider;
 }
 

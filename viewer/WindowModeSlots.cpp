@@ -1,5 +1,6 @@
 #include "viewer/WindowModeSlots.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/ScreenFit.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -30,15 +31,6 @@ int
 viewerDockWidthBesideControls(int windowWidth)
 {
   return std::max(0, windowWidth - 300);
-}
-
-int
-viewerDockMinimumWidth(const QSize& newSize, const QSize& oldSize, const QSize& windowSize)
-{
-  if (newSize.width() > oldSize.width()) {
-    return viewerDockWidthBesideControls(windowSize.width());
-  }
-  return std::max(0, windowSize.height() - 60);
 }
 
 void
@@ -92,7 +84,10 @@ _CochlexUI::resizeViewerDock(QResizeEvent* e)
 {
   if (!e)
     return;
-  viewerDock->setMinimumWidth(viewerDockMinimumWidth(e->size(), e->oldSize(), size()));
+  // Only the width counts: a rule fed by the height made a taller window wider, past the screen
+  // edge, and kept it from ever narrowing again.
+  viewerDock->setMinimumWidth(viewerDockWidthBesideControls(width()));
+  keepWindowNarrowable(*this);
   renderHeadThenMain();
 }
 
