@@ -1,4 +1,5 @@
 #include "ui/Ui_MainWindow.h"
+#include "ui/LayoutFit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -194,6 +195,7 @@ Ui_MainWindow::Ui_MainWindow(QWidget* parent)
 void
 Ui_MainWindow::setupUi(QMainWindow* window)
 {
+  substituteWindowsFonts();
   const QFont windowFont = makeFont(QStringLiteral("MS Shell Dlg 2"), 8, QFont::Bold);
   const QFont checkBoxFont = makeFont(QStringLiteral("MS Shell Dlg 2"), 8, QFont::Normal);
   const QFont menuFont = makeFont(QStringLiteral("Tahoma"), 10, QFont::Bold);
@@ -582,6 +584,10 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuHelp_2->addAction(actionAbout_Cochlex);
 
   retranslateUi(window);
+  // Measured with their titles, in the fonts the rows inherit from the window's tree.
+  fitStructureRows(page);
+  keepStructureRowsInView(toolBox, page, 5);
+  tightenSectionTabs(sectionsTab);
 
   sectionsTab->setCurrentIndex(0);
   toolBox->setCurrentIndex(0);

@@ -43,10 +43,10 @@ geometryWithinScreen(const QRect& wanted,
                    available.height() - frame.top() - frame.bottom());
   const QSize size = wanted.size().boundedTo(room).expandedTo(minimum);
   const QSize framed = size.grownBy(frame);
-  const int left = placeWithin(
-    wanted.x() - frame.left(), framed.width(), available.left(), available.right() + 1);
-  const int top = placeWithin(
-    wanted.y() - frame.top(), framed.height(), available.top(), available.bottom() + 1);
+  const int left =
+    placeWithin(wanted.x() - frame.left(), framed.width(), available.left(), available.right() + 1);
+  const int top =
+    placeWithin(wanted.y() - frame.top(), framed.height(), available.top(), available.bottom() + 1);
   return { QPoint(left + frame.left(), top + frame.top()), size };
 }
 
@@ -68,8 +68,8 @@ fitIntoScreen(QWidget& window)
   if (available.isEmpty()) {
     return;
   }
-  const QRect fitted = geometryWithinScreen(
-    window.geometry(), window.minimumSize(), available, frameMargins(window));
+  const QRect fitted =
+    geometryWithinScreen(window.geometry(), window.minimumSize(), available, frameMargins(window));
   if (fitted != window.geometry()) {
     window.setGeometry(fitted);
   }
@@ -84,8 +84,7 @@ fitDialogIntoScreen(QDialog& dialog, const QMargins& frame)
   }
   // Only the size: the dialog centres itself on the screen when it is first shown.
   const QRect wanted(available.topLeft(), dialog.size());
-  dialog.resize(
-    geometryWithinScreen(wanted, dialog.minimumSizeHint(), available, frame).size());
+  dialog.resize(geometryWithinScreen(wanted, dialog.minimumSizeHint(), available, frame).size());
 }
 
 void
