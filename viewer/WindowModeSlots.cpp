@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSize>
 #include <QUrl>
 #include <QVTKOpenGLNativeWidget.h>
@@ -53,6 +54,8 @@ _CochlexUI::showViewerDock()
   // would otherwise cover the whole screen.
   viewerDock->setWindowState(viewerDock->windowState() & ~Qt::WindowFullScreen);
   viewerDock->show();
+  // Back from full screen, the keys must reach this window again, not the screen it left.
+  activateWindow();
   renderMainThenHead();
 }
 
@@ -75,8 +78,23 @@ _CochlexUI::stereoView()
 void
 _CochlexUI::fullScreen()
 {
+  // F11 leaves full screen the way it came in.
+  if (viewerDock->isFloating() && viewerDock->isFullScreen()) {
+    showViewerDock();
+    return;
+  }
   viewerDock->setFloating(true);
+  // The full-screen state is only a request to the window manager, and there may be none: the
+  // dock covers its screen by its own geometry as well.
+  const QScreen* screen = this->screen();
+  if (screen != nullptr) {
+    viewerDock->setGeometry(screen->geometry());
+  }
   viewerDock->showFullScreen();
+  viewerDock->raise();
+  viewerDock->activateWindow();
+  // Escape and the view's own keys reach the view without a click into it first.
+  qvtkWidget->setFocus();
 }
 
 void
@@ -94,12 +112,19 @@ _CochlexUI::resizeViewerDock(QResizeEvent* e)
 void
 _CochlexUI::showHelp()
 {
+  // An open dialog stays as the user left it.
+  if (!helpDialog.isVisible()) {
+    fitDialogIntoScreen(helpDialog, frameMargins(*this));
+  }
   helpDialog.show();
 }
 
 void
 _CochlexUI::showAbout()
 {
+  if (!aboutDialog.isVisible()) {
+    fitDialogIntoScreen(aboutDialog, frameMargins(*this));
+  }
   aboutDialog.show();
 }
 
