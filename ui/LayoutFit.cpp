@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QLayout>
+#include <QScrollArea>
 #include <QStringList>
 #include <QTabWidget>
 #include <QToolBox>
@@ -53,7 +54,7 @@ fitStructureRows(QWidget* page)
   // pixels high, and the width that brought up a horizontal scroll bar.
   if (QLayout* list = page->layout()) {
     list->setSpacing(2);
-    list->setContentsMargins(2, 2, 2, 2);
+    list->setContentsMargins(2, 1, 2, 1);
   }
   for (QGroupBox* row : page->findChildren<QGroupBox*>(QString(), Qt::FindDirectChildrenOnly)) {
     auto* spinBox = row->findChild<QDoubleSpinBox*>();
@@ -63,7 +64,11 @@ fitStructureRows(QWidget* page)
     }
     spinBox->setMaximumWidth(std::max(spinBoxWidth, spinBox->minimumSizeHint().width()));
     // The margins above and below the controls give way first, before the row grows.
-    const QMargins margins = layout->contentsMargins();
+    // Narrow enough for the list's width once its vertical scroll bar shows.
+    QMargins margins = layout->contentsMargins();
+    margins.setLeft(std::min(margins.left(), 3));
+    margins.setRight(std::min(margins.right(), 3));
+    layout->setContentsMargins(margins);
     for (int vertical = margins.top(); vertical > 0; --vertical) {
       if (neededRowHeight(row, layout) <= rowHeight) {
         break;
@@ -89,14 +94,15 @@ keepStructureRowsInView(QToolBox* toolBox, QWidget* page, int rows)
   const QMargins margins = list->contentsMargins();
   const int listHeight =
     margins.top() + rows * rowHeight + (rows - 1) * list->spacing() + margins.bottom();
-  // The item's title button stands above the page.
-  int titleHeight = 0;
-  for (const QWidget* child : toolBox->findChildren<QWidget*>()) {
-    if (child->inherits("QAbstractButton")) {
-      titleHeight = std::max(titleHeight, child->sizeHint().height());
-    }
+  auto* area = qobject_cast<QScrollArea*>(page->parentWidget()->parentWidget());
+  if (area == nullptr) {
+    return;
   }
-  toolBox->setMinimumHeight(2 * toolBox->frameWidth() + titleHeight + listHeight);
+  // The scroll area has no frame: its height is the list's.
+  area->setMinimumHeight(listHeight);
+  // The rows are fitted to the list's width, vertical scroll bar included; a horizontal scroll
+  // bar would only scroll by nothing (the toolkit left one up once a passing layout had needed it).
+  area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 void
@@ -104,8 +110,8 @@ tightenSectionTabs(QTabWidget* tabs)
 {
   for (int index = 0; index < tabs->count(); ++index) {
     if (QLayout* layout = tabs->widget(index)->layout()) {
-      layout->setSpacing(3);
-      layout->setContentsMargins(6, 4, 6, 4);
+      layout->setSpacing(2);
+      layout->setContentsMargins(6, 2, 6, 2);
     }
   }
 }

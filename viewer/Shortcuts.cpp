@@ -26,13 +26,24 @@ setUpShortcuts(_CochlexUI& window)
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   }
 
-  // Escape leaves full screen the way users expect; in the docked view it changes nothing.
+  // Escape leaves full screen, where the dock is a window of its own. Switched on only there, so
+  // that it takes Escape from no one else.
   auto* leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), window.viewerDock);
   leaveFullScreen->setObjectName(QStringLiteral("leaveFullScreenShortcut"));
-  leaveFullScreen->setContext(Qt::WidgetWithChildrenShortcut);
+  leaveFullScreen->setContext(Qt::WindowShortcut);
+  leaveFullScreen->setEnabled(false);
   QObject::connect(leaveFullScreen, &QShortcut::activated, &window, [&window] {
     if (window.viewerDock->isFloating()) {
       window.showViewerDock();
     }
   });
+}
+
+void
+setLeaveFullScreenKey(_CochlexUI& window, bool fullScreen)
+{
+  if (auto* key = window.viewerDock->findChild<QShortcut*>(
+        QStringLiteral("leaveFullScreenShortcut"), Qt::FindDirectChildrenOnly)) {
+    key->setEnabled(fullScreen);
+  }
 }

@@ -6,3 +6,7 @@ class _CochlexUI;
 // Escape bring the full-screen Model view back into the window.
 void
 setUpShortcuts(_CochlexUI& window);
+
+// Escape brings the Model view back only while it is full screen.
+void
+setLeaveFullScreenKey(_CochlexUI& window, bool fullScreen);

@@ -1,6 +1,7 @@
 #include "viewer/WindowModeSlots.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/ScreenFit.h"
+#include "viewer/Shortcuts.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -54,6 +55,7 @@ _CochlexUI::showViewerDock()
   // would otherwise cover the whole screen.
   viewerDock->setWindowState(viewerDock->windowState() & ~Qt::WindowFullScreen);
   viewerDock->show();
+  setLeaveFullScreenKey(*this, false);
   // Back from full screen, the keys must reach this window again, not the screen it left.
   activateWindow();
   renderMainThenHead();
@@ -91,6 +93,7 @@ _CochlexUI::fullScreen()
     viewerDock->setGeometry(screen->geometry());
   }
   viewerDock->showFullScreen();
+  setLeaveFullScreenKey(*this, true);
   viewerDock->raise();
   viewerDock->activateWindow();
   // Escape and the view's own keys reach the view without a click into it first.
