@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/ScreenFit.h"
 #include "viewer/ViewFollowing.h"
 
 #include <QApplication>
@@ -69,6 +70,9 @@ startViewer(_CochlexUI& window,
   if (aroundLoad) {
     aroundLoad(false);
   }
+  // The loaded panels raise the window's minimum size, and by now the window manager has framed
+  // it: on a small screen the frame, buttons and menus must not hang off the edges.
+  fitIntoScreen(window);
 
   QApplication::setActiveWindow(&window);
   QApplication::setQuitOnLastWindowClosed(true);

@@ -203,7 +203,7 @@ private slots:
       QVERIFY(shownMessages(window).isEmpty());
       window->actionLoad_Report->trigger();
     }
-    QCOMPARE(window->statusbar->findChild<QLabel*>()->text(),
+    QCOMPARE(window->statusbar->findChild<QLabel*>("loadSummary")->text(),
              QString("2 problems while loading: see Help > Load Report"));
   }
 
@@ -214,7 +214,7 @@ private slots:
     const QString output = QString::fromStdString(session->load());
     QVERIFY2(!output.contains("Cannot") && !output.contains("numread"), qPrintable(output));
     QVERIFY(shownMessages(window).isEmpty() && !window->actionLoad_Report->isEnabled());
-    QVERIFY(window->statusbar->findChild<QLabel*>() == nullptr);
+    QVERIFY(window->statusbar->findChild<QLabel*>("loadSummary") == nullptr);
   }
 
   // A missing track is named and nothing is started; so is a track that no application on the

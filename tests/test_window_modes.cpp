@@ -307,22 +307,33 @@ private slots:
     QVERIFY(viewHeadDocksItInThePanel());
   }
 
-  void dockWidthRule()
+  // The viewer dock keeps 300 pixels beside it for the control panel, whatever the height: a
+  // taller window must not grow wider (past the screen edge), a narrower one must narrow down to
+  // what its layout needs.
+  void dockWidthFollowsTheWindowWidthOnly()
   {
-    QCOMPARE(viewerDockMinimumWidth({ 200, 50 }, { 100, 50 }, { 200, 50 }), 0);
-    QCOMPARE(viewerDockMinimumWidth({ 100, 40 }, { 200, 50 }, { 100, 40 }), 0);
+    QCOMPARE(viewerDockWidthBesideControls(200), 0);
 
-    // The slot measures the window, which already has its new size when the event comes; a
-    // hidden window takes any size at once.
     window = &session->open(0, 0);
-    window->resize(1000, 800);
-    QResizeEvent wider({ 1000, 800 }, { 900, 800 });
-    emit window->resized(&wider);
-    QCOMPARE(window->viewerDock->minimumWidth(), 700);
-    window->resize(1000, 600);
-    QResizeEvent shorter({ 1000, 600 }, { 1000, 800 });
-    emit window->resized(&shorter);
-    QCOMPARE(window->viewerDock->minimumWidth(), 540);
+    window->setGeometry(50, 50, 1250, 924);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const auto resizeTo = [this](QSize size) {
+      window->resize(size);
+      static_cast<void>(QTest::qWaitFor([&] { return window->size() == size; }));
+      return window->size();
+    };
+    const int wide = std::max(1250, window->minimumWidth() + 150);
+    QCOMPARE(resizeTo({ wide, 924 }), QSize(wide, 924));
+    QCOMPARE(window->viewerDock->minimumWidth(), wide - 300);
+    for (int height : { 1300, 1500, 800 }) {
+      QCOMPARE(resizeTo({ wide, height }), QSize(wide, height));
+      QCOMPARE(window->viewerDock->minimumWidth(), wide - 300);
+    }
+    const int narrow = window->minimumWidth();
+    QVERIFY2(narrow < wide - 100, qPrintable(QString::number(narrow)));
+    QCOMPARE(resizeTo({ narrow, 800 }), QSize(narrow, 800));
+    QCOMPARE(window->viewerDock->minimumWidth(), narrow - 300);
   }
 
   void audioGuidesOpenTheirTrackWithTheDesktop()

@@ -44,6 +44,7 @@ helpPage()
     R"(<li><a href="#sections">Section images and clipping</a></li>)",
     R"(<li><a href="#visibility">Visibility and Transparency</a></li>)",
     R"(<li><a href="#menus">Menus</a></li>)",
+    R"(<li><a href="#shortcuts">Keyboard shortcuts</a></li>)",
     R"(<li><a href="#structures">The structures</a></li>)",
     R"(<li><a href="#tips">Tips</a></li>)",
     "</ul>",
@@ -91,7 +92,8 @@ helpPage()
     "or <b>z</b> to switch on an interactive plane through the section volume, across its x, y or "
     "z axis; press the same key again to switch it off. The planes of the keys feed the section "
     "images of the tabs: <b>x</b> the image of the <i>Y Plane</i> tab, <b>y</b> that of the <i>Z "
-    "Plane</i> tab and <b>z</b> that of the <i>X Plane</i> tab.</p>",
+    "Plane</i> tab and <b>z</b> that of the <i>X Plane</i> tab. A plane appears where the image "
+    "of its tab lies among the structures.</p>",
     "<p>While a plane is on:</p>",
     "<ul>",
     "<li><b>Left button</b> on the plane: a cross-hair cursor shows the voxel under the mouse and "
@@ -140,7 +142,9 @@ helpPage()
     "<li><b>Clipping</b>: in the middle the structures are whole. To the right, only the parts of "
     "the structures on the side the image faces are drawn; to the left, the parts on the other "
     "side. The cut follows the section number. The three tabs cut independently, so up to three "
-    "cuts can act together. Neither the head nor the section images are cut.</li>",
+    "cuts can act together. Neither the head nor the section images are cut. While a cut is on, "
+    "the status bar at the bottom of the window names its plane and the side that is shown, also "
+    "when its tab is not in front.</li>",
     "</ul>",
     "<p>In the images air is dark, soft tissue mid grey, cartilage lighter and bone brightest; the "
     "blood vessels show as dark channels in the soft tissue around the incus. A voxel measures "
@@ -164,11 +168,28 @@ helpPage()
     "buttons.</li>",
     "<li><b>View &gt; Head Front View</b>: the same as the Frontal View button.</li>",
     "<li><b>View &gt; Center Models</b>: the same as the Center Models button.</li>",
-    "<li><b>View &gt; Full Screen</b>: the Model view fills the screen. To return, switch to the "
-    "main window (for example with Alt+Tab) and choose View &gt; View Model.</li>",
+    "<li><b>View &gt; Full Screen</b>: the Model view fills the screen. Press <b>Escape</b> or "
+    "<b>F11</b> to bring it back into the window.</li>",
     "<li><b>Help &gt; Cochlex Help</b>: this page. <b>Help &gt; About Cochlex</b>: about the "
     "program and the model.</li>",
     "</ul>",
+
+    R"(<h2><a name="shortcuts">Keyboard shortcuts</a></h2>)",
+    R"(<table border="1" cellpadding="4" cellspacing="0">)",
+    "<tr><th>Key</th><th>Effect</th></tr>",
+    "<tr><td>F1</td><td>This help page</td></tr>",
+    "<tr><td>F11</td><td>Full Screen, and back</td></tr>",
+    "<tr><td>Escape</td><td>Back from Full Screen</td></tr>",
+    "<tr><td>Home</td><td>Frontal View</td></tr>",
+    "<tr><td>Ctrl+A</td><td>Show All</td></tr>",
+    "<tr><td>Ctrl+Shift+A</td><td>Hide All</td></tr>",
+    "<tr><td>Ctrl+3</td><td>Anaglyph stereo on or off</td></tr>",
+    "<tr><td>Ctrl+M</td><td>View Model</td></tr>",
+    "<tr><td>Ctrl+H</td><td>View Head</td></tr>",
+    "<tr><td>Ctrl+Q</td><td>Quit</td></tr>",
+    "<tr><td>x, y, z</td><td>Interactive section planes, in the Model view</td></tr>",
+    "</table>",
+    "<p>The menus show the keys beside their entries.</p>",
 
     R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",

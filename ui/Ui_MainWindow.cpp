@@ -1,4 +1,5 @@
 #include "ui/Ui_MainWindow.h"
+#include "ui/LayoutFit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -100,6 +101,9 @@ newClipSlider(QWidget* page, const char* name)
   slider->setMinimum(-1);
   slider->setMaximum(1);
   slider->setOrientation(Qt::Horizontal);
+  // Marks at the three positions: off in the middle, one side or the other.
+  slider->setTickPosition(QSlider::TicksBelow);
+  slider->setTickInterval(1);
   return slider;
 }
 
@@ -192,6 +196,7 @@ Ui_MainWindow::Ui_MainWindow(QWidget* parent)
 void
 Ui_MainWindow::setupUi(QMainWindow* window)
 {
+  substituteWindowsFonts();
   const QFont windowFont = makeFont(QStringLiteral("MS Shell Dlg 2"), 8, QFont::Bold);
   const QFont checkBoxFont = makeFont(QStringLiteral("MS Shell Dlg 2"), 8, QFont::Normal);
   const QFont menuFont = makeFont(QStringLiteral("Tahoma"), 10, QFont::Bold);
@@ -590,6 +595,10 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuHelp_2->addAction(actionLoad_Report);
 
   retranslateUi(window);
+  // Measured with their titles, in the fonts the rows inherit from the window's tree.
+  fitStructureRows(page);
+  keepStructureRowsInView(toolBox, page, 5);
+  tightenSectionTabs(sectionsTab);
 
   sectionsTab->setCurrentIndex(0);
   toolBox->setCurrentIndex(0);

@@ -1,6 +1,9 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/CutStatus.h"
+#include "viewer/ScreenFit.h"
+#include "viewer/Shortcuts.h"
 #include "viewer/WindowModeSlots.h"
 
 #include <QAction>
@@ -84,6 +87,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   // The central widget no longer holds the viewer dock. Its layout would only notice on the
   // next pass of the event loop, and the first show would size the window for both.
   centralwidget->layout()->activate();
+  keepWindowNarrowable(*this);
 
   // Shown again once the teaching model has loaded.
   headDock->setGeometry(10, 10, 200, 220);
@@ -93,6 +97,8 @@ _CochlexUI::_CochlexUI(QWidget* parent)
 
   setUpOrientationMarker();
   loadPages();
+  setUpShortcuts(*this);
+  setUpCutStatus(*this);
 }
 
 _CochlexUI::~_CochlexUI()

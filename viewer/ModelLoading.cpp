@@ -6,6 +6,7 @@
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
+#include "viewer/SectionPlaneOverlay.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -66,9 +67,9 @@ togglePlaneWidgetOnKey(vtkObject* caller, unsigned long, void* clientData, void*
   vtkImagePlaneWidget* const widgets[] = { window->planeWidgetX,
                                            window->planeWidgetY,
                                            window->planeWidgetZ };
-  for (vtkImagePlaneWidget* widget : widgets) {
-    if (key != 0 && key == widget->GetKeyPressActivationValue()) {
-      widget->SetEnabled(widget->GetEnabled() ? 0 : 1);
+  for (int axis = 0; axis < 3; ++axis) {
+    if (key != 0 && key == widgets[axis]->GetKeyPressActivationValue()) {
+      toggleSectionPlane(*window, axis);
       window->mainRenderWindow()->Render();
       return;
     }

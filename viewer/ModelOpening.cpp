@@ -2,6 +2,7 @@
 
 #include "viewer/ModelOpening.h"
 
+#include "loading/Console.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
 
@@ -11,8 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
-
-#include <iostream>
 
 namespace {
 
@@ -54,8 +53,8 @@ _CochlexUI::openTeachingModel()
   const QString folder = QDir(chosen).absolutePath();
   const QString title = QCoreApplication::translate("MainWindow", "Open Teaching Model");
   if (!QFileInfo(QDir(folder).filePath(QStringLiteral("Joint_transformed.txt"))).isFile()) {
-    std::cout << "No teaching model in " << folder.toStdString()
-              << ": it holds no Joint_transformed.txt" << std::endl;
+    printLine("No teaching model in " + folder.toStdString() +
+              ": it holds no Joint_transformed.txt");
     showWarning(this,
                 title,
                 QStringLiteral("No teaching model in %1: it holds no structure list "
@@ -65,7 +64,7 @@ _CochlexUI::openTeachingModel()
     return;
   }
   if (!modelOpening.startViewer(folder)) {
-    std::cout << "Cannot start a viewer for " << folder.toStdString() << std::endl;
+    printLine("Cannot start a viewer for " + folder.toStdString());
     showWarning(
       this,
       title,

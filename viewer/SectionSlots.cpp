@@ -1,4 +1,5 @@
 #include "viewer/CochlexUI.h"
+#include "viewer/CutStatus.h"
 #include "viewer/SectionGeometry.h"
 
 #include <QCheckBox>
@@ -149,6 +150,7 @@ _CochlexUI::clipStructures(SectionAxis axis)
       attachClipPlane(mapper, controls.clipPlane);
     }
   }
+  showCutStatus(*this);
   renderMainThenHead();
 }
 

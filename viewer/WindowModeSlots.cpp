@@ -1,6 +1,9 @@
 #include "viewer/WindowModeSlots.h"
+#include "loading/Console.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
+#include "viewer/ScreenFit.h"
+#include "viewer/Shortcuts.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -8,6 +11,7 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSize>
 #include <QUrl>
 #include <QVTKOpenGLNativeWidget.h>
@@ -15,7 +19,6 @@
 #include <vtkRenderWindow.h>
 
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -38,7 +41,7 @@ openWithDesktop(QWidget* window, const QString& guide, const QString& fileName)
   if (problem.isEmpty()) {
     return;
   }
-  std::cout << problem.toStdString() << std::endl;
+  printLine(problem.toStdString());
   showWarning(window,
               QCoreApplication::translate("MainWindow", "Audio Guide"),
               problem,
@@ -52,15 +55,6 @@ int
 viewerDockWidthBesideControls(int windowWidth)
 {
   return std::max(0, windowWidth - 300);
-}
-
-int
-viewerDockMinimumWidth(const QSize& newSize, const QSize& oldSize, const QSize& windowSize)
-{
-  if (newSize.width() > oldSize.width()) {
-    return viewerDockWidthBesideControls(windowSize.width());
-  }
-  return std::max(0, windowSize.height() - 60);
 }
 
 void
@@ -83,6 +77,9 @@ _CochlexUI::showViewerDock()
   // would otherwise cover the whole screen.
   viewerDock->setWindowState(viewerDock->windowState() & ~Qt::WindowFullScreen);
   viewerDock->show();
+  setLeaveFullScreenKey(*this, false);
+  // Back from full screen, the keys must reach this window again, not the screen it left.
+  activateWindow();
   renderMainThenHead();
 }
 
@@ -105,8 +102,24 @@ _CochlexUI::stereoView()
 void
 _CochlexUI::fullScreen()
 {
+  // F11 leaves full screen the way it came in.
+  if (viewerDock->isFloating() && viewerDock->isFullScreen()) {
+    showViewerDock();
+    return;
+  }
   viewerDock->setFloating(true);
+  // The full-screen state is only a request to the window manager, and there may be none: the
+  // dock covers its screen by its own geometry as well.
+  const QScreen* screen = this->screen();
+  if (screen != nullptr) {
+    viewerDock->setGeometry(screen->geometry());
+  }
   viewerDock->showFullScreen();
+  setLeaveFullScreenKey(*this, true);
+  viewerDock->raise();
+  viewerDock->activateWindow();
+  // Escape and the view's own keys reach the view without a click into it first.
+  qvtkWidget->setFocus();
 }
 
 void
@@ -114,19 +127,29 @@ _CochlexUI::resizeViewerDock(QResizeEvent* e)
 {
   if (!e)
     return;
-  viewerDock->setMinimumWidth(viewerDockMinimumWidth(e->size(), e->oldSize(), size()));
+  // Only the width counts: a rule fed by the height made a taller window wider, past the screen
+  // edge, and kept it from ever narrowing again.
+  viewerDock->setMinimumWidth(viewerDockWidthBesideControls(width()));
+  keepWindowNarrowable(*this);
   renderHeadThenMain();
 }
 
 void
 _CochlexUI::showHelp()
 {
+  // An open dialog stays as the user left it.
+  if (!helpDialog.isVisible()) {
+    fitDialogIntoScreen(helpDialog, frameMargins(*this));
+  }
   helpDialog.show();
 }
 
 void
 _CochlexUI::showAbout()
 {
+  if (!aboutDialog.isVisible()) {
+    fitDialogIntoScreen(aboutDialog, frameMargins(*this));
+  }
   aboutDialog.show();
 }
 

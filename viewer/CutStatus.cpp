@@ -1,0 +1,69 @@
+#include "viewer/CutStatus.h"
+#include "viewer/CochlexUI.h"
+
+#include <QLabel>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStringList>
+
+#include <vtkPlane.h>
+
+#include <cmath>
+
+namespace {
+
+const QString labelName = QStringLiteral("cutStatusLabel");
+
+} // namespace
+
+QString
+anatomicalSide(const std::array<double, 3>& normal)
+{
+  static const char* const positive[] = { "medial", "posterior", "superior" };
+  static const char* const negative[] = { "lateral", "anterior", "inferior" };
+  int largest = 0;
+  for (int axis = 1; axis < 3; ++axis) {
+    if (std::abs(normal[axis]) > std::abs(normal[largest])) {
+      largest = axis;
+    }
+  }
+  return QString::fromLatin1(normal[largest] < 0 ? negative[largest] : positive[largest]);
+}
+
+void
+setUpCutStatus(_CochlexUI& window)
+{
+  auto* label = new QLabel(window.statusbar);
+  label->setObjectName(labelName);
+  window.statusbar->addPermanentWidget(label);
+}
+
+void
+showCutStatus(_CochlexUI& window)
+{
+  auto* label = window.statusbar->findChild<QLabel*>(labelName);
+  if (label == nullptr) {
+    return;
+  }
+  // In the order of the tabs, with the names the tabs show.
+  struct Cut
+  {
+    const char* planeName;
+    QSlider* slider;
+    vtkPlane* plane;
+  };
+  const Cut cuts[] = { { "X Plane", window.clipZ, window.clipPlaneZ },
+                       { "Y Plane", window.clipX, window.clipPlaneX },
+                       { "Z Plane", window.clipY, window.clipPlaneY } };
+  QStringList notes;
+  for (const Cut& cut : cuts) {
+    if (cut.slider->value() == 0) {
+      continue;
+    }
+    double* normal = cut.plane->GetNormal();
+    notes << QStringLiteral("Cut at %1, %2 side shown")
+               .arg(QLatin1String(cut.planeName),
+                    anatomicalSide({ normal[0], normal[1], normal[2] }));
+  }
+  label->setText(notes.join(QStringLiteral("; ")));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+class _CochlexUI;
+
+// The status bar's note of the active cuts, so that structures cut by a plane whose tab is not
+// in front, or whose image is hidden, do not seem to have vanished.
+void
+setUpCutStatus(_CochlexUI& window);
+
+// Rewrites the note from the clipping sliders: empty when nothing is cut.
+void
+showCutStatus(_CochlexUI& window);
+
+// The anatomical side a normal in model space points to, by its largest component along the
+// model's axes (x medial, y posterior, z superior): "medial", "lateral", "posterior", ...
+QString
+anatomicalSide(const std::array<double, 3>& normal);

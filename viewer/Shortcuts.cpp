@@ -1,0 +1,49 @@
+#include "viewer/Shortcuts.h"
+#include "viewer/CochlexUI.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QKeySequence>
+#include <QShortcut>
+
+void
+setUpShortcuts(_CochlexUI& window)
+{
+  window.actionCochlex_Help->setShortcut(QKeySequence(Qt::Key_F1));
+  window.actionReset->setShortcut(QKeySequence(Qt::Key_Home));
+  window.actionView_All->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  window.actionHide_All->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  window.actionStereo_View->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
+  window.actionViewer_Dock->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  window.actionHead->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+
+  // F11 must also work in the full-screen Model view, a window of its own, to bring it back.
+  window.actionFull_Screen->setShortcut(QKeySequence(Qt::Key_F11));
+  window.actionFull_Screen->setShortcutContext(Qt::ApplicationShortcut);
+
+  // The File menu's Quit entry, where this build has one.
+  if (auto* quit = window.findChild<QAction*>(QStringLiteral("actionQuit"))) {
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  }
+
+  // Escape leaves full screen, where the dock is a window of its own. Switched on only there, so
+  // that it takes Escape from no one else.
+  auto* leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), window.viewerDock);
+  leaveFullScreen->setObjectName(QStringLiteral("leaveFullScreenShortcut"));
+  leaveFullScreen->setContext(Qt::WindowShortcut);
+  leaveFullScreen->setEnabled(false);
+  QObject::connect(leaveFullScreen, &QShortcut::activated, &window, [&window] {
+    if (window.viewerDock->isFloating()) {
+      window.showViewerDock();
+    }
+  });
+}
+
+void
+setLeaveFullScreenKey(_CochlexUI& window, bool fullScreen)
+{
+  if (auto* key = window.viewerDock->findChild<QShortcut*>(
+        QStringLiteral("leaveFullScreenShortcut"), Qt::FindDirectChildrenOnly)) {
+    key->setEnabled(fullScreen);
+  }
+}
