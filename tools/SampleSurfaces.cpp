@@ -39,7 +39,9 @@ constexpr double structureSpacing[structureCount] = {
 };
 
 constexpr double headSpacing = 2.2;
-constexpr vtkIdType headTriangleBudget = 45000;
+// The head view is about 225 x 180 pixels: a few thousand triangles show the face as well as
+// tens of thousands, and on a software renderer every triangle costs time in each turn.
+constexpr vtkIdType headTriangleBudget = 4000;
 
 double
 signedVolume(vtkPolyData* surface)
