@@ -2,6 +2,7 @@
 
 #include <vtkCellArray.h>
 #include <vtkCellArrayIterator.h>
+#include <vtkDecimatePro.h>
 #include <vtkFloatArray.h>
 #include <vtkFlyingEdges3D.h>
 #include <vtkImageData.h>
@@ -10,7 +11,6 @@
 #include <vtkPolyData.h>
 #include <vtkPolyDataNormals.h>
 #include <vtkPolyDataWriter.h>
-#include <vtkQuadricDecimation.h>
 #include <vtkReverseSense.h>
 #include <vtkSMPTools.h>
 #include <vtkTransform.h>
@@ -199,10 +199,14 @@ headSurface(const HeadShape& head)
   // Fewer, larger triangles where the skin is flat keep the face's detail within the budget of
   // the small head view.
   if (surface->GetNumberOfPolys() > headTriangleBudget) {
-    vtkNew<vtkQuadricDecimation> decimate;
+    // At this reduction the quadric decimation leaves non-manifold edges; the topology-keeping
+    // decimation keeps the skin closed.
+    vtkNew<vtkDecimatePro> decimate;
     decimate->SetInputData(surface);
     decimate->SetTargetReduction(1.0 - double(headTriangleBudget) / surface->GetNumberOfPolys());
-    decimate->VolumePreservationOn();
+    decimate->PreserveTopologyOn();
+    decimate->SplittingOff();
+    decimate->BoundaryVertexDeletionOff();
     decimate->Update();
     surface = decimate->GetOutput();
   }
