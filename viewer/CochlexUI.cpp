@@ -1,6 +1,7 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/WindowModeSlots.h"
 
 #include <QAction>
@@ -76,6 +77,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   qvtkHead->renderWindow()->AddRenderer(headRendererObject);
 
   setUpLights();
+  setUpInteractiveDetail();
   qvtkWidget->renderWindow()->SetStereoType(VTK_STEREO_ANAGLYPH);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
@@ -97,6 +99,8 @@ _CochlexUI::_CochlexUI(QWidget* parent)
 
 _CochlexUI::~_CochlexUI()
 {
+  // It observes the render windows and holds the structures' mappers: it goes first.
+  interactiveDetail.reset();
   headRenderWindowObject->Delete();
   mainRenderWindowObject->Delete();
   mainRendererObject->Delete();

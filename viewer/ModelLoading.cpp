@@ -141,6 +141,7 @@ _CochlexUI::loadTB()
   toolBox->show();
   renderHeadThenMain();
   progressBar->hide();
+  startInteractiveDetail();
 }
 
 void
