@@ -7,7 +7,6 @@
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTimer>
 #include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkCommand.h>
@@ -25,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -155,13 +155,14 @@ InteractiveDetail::setStructures(const std::vector<vtkPolyDataMapper*>& structur
   for (vtkPolyDataMapper* mapper : structureMappers) {
     structures.push_back({ mapper, mapper->GetInput(), nullptr });
   }
-  // After the first full-detail frames, once the event loop runs: those frames tell whether
-  // the coarse copies are needed at all.
-  QTimer::singleShot(0, this, [this] {
-    if (fullDetailMissesBudget()) {
-      startBuilding();
-    }
-  });
+}
+
+void
+InteractiveDetail::buildIfNeeded()
+{
+  if (fullDetailMissesBudget()) {
+    startBuilding();
+  }
 }
 
 double
@@ -323,4 +324,12 @@ _CochlexUI::startInteractiveDetail()
     }
   }
   interactiveDetail->setStructures(mappers);
+  // Built once the first full frame is on screen: its render times tell whether the copies are
+  // needed, and the build neither delays that frame nor adds to the memory of the load.
+  auto firstFrame = std::make_shared<QMetaObject::Connection>();
+  *firstFrame =
+    connect(qvtkWidget, &QOpenGLWidget::frameSwapped, interactiveDetail.get(), [this, firstFrame] {
+      disconnect(*firstFrame);
+      interactiveDetail->buildIfNeeded();
+    });
 }

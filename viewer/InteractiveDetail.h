@@ -44,9 +44,10 @@ public:
   void watchInteractor(vtkRenderWindowInteractor* interactor);
   void watchSlider(QAbstractSlider* slider);
 
-  // The mappers of the structures, with their full-detail inputs. Builds the coarse copies
-  // once the event loop runs, if full detail misses the frame budget.
+  // The mappers of the structures, with their full-detail inputs.
   void setStructures(const std::vector<vtkPolyDataMapper*>& structureMappers);
+  // Starts building the coarse copies, off the GUI thread, if full detail misses the budget.
+  void buildIfNeeded();
 
   void beginInteraction();
   // Restores full detail; renders the main view unless the caller is about to.
