@@ -40,6 +40,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -429,8 +430,14 @@ main(int argc, char** argv)
   const double baselinePeak = *std::max_element(baselineRss.begin(), baselineRss.end());
   const double rssBudget = 47.5 + baselinePeak + 50.0;
   const double ratio = baselineMedian > 0 ? viewerMedian / baselineMedian : 0;
-  const std::size_t middle = std::size_t(std::distance(
-    viewerStartup.begin(), std::find(viewerStartup.begin(), viewerStartup.end(), viewerMedian)));
+  // The phases of the run closest to the median (with an even count the median is the mean of
+  // the two middle runs, which no run need equal).
+  const std::size_t middle = std::size_t(
+    std::distance(viewerStartup.begin(),
+                  std::min_element(
+                    viewerStartup.begin(), viewerStartup.end(), [viewerMedian](double a, double b) {
+                      return std::abs(a - viewerMedian) < std::abs(b - viewerMedian);
+                    })));
 
   std::map<std::string, double> viewerPhases;
   for (const char* key : { "before_load_ms",

@@ -3,16 +3,25 @@
 #include "ViewerSession.h"
 #include "viewer/CameraMath.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/InteractiveDetail.h"
+#include "viewer/SectionGeometry.h"
 
 #include <QAbstractEventDispatcher>
 #include <QPoint>
+#include <QScrollBar>
 #include <QSize>
 #include <QStringList>
 #include <QTextStream>
 #include <QVector>
 
+#include <vtkAbstractMapper.h>
+#include <vtkActor.h>
+#include <vtkCallbackCommand.h>
 #include <vtkCamera.h>
 #include <vtkMath.h>
+#include <vtkPlane.h>
+#include <vtkPolyData.h>
+#include <vtkProperty.h>
 #include <vtkRenderWindowInteractor.h>
 #include <vtkRenderer.h>
 #include <vtkSmartPointer.h>
@@ -20,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #define COMPARE_CAMERA(actual, expected, tolerance)                                                \
   QVERIFY2(gap(actual, expected) <= (tolerance),                                                   \
@@ -33,6 +43,35 @@
 using Point = vtkVector3d;
 using Camera = vtkSmartPointer<vtkCamera>;
 constexpr int Right = 1, Control = 2, Shift = 4;
+
+// What the main view drew in each of its renders: the structure cells and whether every
+// structure kept its colour, opacity and clipping plane.
+struct DrawnFrame
+{
+  vtkIdType cells;
+  bool lookKept;
+};
+struct FrameRecorder
+{
+  std::function<DrawnFrame()> describe;
+  std::vector<DrawnFrame> frames;
+  vtkNew<vtkCallbackCommand> command;
+  vtkRenderWindow* window;
+  FrameRecorder(vtkRenderWindow* window, std::function<DrawnFrame()> describe)
+    : describe(std::move(describe))
+    , window(window)
+  {
+    command->SetClientData(this);
+    command->SetCallback([](vtkObject*, unsigned long, void* clientData, void*) {
+      auto* recorder = static_cast<FrameRecorder*>(clientData);
+      recorder->frames.push_back(recorder->describe());
+    });
+    window->AddObserver(vtkCommand::EndEvent, command);
+  }
+  ~FrameRecorder() { window->RemoveObserver(command); }
+  // The frames since the last call.
+  std::vector<DrawnFrame> take() { return std::exchange(frames, {}); }
+};
 
 class CameraTest : public QObject
 {
@@ -356,6 +395,101 @@ private slots:
                           .arg(followed.elevation)
                           .arg(own.azimuth)
                           .arg(own.elevation)));
+  }
+
+  // On a renderer too slow for full detail, each way of moving the model (a drag in either view,
+  // a held camera bar) draws coarse copies of the structures with their colours, opacities and
+  // clipping, and the last frame after the motion is full detail again. Within the frame budget
+  // every frame is full detail.
+  void structuresAreCoarseOnlyWhileTheModelMoves()
+  {
+    window->qvtkWidget->setFixedSize(600, 400);
+    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] == 600);
+    InteractiveDetail& detail = *window->interactiveDetail;
+    vtkNew<vtkPlane> cut;
+    cut->SetNormal(1, 0, 0);
+    const std::vector<vtkAbstractMapper*> mappers =
+      structureMappers(window->frontActors, window->backActors);
+    for (vtkAbstractMapper* mapper : mappers) {
+      attachClipPlane(mapper, cut);
+    }
+    std::vector<std::array<double, 4>> looks;
+    const auto lookOf = [](vtkActor* actor) {
+      const double* color = actor->GetProperty()->GetColor();
+      return std::array<double, 4>{
+        color[0], color[1], color[2], actor->GetProperty()->GetOpacity()
+      };
+    };
+    for (std::size_t index = 0; index < window->frontActors.size(); ++index) {
+      looks.push_back(lookOf(window->frontActors[index]));
+      looks.push_back(lookOf(window->backActors[index]));
+    }
+    const auto describe = [&] {
+      DrawnFrame frame{ 0, true };
+      for (vtkAbstractMapper* mapper : mappers) {
+        frame.cells +=
+          vtkPolyData::SafeDownCast(mapper->GetInputDataObject(0, 0))->GetNumberOfCells();
+        frame.lookKept = frame.lookKept && clipPlaneCopies(mapper, cut) == 1;
+      }
+      for (std::size_t index = 0; index < window->frontActors.size(); ++index) {
+        frame.lookKept =
+          frame.lookKept && lookOf(window->frontActors[index]) == looks[2 * index] &&
+          lookOf(window->backActors[index]) == looks[2 * index + 1] &&
+          window->frontActors[index]->GetMapper() == window->backActors[index]->GetMapper();
+      }
+      return frame;
+    };
+    const vtkIdType fullCells = describe().cells;
+    FrameRecorder recorder(window->mainRenderWindow(), describe);
+
+    QScrollBar* bar = window->rotYScrollBar;
+    const std::vector<std::pair<const char*, std::function<void()>>> motions = {
+      { "main view drag",
+        [&] {
+          dragInSteps(window->qvtkWidget->interactor(), { 300, 200 }, { { 5, 0 }, { 5, 2 } });
+        } },
+      { "head view drag",
+        [&] {
+          dragInSteps(window->qvtkHead->interactor(), { 50, 50 }, { { 4, 0 }, { 3, 1 } });
+        } },
+      { "held camera bar",
+        [&] {
+          bar->setSliderDown(true);
+          bar->setValue(bar->value() + 5);
+          bar->setValue(bar->value() + 5);
+          bar->setSliderDown(false);
+        } },
+    };
+
+    // Too slow: the copies are built once the event loop runs, then every motion uses them.
+    detail.setFullDetailFrameOverride(1000);
+    QTRY_VERIFY(detail.coarseCopiesReady());
+    for (const auto& [name, move] : motions) {
+      recorder.take();
+      move();
+      const std::vector<DrawnFrame> frames = recorder.take();
+      QVERIFY2(frames.size() >= 3, name);
+      for (std::size_t index = 0; index + 1 < frames.size(); ++index) {
+        QVERIFY2(frames[index].cells > 0 && frames[index].cells < fullCells / 2, name);
+      }
+      QVERIFY2(frames.back().cells == fullCells, name);
+      for (const DrawnFrame& frame : frames) {
+        QVERIFY2(frame.lookKept, name);
+      }
+      QVERIFY2(!detail.showingCoarseCopies(), name);
+    }
+
+    // Fast enough: the same motions draw full detail throughout.
+    detail.setFullDetailFrameOverride(detail.frameBudgetMilliseconds() / 2);
+    for (const auto& [name, move] : motions) {
+      recorder.take();
+      move();
+      const std::vector<DrawnFrame> frames = recorder.take();
+      QVERIFY2(!frames.empty(), name);
+      for (const DrawnFrame& frame : frames) {
+        QVERIFY2(frame.cells == fullCells && frame.lookKept, name);
+      }
+    }
   }
 
   void followTurnAndSpinEdgeCases()

@@ -2,6 +2,7 @@
 
 #include <vtkCellArray.h>
 #include <vtkCellArrayIterator.h>
+#include <vtkDecimatePro.h>
 #include <vtkFloatArray.h>
 #include <vtkFlyingEdges3D.h>
 #include <vtkImageData.h>
@@ -10,7 +11,6 @@
 #include <vtkPolyData.h>
 #include <vtkPolyDataNormals.h>
 #include <vtkPolyDataWriter.h>
-#include <vtkQuadricDecimation.h>
 #include <vtkReverseSense.h>
 #include <vtkSMPTools.h>
 #include <vtkTransform.h>
@@ -39,7 +39,9 @@ constexpr double structureSpacing[structureCount] = {
 };
 
 constexpr double headSpacing = 2.2;
-constexpr vtkIdType headTriangleBudget = 45000;
+// The head view is about 225 x 180 pixels: a few thousand triangles show the face as well as
+// tens of thousands, and on a software renderer every triangle costs time in each turn.
+constexpr vtkIdType headTriangleBudget = 4000;
 
 double
 signedVolume(vtkPolyData* surface)
@@ -197,10 +199,14 @@ headSurface(const HeadShape& head)
   // Fewer, larger triangles where the skin is flat keep the face's detail within the budget of
   // the small head view.
   if (surface->GetNumberOfPolys() > headTriangleBudget) {
-    vtkNew<vtkQuadricDecimation> decimate;
+    // At this reduction the quadric decimation leaves non-manifold edges; the topology-keeping
+    // decimation keeps the skin closed.
+    vtkNew<vtkDecimatePro> decimate;
     decimate->SetInputData(surface);
     decimate->SetTargetReduction(1.0 - double(headTriangleBudget) / surface->GetNumberOfPolys());
-    decimate->VolumePreservationOn();
+    decimate->PreserveTopologyOn();
+    decimate->SplittingOff();
+    decimate->BoundaryVertexDeletionOff();
     decimate->Update();
     surface = decimate->GetOutput();
   }

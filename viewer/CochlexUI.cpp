@@ -4,6 +4,7 @@
 #include "viewer/CutStatus.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/WindowModeSlots.h"
 
 #include <QAction>
@@ -79,6 +80,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   qvtkHead->renderWindow()->AddRenderer(headRendererObject);
 
   setUpLights();
+  setUpInteractiveDetail();
   qvtkWidget->renderWindow()->SetStereoType(VTK_STEREO_ANAGLYPH);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
@@ -103,6 +105,8 @@ _CochlexUI::_CochlexUI(QWidget* parent)
 
 _CochlexUI::~_CochlexUI()
 {
+  // It observes the render windows and holds the structures' mappers: it goes first.
+  interactiveDetail.reset();
   headRenderWindowObject->Delete();
   mainRenderWindowObject->Delete();
   mainRendererObject->Delete();

@@ -12,9 +12,11 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class InteractiveDetail;
 class QCheckBox;
 class QDoubleSpinBox;
 class QProgressBar;
@@ -77,6 +79,9 @@ public:
   vtkRenderer* headRenderer() const { return headRendererObject; }
   vtkCamera* mainCamera() const;
   vtkCamera* headCamera() const;
+
+  // Coarse copies of the structures while the model moves on a slow renderer.
+  std::unique_ptr<InteractiveDetail> interactiveDetail;
 
   // Whether loadTB() read the section volume and configured the section objects.
   bool hasSectionVolume() const { return sectionVolumeLoaded; }
@@ -241,6 +246,10 @@ private:
   void loadHeadModel(vtkPolyData* surface);
   void registerFollowObservers();
   void registerPlaneWidgetKeys();
+  // Levels of detail while the model moves: the views and camera bars are watched from the
+  // start, the structures handed over once shown.
+  void setUpInteractiveDetail();
+  void startInteractiveDetail();
 
   vtkGenericOpenGLRenderWindow* mainRenderWindowObject;
   vtkGenericOpenGLRenderWindow* headRenderWindowObject;

@@ -146,6 +146,7 @@ _CochlexUI::loadTB()
   renderHeadThenMain();
   progressBar->hide();
   reportLoadProblems(*this, model.problems);
+  startInteractiveDetail();
 }
 
 void

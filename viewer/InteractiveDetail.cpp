@@ -1,0 +1,336 @@
+#include "viewer/InteractiveDetail.h"
+
+#include "viewer/CochlexUI.h"
+#include "viewer/SectionGeometry.h"
+
+#include <QAbstractSlider>
+#include <QMetaObject>
+#include <QScrollBar>
+#include <QSlider>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkCommand.h>
+#include <vtkGenericOpenGLRenderWindow.h>
+#include <vtkInteractorObserver.h>
+#include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataMapper.h>
+#include <vtkPolyDataNormals.h>
+#include <vtkQuadricDecimation.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderWindowInteractor.h>
+#include <vtkTriangleFilter.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// The share of a structure's triangles its coarse copy keeps. On a software renderer the full
+// sample model (263 000 triangles) takes 60-80 ms in the main view; with a tenth of the
+// triangles the shapes stay recognisable while the model moves and the main view's render takes
+// a third of the time or less. Fewer would gain little: what remains is mostly the fill of the
+// translucent structures, which does not depend on their triangles.
+constexpr double coarseTriangleShare = 0.1;
+// A few hundred triangles cost next to nothing to draw: such a structure keeps its full detail.
+constexpr vtkIdType smallestCoarseSource = 256;
+// Enough renders for a median that ignores the first frame's shader compilation.
+constexpr std::size_t measuredRenders = 5;
+
+double
+nowMilliseconds()
+{
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+double
+medianOf(std::deque<double> values)
+{
+  if (values.empty()) {
+    return 0;
+  }
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void
+remember(std::deque<double>& times, double milliseconds)
+{
+  times.push_back(milliseconds);
+  if (times.size() > measuredRenders) {
+    times.pop_front();
+  }
+}
+
+} // namespace
+
+vtkSmartPointer<vtkPolyData>
+coarseSurface(vtkPolyData* surface, double keptShare)
+{
+  // The decimation works on triangles only; strips and polygons are split first.
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputData(surface);
+  triangles->PassVertsOff();
+  triangles->PassLinesOff();
+  vtkNew<vtkQuadricDecimation> decimate;
+  decimate->SetInputConnection(triangles->GetOutputPort());
+  decimate->SetTargetReduction(1.0 - keptShare);
+  // Thin structures (cartilage, tendon) would otherwise shrink visibly while moving.
+  decimate->VolumePreservationOn();
+  decimate->Update();
+  vtkSmartPointer<vtkPolyData> coarse = decimate->GetOutput();
+  if (surface->GetPointData()->GetNormals() == nullptr) {
+    return coarse;
+  }
+  // The decimation drops the point normals; without them the copy would look faceted.
+  vtkNew<vtkPolyDataNormals> normals;
+  normals->SetInputData(coarse);
+  normals->SplittingOff();
+  normals->ConsistencyOff();
+  normals->AutoOrientNormalsOff();
+  normals->Update();
+  return normals->GetOutput();
+}
+
+InteractiveDetail::InteractiveDetail(vtkRenderWindow* mainWindow, vtkRenderWindow* headWindow)
+  : mainWindow(mainWindow)
+  , headWindow(headWindow)
+{
+  mainStartTag =
+    mainWindow->AddObserver(vtkCommand::StartEvent, this, &InteractiveDetail::recordRender);
+  mainEndTag =
+    mainWindow->AddObserver(vtkCommand::EndEvent, this, &InteractiveDetail::recordRender);
+  headStartTag =
+    headWindow->AddObserver(vtkCommand::StartEvent, this, &InteractiveDetail::recordRender);
+  headEndTag =
+    headWindow->AddObserver(vtkCommand::EndEvent, this, &InteractiveDetail::recordRender);
+}
+
+InteractiveDetail::~InteractiveDetail()
+{
+  joinWorker();
+  mainWindow->RemoveObserver(mainStartTag);
+  mainWindow->RemoveObserver(mainEndTag);
+  headWindow->RemoveObserver(headStartTag);
+  headWindow->RemoveObserver(headEndTag);
+  for (std::size_t index = 0; index < watchedStyles.size(); ++index) {
+    watchedStyles[index]->RemoveObserver(styleObserverTags[index]);
+  }
+}
+
+void
+InteractiveDetail::watchInteractor(vtkRenderWindowInteractor* interactor)
+{
+  vtkInteractorObserver* style = interactor ? interactor->GetInteractorStyle() : nullptr;
+  if (style == nullptr) {
+    return;
+  }
+  for (unsigned long event :
+       { vtkCommand::StartInteractionEvent, vtkCommand::EndInteractionEvent }) {
+    watchedStyles.emplace_back(style);
+    styleObserverTags.push_back(
+      style->AddObserver(event, this, &InteractiveDetail::onInteractionEvent));
+  }
+}
+
+void
+InteractiveDetail::watchSlider(QAbstractSlider* slider)
+{
+  connect(slider, &QAbstractSlider::sliderPressed, this, &InteractiveDetail::beginInteraction);
+  connect(slider, &QAbstractSlider::sliderReleased, this, [this] { endInteraction(true); });
+}
+
+void
+InteractiveDetail::setStructures(const std::vector<vtkPolyDataMapper*>& structureMappers)
+{
+  joinWorker();
+  structures.clear();
+  ready = false;
+  building = false;
+  showingCoarse = false;
+  for (vtkPolyDataMapper* mapper : structureMappers) {
+    structures.push_back({ mapper, mapper->GetInput(), nullptr });
+  }
+}
+
+void
+InteractiveDetail::buildIfNeeded()
+{
+  if (fullDetailMissesBudget()) {
+    startBuilding();
+  }
+}
+
+double
+InteractiveDetail::fullDetailFrameMilliseconds() const
+{
+  if (frameOverride >= 0) {
+    return frameOverride;
+  }
+  return medianOf(mainRenderTimes) + medianOf(headRenderTimes);
+}
+
+bool
+InteractiveDetail::fullDetailMissesBudget() const
+{
+  return fullDetailFrameMilliseconds() > frameBudget;
+}
+
+void
+InteractiveDetail::beginInteraction()
+{
+  ++interactionDepth;
+  if (interactionDepth > 1 || structures.empty() || !fullDetailMissesBudget()) {
+    return;
+  }
+  if (!ready) {
+    // Full detail became too slow after the start (a larger window): the copies serve the
+    // next motion.
+    startBuilding();
+    return;
+  }
+  for (Structure& structure : structures) {
+    if (structure.coarse != nullptr && structure.mapper->GetInput() == structure.full) {
+      structure.mapper->SetInputData(structure.coarse);
+    }
+  }
+  showingCoarse = true;
+}
+
+void
+InteractiveDetail::endInteraction(bool renderMainView)
+{
+  interactionDepth = std::max(0, interactionDepth - 1);
+  if (interactionDepth > 0 || !showingCoarse) {
+    return;
+  }
+  for (Structure& structure : structures) {
+    if (structure.mapper->GetInput() == structure.coarse) {
+      structure.mapper->SetInputData(structure.full);
+    }
+  }
+  showingCoarse = false;
+  if (renderMainView) {
+    mainWindow->Render();
+  }
+}
+
+void
+InteractiveDetail::startBuilding()
+{
+  if (building || ready || structures.empty()) {
+    return;
+  }
+  building = true;
+  buildStructure(0);
+}
+
+void
+InteractiveDetail::buildStructure(std::size_t index)
+{
+  joinWorker();
+  while (index < structures.size() &&
+         (structures[index].full == nullptr ||
+          structures[index].full->GetNumberOfCells() < smallestCoarseSource)) {
+    ++index;
+  }
+  if (index >= structures.size()) {
+    building = false;
+    ready = true;
+    emit coarseCopiesBuilt();
+    return;
+  }
+  // The worker gets a copy of its own: the GUI thread keeps drawing the original meanwhile.
+  vtkSmartPointer<vtkPolyData> copy = vtkSmartPointer<vtkPolyData>::New();
+  copy->DeepCopy(structures[index].full);
+  worker = std::thread([this, index, copy] {
+    vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
+    QMetaObject::invokeMethod(
+      this, [this, index, coarse] { finishStructure(index, coarse); }, Qt::QueuedConnection);
+  });
+}
+
+void
+InteractiveDetail::finishStructure(std::size_t index, vtkSmartPointer<vtkPolyData> coarse)
+{
+  if (index < structures.size()) {
+    structures[index].coarse = std::move(coarse);
+  }
+  buildStructure(index + 1);
+}
+
+void
+InteractiveDetail::joinWorker()
+{
+  if (worker.joinable()) {
+    worker.join();
+  }
+}
+
+void
+InteractiveDetail::recordRender(vtkObject* window, unsigned long event, void*)
+{
+  const bool main = window == mainWindow;
+  if (event == vtkCommand::StartEvent) {
+    (main ? mainStarted : headStarted) = nowMilliseconds();
+    return;
+  }
+  // Frames drawn with the coarse copies say nothing about full detail.
+  if (main && !showingCoarse) {
+    remember(mainRenderTimes, nowMilliseconds() - mainStarted);
+  } else if (!main) {
+    remember(headRenderTimes, nowMilliseconds() - headStarted);
+  }
+}
+
+void
+InteractiveDetail::onInteractionEvent(vtkObject* style, unsigned long event, void*)
+{
+  if (event == vtkCommand::StartInteractionEvent) {
+    beginInteraction();
+    return;
+  }
+  // The main view's style renders its view itself right after this event.
+  auto* observer = static_cast<vtkInteractorObserver*>(style);
+  vtkRenderWindowInteractor* interactor = observer->GetInteractor();
+  const bool mainRendersItself = interactor && interactor->GetRenderWindow() == mainWindow;
+  endInteraction(!mainRendersItself);
+}
+
+void
+_CochlexUI::setUpInteractiveDetail()
+{
+  interactiveDetail =
+    std::make_unique<InteractiveDetail>(mainRenderWindowObject, headRenderWindowObject);
+  interactiveDetail->watchInteractor(qvtkWidget->renderWindow()->GetInteractor());
+  interactiveDetail->watchInteractor(qvtkHead->renderWindow()->GetInteractor());
+  for (QAbstractSlider* bar : std::initializer_list<QAbstractSlider*>{
+         rotXScrollBar, rotYScrollBar, zoomScrollBar, shiftXSlider, shiftYSlider }) {
+    interactiveDetail->watchSlider(bar);
+  }
+}
+
+void
+_CochlexUI::startInteractiveDetail()
+{
+  std::vector<vtkPolyDataMapper*> mappers;
+  for (vtkAbstractMapper* mapper : structureMappers(frontActors, backActors)) {
+    if (auto* polyDataMapper = vtkPolyDataMapper::SafeDownCast(mapper)) {
+      mappers.push_back(polyDataMapper);
+    }
+  }
+  interactiveDetail->setStructures(mappers);
+  // Built once the first full frame is on screen: its render times tell whether the copies are
+  // needed, and the build neither delays that frame nor adds to the memory of the load.
+  auto firstFrame = std::make_shared<QMetaObject::Connection>();
+  *firstFrame =
+    connect(qvtkWidget, &QOpenGLWidget::frameSwapped, interactiveDetail.get(), [this, firstFrame] {
+      disconnect(*firstFrame);
+      interactiveDetail->buildIfNeeded();
+    });
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QObject>
+
+#include <vtkSmartPointer.h>
+
+#include <cstddef>
+#include <deque>
+#include <thread>
+#include <vector>
+
+class QAbstractSlider;
+class vtkObject;
+class vtkPolyData;
+class vtkPolyDataMapper;
+class vtkRenderWindow;
+class vtkRenderWindowInteractor;
+
+// A coarse copy of surface for the frames drawn while the model moves: about keptShare of its
+// triangles, with point normals when the surface has them. Safe to run off the GUI thread on a
+// surface no other thread touches.
+vtkSmartPointer<vtkPolyData>
+coarseSurface(vtkPolyData* surface, double keptShare);
+
+// Levels of detail while the user moves the model. When a full-detail frame of the window takes
+// longer than the frame budget (a software renderer on a large window), each structure gets a
+// coarse copy, built once after the model is shown, off the GUI thread. While the user drags in a
+// view or holds one of the camera bars, the structure mappers draw the coarse copies; when the
+// motion ends they draw the full surfaces again. Swapping the mapper's input keeps the colours
+// and opacities (on the actors) and the clipping planes (on the mapper) as they are. When the
+// full-detail frame fits the budget, nothing is built and nothing changes.
+class InteractiveDetail : public QObject
+{
+  Q_OBJECT
+
+public:
+  InteractiveDetail(vtkRenderWindow* mainWindow, vtkRenderWindow* headWindow);
+  ~InteractiveDetail() override;
+  InteractiveDetail(const InteractiveDetail&) = delete;
+  InteractiveDetail& operator=(const InteractiveDetail&) = delete;
+
+  // Motion in a view starts and ends with its interactor style's interaction events; a camera
+  // bar's with the pressing and releasing of its handle.
+  void watchInteractor(vtkRenderWindowInteractor* interactor);
+  void watchSlider(QAbstractSlider* slider);
+
+  // The mappers of the structures, with their full-detail inputs.
+  void setStructures(const std::vector<vtkPolyDataMapper*>& structureMappers);
+  // Starts building the coarse copies, off the GUI thread, if full detail misses the budget.
+  void buildIfNeeded();
+
+  void beginInteraction();
+  // Restores full detail; renders the main view unless the caller is about to.
+  void endInteraction(bool renderMainView);
+
+  // The time a whole frame may take while the model moves: 40 ms, 25 frames a second.
+  void setFrameBudgetMilliseconds(double milliseconds) { frameBudget = milliseconds; }
+  double frameBudgetMilliseconds() const { return frameBudget; }
+  // A full-detail frame time to use instead of the measured one (negative: measure).
+  void setFullDetailFrameOverride(double milliseconds) { frameOverride = milliseconds; }
+  // The main and head view's render times at full detail, the median of the last few. Qt's
+  // composition of the window comes on top; it cannot be timed from here, and coarse copies
+  // would not shorten it.
+  double fullDetailFrameMilliseconds() const;
+  bool fullDetailMissesBudget() const;
+
+  bool coarseCopiesReady() const { return ready; }
+  bool showingCoarseCopies() const { return showingCoarse; }
+
+signals:
+  void coarseCopiesBuilt();
+
+private:
+  struct Structure
+  {
+    vtkPolyDataMapper* mapper;
+    vtkSmartPointer<vtkPolyData> full;
+    vtkSmartPointer<vtkPolyData> coarse;
+  };
+
+  void startBuilding();
+  void buildStructure(std::size_t index);
+  void finishStructure(std::size_t index, vtkSmartPointer<vtkPolyData> coarse);
+  void joinWorker();
+  void recordRender(vtkObject* window, unsigned long event, void* callData);
+  void onInteractionEvent(vtkObject* style, unsigned long event, void* callData);
+
+  vtkRenderWindow* mainWindow;
+  vtkRenderWindow* headWindow;
+  std::vector<Structure> structures;
+  std::vector<vtkSmartPointer<vtkObject>> watchedStyles;
+  std::vector<unsigned long> styleObserverTags;
+  unsigned long mainStartTag = 0;
+  unsigned long mainEndTag = 0;
+  unsigned long headStartTag = 0;
+  unsigned long headEndTag = 0;
+  double mainStarted = 0;
+  double headStarted = 0;
+  std::deque<double> mainRenderTimes;
+  std::deque<double> headRenderTimes;
+  double frameBudget = 40;
+  double frameOverride = -1;
+  bool building = false;
+  bool ready = false;
+  bool showingCoarse = false;
+  int interactionDepth = 0;
+  std::thread worker;
+};
