@@ -130,6 +130,13 @@ checkOnThisScreen()
              "window at " + where(window.geometry()));
     }
     expect(insideAvailableArea(window), "window frame at " + where(window.frameGeometry()));
+    // The window is wide enough for its contents: the row under the model view is not cut off.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+           window.zoomScrollBar, window.audioGuideButton2, window.hideAllButton }) {
+      const QRect inWindow(control->mapTo(&window, QPoint(0, 0)), control->size());
+      expect(window.rect().contains(inWindow),
+             control->objectName() + " at " + where(inWindow) + " in " + where(window.rect()));
+    }
     const int rows = rowsInView(window);
     expect(rows >= 5,
            QString("%1 structure rows in view, list %2 high in a window %3 high")
