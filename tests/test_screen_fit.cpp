@@ -7,6 +7,8 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/ScreenFit.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -264,6 +266,30 @@ private slots:
     const QByteArray output = child.readAll();
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
              output.constData());
+  }
+
+  // Without the Windows fonts the layout names, the controls are set in a face of Arial's widths
+  // where one is installed, not in the much wider default face.
+  void missingWindowsFontsHaveNarrowStandIns()
+  {
+    // Families come with their foundry where two foundries have one: "Nimbus Sans [UKWN]".
+    QStringList installed;
+    for (const QString& family : QFontDatabase().families()) {
+      installed << family.section(" [", 0, 0);
+    }
+    const QStringList standIns{ "Tahoma",      "Liberation Sans", "Arimo",    "Arial",
+                                "Nimbus Sans", "Nimbus Sans L",   "Helvetica" };
+    if (installed.contains("MS Shell Dlg 2") ||
+        std::none_of(standIns.begin(), standIns.end(), [&](const QString& family) {
+          return installed.contains(family);
+        })) {
+      QSKIP("the Windows font itself, or none of its stand-ins, is installed");
+    }
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+           window->controlPanel, window->show_1, window->menuBar(), window->resetButton }) {
+      const QString family = QFontInfo(widget->font()).family().section(" [", 0, 0);
+      QVERIFY2(standIns.contains(family), qPrintable(widget->objectName() + ": " + family));
+    }
   }
 
   // The edit field holds "0.5" and the arrows keep a height of their own, in every row.
