@@ -81,6 +81,7 @@ startViewer(_CochlexUI& window,
   }
   // The loaded panels raise the window's minimum size, and by now the window manager has framed
   // it: on a small screen the frame, buttons and menus must not hang off the edges.
+  keepWindowNarrowable(window);
   fitIntoScreen(window);
 
   QApplication::setActiveWindow(&window);

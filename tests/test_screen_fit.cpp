@@ -7,6 +7,8 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/ScreenFit.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QProcess>
 #include <QScreen>
@@ -130,6 +132,13 @@ checkOnThisScreen()
              "window at " + where(window.geometry()));
     }
     expect(insideAvailableArea(window), "window frame at " + where(window.frameGeometry()));
+    // The window is wide enough for its contents: the row under the model view is not cut off.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+           window.zoomScrollBar, window.audioGuideButton2, window.hideAllButton }) {
+      const QRect inWindow(control->mapTo(&window, QPoint(0, 0)), control->size());
+      expect(window.rect().contains(inWindow),
+             control->objectName() + " at " + where(inWindow) + " in " + where(window.rect()));
+    }
     const int rows = rowsInView(window);
     expect(rows >= 5,
            QString("%1 structure rows in view, list %2 high in a window %3 high")
@@ -257,6 +266,30 @@ private slots:
     const QByteArray output = child.readAll();
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
              output.constData());
+  }
+
+  // Without the Windows fonts the layout names, the controls are set in a face of Arial's widths
+  // where one is installed, not in the much wider default face.
+  void missingWindowsFontsHaveNarrowStandIns()
+  {
+    // Families come with their foundry where two foundries have one: "Nimbus Sans [UKWN]".
+    QStringList installed;
+    for (const QString& family : QFontDatabase().families()) {
+      installed << family.section(" [", 0, 0);
+    }
+    const QStringList standIns{ "Tahoma",      "Liberation Sans", "Arimo",    "Arial",
+                                "Nimbus Sans", "Nimbus Sans L",   "Helvetica" };
+    if (installed.contains("MS Shell Dlg 2") ||
+        std::none_of(standIns.begin(), standIns.end(), [&](const QString& family) {
+          return installed.contains(family);
+        })) {
+      QSKIP("the Windows font itself, or none of its stand-ins, is installed");
+    }
+    for (QWidget* widget : std::initializer_list<QWidget*>{
+           window->controlPanel, window->show_1, window->menuBar(), window->resetButton }) {
+      const QString family = QFontInfo(widget->font()).family().section(" [", 0, 0);
+      QVERIFY2(standIns.contains(family), qPrintable(widget->objectName() + ": " + family));
+    }
   }
 
   // The edit field holds "0.5" and the arrows keep a height of their own, in every row.

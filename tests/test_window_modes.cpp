@@ -323,6 +323,8 @@ private slots:
       static_cast<void>(QTest::qWaitFor([&] { return window->size() == size; }));
       return window->size();
     };
+    // The shown layout's minimum is known once a resize has measured it.
+    QCOMPARE(resizeTo({ 1300, 924 }).height(), 924);
     const int wide = std::max(1250, window->minimumWidth() + 150);
     QCOMPARE(resizeTo({ wide, 924 }), QSize(wide, 924));
     QCOMPARE(window->viewerDock->minimumWidth(), wide - 300);

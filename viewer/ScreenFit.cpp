@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QDockWidget>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -30,6 +31,29 @@ availableArea(const QWidget& widget)
   }
   return screen != nullptr ? screen->availableGeometry() : QRect();
 }
+
+// Measures the window's needs again whenever its layout changes, as when the loaded panels show.
+class LayoutMinimumFollower : public QObject
+{
+public:
+  explicit LayoutMinimumFollower(_CochlexUI& window)
+    : QObject(&window)
+    , window(window)
+  {
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override
+  {
+    if (watched == &window &&
+        (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)) {
+      keepWindowNarrowable(window);
+    }
+    return false;
+  }
+
+private:
+  _CochlexUI& window;
+};
 
 } // namespace
 
@@ -101,4 +125,11 @@ keepWindowNarrowable(_CochlexUI& window)
   if (window.minimumWidth() != needed) {
     window.setMinimumSize(needed, 0);
   }
+}
+
+void
+followLayoutMinimum(_CochlexUI& window)
+{
+  window.installEventFilter(new LayoutMinimumFollower(window));
+  keepWindowNarrowable(window);
 }

@@ -35,3 +35,8 @@ fitDialogIntoScreen(QDialog& dialog, const QMargins& frame);
 // comes from the layout's real needs instead, so that the user can still make it narrower.
 void
 keepWindowNarrowable(_CochlexUI& window);
+
+// Keeps the window's minimum width as keepWindowNarrowable() sets it, from now on: the children's
+// needs are only known once they are shown, and they change as panels appear.
+void
+followLayoutMinimum(_CochlexUI& window);

@@ -26,11 +26,12 @@ setUpShortcuts(_CochlexUI& window)
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   }
 
-  // Escape leaves full screen, where the dock is a window of its own. Switched on only there, so
-  // that it takes Escape from no one else.
+  // Escape leaves full screen, whichever of the program's windows has the keys (the window
+  // manager may keep the main window active). Switched on only in full screen, so that it takes
+  // Escape from no one else.
   auto* leaveFullScreen = new QShortcut(QKeySequence(Qt::Key_Escape), window.viewerDock);
   leaveFullScreen->setObjectName(QStringLiteral("leaveFullScreenShortcut"));
-  leaveFullScreen->setContext(Qt::WindowShortcut);
+  leaveFullScreen->setContext(Qt::ApplicationShortcut);
   leaveFullScreen->setEnabled(false);
   QObject::connect(leaveFullScreen, &QShortcut::activated, &window, [&window] {
     if (window.viewerDock->isFloating()) {
