@@ -1,6 +1,8 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
 
 #include <QAction>
@@ -77,6 +79,9 @@ _CochlexUI::_CochlexUI(QWidget* parent)
 
   setUpLights();
   qvtkWidget->renderWindow()->SetStereoType(VTK_STEREO_ANAGLYPH);
+  structurePicker =
+    new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
+  structureSelection = new StructureSelection(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -352,6 +357,13 @@ _CochlexUI::mirrorWithoutRendering(const std::function<void()>& setValue)
   mirroring = true;
   setValue();
   mirroring = outerMirroring;
+}
+
+void
+_CochlexUI::renderOnceAfter(const std::function<void()>& steps)
+{
+  mirrorWithoutRendering(steps);
+  renderMainThenHead();
 }
 
 void

@@ -5,12 +5,15 @@
 #include "loading/StructureList.h"
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QProgressBar>
 #include <QSlider>
 #include <QTabWidget>
@@ -95,9 +98,14 @@ _CochlexUI::loadTB()
     progressBar->show();
     flushPaintEvents();
     prepareStructureRows();
+    structureSelection->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
+    structureSelection->structureLoaded(
+      index,
+      structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(structure.path))),
+      structure.color);
     if (index >= structureSliders.size()) {
       return;
     }
