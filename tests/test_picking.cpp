@@ -168,11 +168,12 @@ private slots:
     std::array<double, 3> color;
     front->GetColor(color.data());
 
-    // A drag is not a click.
+    // A drag is not a click, also when it ends where it began.
     const QPoint centre = centreOf(7);
     QTest::mousePress(view(), Qt::LeftButton, {}, centre);
     moveTo(centre + QPoint(30, 0), Qt::LeftButton);
-    QTest::mouseRelease(view(), Qt::LeftButton, {}, centre + QPoint(30, 0));
+    moveTo(centre, Qt::LeftButton);
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, centre);
     QCOMPARE(window->structureSelection->selectedStructure(), -1);
     window->reset();
     rendered();

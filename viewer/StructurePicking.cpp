@@ -152,6 +152,9 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
   const auto* mouse = static_cast<const QMouseEvent*>(event);
   switch (event->type()) {
     case QEvent::MouseMove:
+      if (pressed && (mouse->pos() - pressPoint).manhattanLength() >= dragDistance()) {
+        dragged = true;
+      }
       if (!pressed && mouse->buttons() == Qt::NoButton) {
         restPoint = mouse->pos();
         if (namesEnabled) {
@@ -165,6 +168,7 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
       restTimer.stop();
       if (mouse->button() == Qt::LeftButton) {
         pressed = true;
+        dragged = false;
         pressIsDoubleClick = event->type() == QEvent::MouseButtonDblClick;
         pressPoint = mouse->pos();
       }
@@ -172,8 +176,9 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
       if (pressed && mouse->button() == Qt::LeftButton) {
         pressed = false;
-        // Further than the drag distance it was a rotation, not a click.
-        if ((mouse->pos() - pressPoint).manhattanLength() < QApplication::startDragDistance()) {
+        // Once further than the drag distance it was a rotation, not a click, even if it came
+        // back.
+        if (!dragged && (mouse->pos() - pressPoint).manhattanLength() < dragDistance()) {
           const int index = structureAtViewPoint(mouse->pos());
           if (pressIsDoubleClick) {
             emit structureDoubleClicked(index);
@@ -197,6 +202,12 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
       break;
   }
   return false;
+}
+
+int
+StructurePicker::dragDistance()
+{
+  return QApplication::startDragDistance();
 }
 
 QString

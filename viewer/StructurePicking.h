@@ -65,6 +65,7 @@ private:
   void setPointed(int index);
   vtkActor* nearestActorAt(double x, double y, const std::vector<vtkActor*>& excluded) const;
   int structureOfActor(vtkActor* actor) const;
+  static int dragDistance();
 
   QVTKOpenGLNativeWidget* view;
   vtkRenderer* renderer;
@@ -75,6 +76,7 @@ private:
   QPoint restPoint;
   QPoint pressPoint;
   bool pressed = false;
+  bool dragged = false;
   bool pressIsDoubleClick = false;
   bool namesEnabled = true;
   int pointed = -1;
