@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QScreen>
+#include <QSettings>
 #include <QSplashScreen>
 #include <QSurfaceFormat>
 #include <QVTKOpenGLNativeWidget.h>
@@ -18,6 +19,12 @@ prepareApplication()
   // context, unless the user has chosen otherwise.
   if (!qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE")) {
     qputenv("MESA_SHADER_CACHE_DISABLE", QByteArray("true"));
+  }
+  // Qt's file dialogs remember their folders and column widths in a settings file of the
+  // user's; the viewer keeps no settings. A folder below a device file cannot be made, also not
+  // by root, so those writes fail quietly.
+  for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat }) {
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
   }
   // The VTK views need their OpenGL format before the first widget exists.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());

@@ -1,3 +1,4 @@
+#include "app/ScreenshotCommand.h"
 #include "app/Startup.h"
 #include "viewer/CochlexUI.h"
 
@@ -8,6 +9,9 @@ main(int argc, char** argv)
 {
   prepareApplication();
   QApplication application(argc, argv);
+  if (const std::optional<int> status = runScreenshotCommandLine(QApplication::arguments())) {
+    return *status;
+  }
   StartupSplash splash;
   _CochlexUI window;
   startViewer(window, splash);

@@ -105,7 +105,7 @@ private slots:
     TRIGGERED(actionView_All, showAll); TRIGGERED(actionFull_Screen, fullScreen);
     TRIGGERED(actionCochlex_Help, showHelp); TRIGGERED(actionAbout_Cochlex, showAbout);
     TRIGGERED(actionHide_All, hideAll); TRIGGERED(actionReset, reset);
-    TRIGGERED(actionCenter, center);
+    TRIGGERED(actionCenter, center); TRIGGERED(actionSave_Screenshot, saveScreenshot);
     CLICKED(showAllButton, showAll); CLICKED(hideAllButton, hideAll);
     CLICKED(audioGuideButton1, audioGuideF1); CLICKED(audioGuideButton2, audioGuideF2);
     CLICKED(resetButton, reset); CLICKED(centerButton, center);
@@ -143,13 +143,14 @@ private slots:
   void metaObjectListsSignalThenSlotsInOrder()
   {
     const QMetaObject* meta = window->metaObject();
-    QCOMPARE(meta->methodCount() - meta->methodOffset(), 61);
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 62);
     QStringList spots;
-    for (int index : { 0, 1, 13, 26, 32, 34, 43, 52, 60 })
+    for (int index : { 0, 1, 13, 26, 32, 34, 43, 52, 60, 61 })
       spots << meta->method(meta->methodOffset() + index).methodSignature();
     QCOMPARE(spots.join(' '),
              "resized(QResizeEvent*) viewHead() audioGuideF2() resizeViewerDock(QResizeEvent*) "
-             "autoRotX_slot(bool) show_1_slot() slider_1_slot() spinBox_1_slot() spinBox_9_slot()");
+             "autoRotX_slot(bool) show_1_slot() slider_1_slot() spinBox_1_slot() spinBox_9_slot() "
+             "saveScreenshot()");
     // The meta-cast answers for the window class and its toolkit bases only.
     QCOMPARE(window->qt_metacast("_CochlexUI"), static_cast<void*>(window));
     QVERIFY(window->qt_metacast("QMainWindow") != nullptr);
@@ -222,7 +223,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 77);
+    QCOMPARE(count, 79);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -255,7 +256,8 @@ private slots:
     for (QAction* menu : w->menuBar()->actions())
       titles << menu->text();
     QCOMPARE(titles.join(' '), "File View Help");
-    QVERIFY(w->menuFile->actions().isEmpty());
+    QCOMPARE(names(w->menuFile->actions()), "actionSave_Screenshot");
+    QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
              "actionViewer_Dock actionHead - actionStereo_View - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen");

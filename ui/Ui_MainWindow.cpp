@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -219,6 +220,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   actionCochlex_Help = newWidget<QAction>(window, "actionCochlex_Help");
   actionAbout_Cochlex = newWidget<QAction>(window, "actionAbout_Cochlex");
   actionFull_Screen = newWidget<QAction>(window, "actionFull_Screen");
+  actionSave_Screenshot = newWidget<QAction>(window, "actionSave_Screenshot");
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -564,6 +566,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menubar->addAction(menuFile->menuAction());
   menubar->addAction(menuView->menuAction());
   menubar->addAction(menuHelp_2->menuAction());
+  menuFile->addAction(actionSave_Screenshot);
   menuView->addAction(actionViewer_Dock);
   menuView->addAction(actionHead);
   menuView->addSeparator();
@@ -604,6 +607,8 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionCochlex_Help->setText(translated("Cochlex Help"));
   actionAbout_Cochlex->setText(translated("About Cochlex"));
   actionFull_Screen->setText(translated("Full Screen"));
+  actionSave_Screenshot->setText(translated("Save Screenshot..."));
+  actionSave_Screenshot->setShortcut(QKeySequence(translated("Ctrl+S")));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

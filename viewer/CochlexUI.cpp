@@ -163,6 +163,7 @@ _CochlexUI::connectControls()
   connect(actionLoad_Teaching_Model, &QAction::triggered, this, &_CochlexUI::loadTB);
   connect(actionView_All, &QAction::triggered, this, &_CochlexUI::showAll);
   connect(actionFull_Screen, &QAction::triggered, this, &_CochlexUI::fullScreen);
+  connect(actionSave_Screenshot, &QAction::triggered, this, &_CochlexUI::saveScreenshot);
   connect(actionCochlex_Help, &QAction::triggered, this, &_CochlexUI::showHelp);
   connect(actionAbout_Cochlex, &QAction::triggered, this, &_CochlexUI::showAbout);
   connect(showAllButton, &QPushButton::clicked, this, &_CochlexUI::showAll);

@@ -145,6 +145,7 @@ public slots:
   void spinBox_7_slot();
   void spinBox_8_slot();
   void spinBox_9_slot();
+  void saveScreenshot();
 
 protected:
   void timerEvent(QTimerEvent* event) override;
