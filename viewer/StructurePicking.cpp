@@ -7,9 +7,12 @@
 
 #include <vtkActor.h>
 #include <vtkCellPicker.h>
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
 #include <vtkProperty.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
+#include <vtkStaticCellLocator.h>
 
 #include <algorithm>
 
@@ -82,8 +85,16 @@ vtkActor*
 StructurePicker::nearestActorAt(double x, double y, const std::vector<vtkActor*>& excluded) const
 {
   picker->InitializePickList();
+  picker->RemoveAllLocators();
   int candidates = 0;
   const std::size_t count = std::min(frontActors.size(), backActors.size());
+  // Surfaces of a model loaded before are let go.
+  for (auto entry = locators.begin(); entry != locators.end();) {
+    const bool current = std::any_of(frontActors.begin(), frontActors.end(), [&](vtkActor* actor) {
+      return actor->GetMapper() != nullptr && actor->GetMapper()->GetInput() == entry->first;
+    });
+    entry = current ? std::next(entry) : locators.erase(entry);
+  }
   for (std::size_t index = 0; index < count; ++index) {
     for (vtkActor* actor : { backActors[index], frontActors[index] }) {
       // The pick list is taken as it is: a hidden structure is one the renderer does not hold.
@@ -91,6 +102,7 @@ StructurePicker::nearestActorAt(double x, double y, const std::vector<vtkActor*>
                          actor->GetProperty()->GetOpacity() > 0;
       if (shown && std::find(excluded.begin(), excluded.end(), actor) == excluded.end()) {
         picker->AddPickList(actor);
+        useLocatorFor(actor);
         ++candidates;
       }
     }
@@ -102,6 +114,23 @@ StructurePicker::nearestActorAt(double x, double y, const std::vector<vtkActor*>
   // The list holds references; the actors must not outlive the window because of it.
   picker->InitializePickList();
   return found != nullptr && structureOfActor(found) >= 0 ? found : nullptr;
+}
+
+void
+StructurePicker::useLocatorFor(vtkActor* actor) const
+{
+  vtkDataSet* surface = actor->GetMapper() != nullptr ? actor->GetMapper()->GetInput() : nullptr;
+  if (surface == nullptr) {
+    return;
+  }
+  vtkSmartPointer<vtkStaticCellLocator>& locator = locators[surface];
+  if (locator == nullptr) {
+    locator = vtkSmartPointer<vtkStaticCellLocator>::New();
+    locator->SetDataSet(surface);
+    locator->BuildLocator();
+  }
+  // The picker uses each locator for the surface it was built on.
+  picker->AddLocator(locator);
 }
 
 int
