@@ -9,6 +9,9 @@
 //   transparency one step of a shown structure's transparency slider against one plain render
 //                of both views in the same state;                            target <= 1.2 x
 //   anaglyph     the rotation frame with stereo on, against the baseline in anaglyph mode.
+//   picking      the rotation frame with the pointer resting on the model (its name picked and
+//                shown) and with the pointer moving over it at every frame, against the frame with
+//                the pointer outside the view; and one pick on its own.  target <= 1.05 x
 // Viewer and baseline run in alternating blocks so that load from other processes hits both;
 // the figures are medians. Prints JSON.
 //
@@ -21,6 +24,7 @@
 #include "bench/Measurements.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/StructurePicking.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
@@ -169,6 +174,46 @@ viewerRotationFrame(_CochlexUI& viewer)
   settle();
 }
 
+// Where the middle of a structure shows in the main view, in the widget's coordinates.
+QPoint
+structureViewPoint(_CochlexUI& viewer, std::size_t index)
+{
+  double bounds[6];
+  viewer.frontActors[index]->GetBounds(bounds);
+  vtkRenderer* renderer = viewer.mainRenderer();
+  renderer->SetWorldPoint(
+    (bounds[0] + bounds[1]) / 2, (bounds[2] + bounds[3]) / 2, (bounds[4] + bounds[5]) / 2, 1);
+  renderer->WorldToDisplay();
+  const double* display = renderer->GetDisplayPoint();
+  const double ratio = viewer.qvtkWidget->devicePixelRatioF();
+  const int height = viewer.mainRenderWindow()->GetSize()[1];
+  return QPoint(int(display[0] / ratio), int((height - 1 - display[1]) / ratio));
+}
+
+void
+sendPointer(_CochlexUI& viewer, QEvent::Type type, const QPoint& at = {})
+{
+  QWidget* view = viewer.qvtkWidget;
+  if (type == QEvent::Leave) {
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view, &leave);
+    return;
+  }
+  QMouseEvent move(type, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &move);
+}
+
+// Lets the pointer rest long enough for its name to be picked.
+void
+restPointer()
+{
+  QElapsedTimer resting;
+  resting.start();
+  while (resting.elapsed() < 2 * StructurePicker::restMilliseconds) {
+    settle();
+  }
+}
+
 void
 plainRender(_CochlexUI& viewer)
 {
@@ -290,6 +335,42 @@ main(int argc, char** argv)
     [&] { baseline.rotationFrame(); },
     frames);
 
+  // Picking: rotation frames with the pointer outside the view, resting on the model (its name
+  // picked once it came to rest) and moving over it at every frame, in alternating blocks; the
+  // pointer is placed between the timed frames.
+  const QPoint onModel = structureViewPoint(viewer, 0);
+  int pointedAtRest = -1;
+  std::vector<double> outsideTimes, restingTimes, movingTimes;
+  auto timedFrames = [&](std::vector<double>& times, const std::function<void()>& beforeFrame) {
+    for (int frame = 0; frame < frames; ++frame) {
+      const double start = monotonicMilliseconds();
+      beforeFrame();
+      viewerRotationFrame(viewer);
+      times.push_back(monotonicMilliseconds() - start);
+    }
+  };
+  for (int block = 0; block < 6; ++block) {
+    sendPointer(viewer, QEvent::Leave);
+    timedFrames(outsideTimes, [] {});
+    sendPointer(viewer, QEvent::MouseMove, onModel);
+    restPointer();
+    pointedAtRest = viewer.structurePicker->pointedStructure();
+    timedFrames(restingTimes, [] {});
+    int step = 0;
+    timedFrames(movingTimes,
+                [&] { sendPointer(viewer, QEvent::MouseMove, onModel + QPoint(step++ % 2, 0)); });
+  }
+  const double rotationPointerOutside = median(outsideTimes);
+  const double rotationPointerResting = median(restingTimes);
+  const double rotationPointerMoving = median(movingTimes);
+  std::vector<double> pickTimes;
+  for (int pick = 0; pick < 3 * frames; ++pick) {
+    const double start = monotonicMilliseconds();
+    static_cast<void>(viewer.structurePicker->structureAtViewPoint(onModel));
+    pickTimes.push_back(monotonicMilliseconds() - start);
+  }
+  sendPointer(viewer, QEvent::Leave);
+
   // Anaglyph stereo, both sides.
   viewer.actionStereo_View->trigger();
   baseline.setStereo(true);
@@ -368,11 +449,26 @@ main(int argc, char** argv)
               verdict(transparencyRatio, 1.2).c_str(),
               transparencyRenders);
   std::printf("  \"anaglyph\": {\"viewer_frame_ms\": %.2f, \"baseline_frame_ms\": %.2f, "
-              "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f}\n}\n",
+              "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f},\n",
               anaglyph,
               anaglyphBaseline,
               anaglyph / anaglyphBaseline,
               anaglyph / rotation);
+  const double restingRatio = rotationPointerResting / rotationPointerOutside;
+  const double movingRatio = rotationPointerMoving / rotationPointerOutside;
+  std::printf("  \"picking\": {\"rotation_pointer_outside_ms\": %.2f, "
+              "\"rotation_pointer_resting_ms\": %.2f, \"resting_ratio\": %.3f, "
+              "\"rotation_pointer_moving_ms\": %.2f, \"moving_ratio\": %.3f, "
+              "\"target\": 1.05, \"result\": \"%s\", \"pick_ms\": %.2f, "
+              "\"structure_at_rest\": %d}\n}\n",
+              rotationPointerOutside,
+              rotationPointerResting,
+              restingRatio,
+              rotationPointerMoving,
+              movingRatio,
+              verdict(std::max(restingRatio, movingRatio), 1.05).c_str(),
+              median(pickTimes),
+              pointedAtRest);
   std::fflush(stdout);
   return 0;
 }
