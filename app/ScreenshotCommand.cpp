@@ -71,6 +71,10 @@ screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFold
   request.modelFolder = modelFolder;
   if (request.file.isEmpty()) {
     request.problem = QStringLiteral("--screenshot needs a file name.");
+  } else if (!isScreenshotFileName(request.file)) {
+    // Told before the model is read, not after.
+    request.problem = QStringLiteral("The screenshot's name must end in .png, .jpg or .jpeg: %1")
+                        .arg(QDir::toNativeSeparators(request.file));
   } else if (parser.isSet(sizeOption)) {
     if (const std::optional<QSize> size = parseSize(parser.value(sizeOption))) {
       request.size = *size;

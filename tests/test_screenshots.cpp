@@ -207,6 +207,7 @@ private slots:
       { "--screenshot", missing, pictures.filePath("empty") },
       { "--screenshot", pictures.filePath("missing/none.png"), session->folder() },
       { "--screenshot", missing, "one", "two" },
+      { "--screenshot", pictures.filePath("none.bmp"), session->folder() },
     };
     for (const QStringList& arguments : failing) {
       program.start(COCHLEX_EXECUTABLE, arguments);
@@ -216,6 +217,7 @@ private slots:
                qPrintable(arguments.join(' ') + ": " + error));
       QVERIFY(!QFile::exists(missing));
     }
+    QVERIFY(!QFile::exists(pictures.filePath("none.bmp")));
     QCOMPARE(folderEntries(pictures.filePath("missing")), QStringList());
   }
 };

@@ -97,6 +97,12 @@ imageFormatFor(const QString& path)
 
 } // namespace
 
+bool
+isScreenshotFileName(const QString& path)
+{
+  return !imageFormatFor(path).isEmpty();
+}
+
 void
 setScreenshotFileChooser(ScreenshotFileChooser chooser)
 {

@@ -28,6 +28,10 @@ setScreenshotFileChooser(ScreenshotFileChooser chooser);
 QImage
 renderMainView(_CochlexUI& window, int scale);
 
+// Whether path ends in a kind of picture the viewer writes: .png, .jpg or .jpeg.
+bool
+isScreenshotFileName(const QString& path);
+
 // Writes image as PNG or JPEG, chosen by the file name's ending. The picture goes to a temporary
 // file beside path that replaces path only once complete, so a failed write leaves no partial
 // file and an existing one untouched. Returns the problem for the user, empty on success.
