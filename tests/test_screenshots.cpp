@@ -200,21 +200,23 @@ private slots:
     // Anything it cannot do: status 1, one line on standard error, no file.
     QVERIFY(QDir(pictures.path()).mkdir("empty"));
     const QString missing = pictures.filePath("none.png");
-    const QList<QStringList> failing = {
-      { "--screenshot", missing, "--size", "320x0", session->folder() },
-      { "--screenshot", missing, "--size", "wide", session->folder() },
-      { "--screenshot", missing, pictures.filePath("no-such-folder") },
-      { "--screenshot", missing, pictures.filePath("empty") },
-      { "--screenshot", pictures.filePath("missing/none.png"), session->folder() },
-      { "--screenshot", missing, "one", "two" },
-      { "--screenshot", pictures.filePath("none.bmp"), session->folder() },
+    // A mistake in the arguments is told at once, before the model is read.
+    const QList<std::pair<QStringList, bool>> failing = {
+      { { "--screenshot", missing, "--size", "320x0", session->folder() }, false },
+      { { "--screenshot", missing, "--size", "wide", session->folder() }, false },
+      { { "--screenshot", missing, "one", "two" }, false },
+      { { "--screenshot", pictures.filePath("none.bmp"), session->folder() }, false },
+      { { "--screenshot", missing, pictures.filePath("no-such-folder") }, false },
+      { { "--screenshot", missing, pictures.filePath("empty") }, true },
+      { { "--screenshot", pictures.filePath("missing/none.png"), session->folder() }, true },
     };
-    for (const QStringList& arguments : failing) {
+    for (const auto& [arguments, readsModel] : failing) {
       program.start(COCHLEX_EXECUTABLE, arguments);
       QVERIFY(program.waitForFinished(120000));
       const QByteArray error = program.readAllStandardError();
       QVERIFY2(program.exitCode() == 1 && error.count("cochlex: ") == 1,
                qPrintable(arguments.join(' ') + ": " + error));
+      QCOMPARE(program.readAllStandardOutput().contains("current working directory"), readsModel);
       QVERIFY(!QFile::exists(missing));
     }
     QVERIFY(!QFile::exists(pictures.filePath("none.bmp")));
