@@ -174,20 +174,25 @@ viewerRotationFrame(_CochlexUI& viewer)
   settle();
 }
 
-// Where the middle of a structure shows in the main view, in the widget's coordinates.
+// A point of the main view where a structure shows: the model has turned during the earlier
+// steps, so it is looked for on a grid, nearest the view's centre first.
 QPoint
-structureViewPoint(_CochlexUI& viewer, std::size_t index)
+pointOnModel(_CochlexUI& viewer)
 {
-  double bounds[6];
-  viewer.frontActors[index]->GetBounds(bounds);
-  vtkRenderer* renderer = viewer.mainRenderer();
-  renderer->SetWorldPoint(
-    (bounds[0] + bounds[1]) / 2, (bounds[2] + bounds[3]) / 2, (bounds[4] + bounds[5]) / 2, 1);
-  renderer->WorldToDisplay();
-  const double* display = renderer->GetDisplayPoint();
-  const double ratio = viewer.qvtkWidget->devicePixelRatioF();
-  const int height = viewer.mainRenderWindow()->GetSize()[1];
-  return QPoint(int(display[0] / ratio), int((height - 1 - display[1]) / ratio));
+  const QSize size = viewer.qvtkWidget->size();
+  const QPoint centre(size.width() / 2, size.height() / 2);
+  QPoint best(-1, -1);
+  for (int y = 6; y < size.height(); y += 12) {
+    for (int x = 6; x < size.width(); x += 12) {
+      const QPoint point(x, y);
+      if ((best.x() < 0 ||
+           (point - centre).manhattanLength() < (best - centre).manhattanLength()) &&
+          viewer.structurePicker->structureAtViewPoint(point) >= 0) {
+        best = point;
+      }
+    }
+  }
+  return best;
 }
 
 void
@@ -338,7 +343,7 @@ main(int argc, char** argv)
   // Picking: rotation frames with the pointer outside the view, resting on the model (its name
   // picked once it came to rest) and moving over it at every frame, in alternating blocks; the
   // pointer is placed between the timed frames.
-  const QPoint onModel = structureViewPoint(viewer, 0);
+  QPoint onModel;
   int pointedAtRest = -1;
   std::vector<double> outsideTimes, restingTimes, movingTimes;
   auto timedFrames = [&](std::vector<double>& times, const std::function<void()>& beforeFrame) {
@@ -352,6 +357,8 @@ main(int argc, char** argv)
   for (int block = 0; block < 6; ++block) {
     sendPointer(viewer, QEvent::Leave);
     timedFrames(outsideTimes, [] {});
+    // The model turns under the pointer: find it again.
+    onModel = pointOnModel(viewer);
     sendPointer(viewer, QEvent::MouseMove, onModel);
     restPointer();
     pointedAtRest = viewer.structurePicker->pointedStructure();
