@@ -2,10 +2,10 @@
 // with the structures cut at its plane. Run under a display (xvfb-run) from the model folder:
 //   cochlex-screenshots OUTPUT_FOLDER
 
+#include "viewer/Screenshots.h"
 #include "app/Startup.h"
 #include "loading/Console.h"
 #include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
 
 #include <QApplication>
 #include <QCheckBox>
