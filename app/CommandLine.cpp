@@ -100,6 +100,7 @@ parseCommandLine(const QStringList& arguments)
                    "It becomes the working directory."),
     QStringLiteral("[MODEL_FOLDER]"));
   acceptToolkitOptions(parser);
+  addScreenshotOptions(parser);
 
   const QString name = arguments.isEmpty() ? programName : QFileInfo(arguments[0]).fileName();
   const QString tryHelp = QStringLiteral("Try '%1 --help' for more information.").arg(name);
@@ -126,6 +127,14 @@ parseCommandLine(const QStringList& arguments)
                       .arg(tryHelp));
   }
   CommandLineOutcome outcome;
+  if (wantsScreenshot(parser)) {
+    // The folder, if any, is the working directory by the time the picture is taken; the
+    // picture's name is taken as given, relative to where the program was started.
+    outcome.screenshot = screenshotRequestFrom(parser, QString());
+    if (!outcome.screenshot->file.isEmpty()) {
+      outcome.screenshot->file = QFileInfo(outcome.screenshot->file).absoluteFilePath();
+    }
+  }
   if (folders.isEmpty()) {
     return outcome;
   }
@@ -139,7 +148,7 @@ parseCommandLine(const QStringList& arguments)
 }
 
 std::optional<int>
-applyCommandLine(int argc, char** argv)
+applyCommandLine(int argc, char** argv, std::optional<ScreenshotRequest>& screenshot)
 {
   CommandLineOutcome outcome;
   {
@@ -157,6 +166,7 @@ applyCommandLine(int argc, char** argv)
     }
   }
   if (outcome.runViewer) {
+    screenshot = outcome.screenshot;
     return std::nullopt;
   }
   const QByteArray text = outcome.message.toLocal8Bit();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ScreenshotCommand.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +18,8 @@ struct CommandLineOutcome
   // standard error (any other status).
   int exitStatus = 0;
   QString message;
+  // Set when the command line asks for a picture of the frontal view instead of a window.
+  std::optional<ScreenshotRequest> screenshot;
 };
 
 // Reads the arguments, the program's name first, and checks that a model folder given can be
@@ -25,7 +29,7 @@ CommandLineOutcome
 parseCommandLine(const QStringList& arguments);
 
 // The start-up's use of the above: prints the answer and returns the exit status when the
-// program should end at once; otherwise enters the model folder and returns nothing. Runs
-// before the application object exists.
+// program should end at once; otherwise enters the model folder, hands on a screenshot request
+// and returns nothing. Runs before the application object exists.
 std::optional<int>
-applyCommandLine(int argc, char** argv);
+applyCommandLine(int argc, char** argv, std::optional<ScreenshotRequest>& screenshot);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QScreen>
+#include <QSettings>
 #include <QSplashScreen>
 #include <QSurfaceFormat>
 #include <QVTKOpenGLNativeWidget.h>
@@ -28,6 +29,12 @@ prepareApplication()
   // thread's and one shared by the rest, unless the user has chosen a number.
   if (!qEnvironmentVariableIsSet("MALLOC_ARENA_MAX")) {
     mallopt(M_ARENA_MAX, 2);
+  }
+  // Qt's file dialogs remember their folders and column widths in a settings file of the
+  // user's; the viewer keeps no settings. A folder below a device file cannot be made, also not
+  // by root, so those writes fail quietly.
+  for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat }) {
+    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
   }
   // The VTK views need their OpenGL format before the first widget exists.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/ScreenshotCommand.h"
 #include "app/Startup.h"
 #include "viewer/CochlexUI.h"
 
@@ -9,11 +10,15 @@ main(int argc, char** argv)
 {
   // First of all: a model folder given on the command line becomes the working directory before
   // anything (the splash image too) is read from it.
-  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv)) {
+  std::optional<ScreenshotRequest> screenshot;
+  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv, screenshot)) {
     return *exitStatus;
   }
   prepareApplication();
   QApplication application(argc, argv);
+  if (screenshot) {
+    return runScreenshotCommand(*screenshot);
+  }
   StartupSplash splash;
   _CochlexUI window;
   startViewer(window, splash);

@@ -14,6 +14,9 @@
 //                copies of the structures when full detail misses the frame budget), and the
 //                time from the release until the full-detail frame is on screen;
 //                                                     target <= 40 ms, restored within 300 ms
+//   picking      the rotation frame with the pointer resting on the model (its name picked and
+//                shown) and with the pointer moving over it at every frame, against the frame with
+//                the pointer outside the view; and one pick on its own.  target <= 1.05 x
 // Viewer and baseline run in alternating blocks so that load from other processes hits both;
 // the figures are medians. Prints JSON.
 //
@@ -27,6 +30,7 @@
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/StructurePicking.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +38,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
@@ -174,6 +179,51 @@ viewerRotationFrame(_CochlexUI& viewer)
   QTimerEvent tick(viewer.autoRotationTimerId);
   QCoreApplication::sendEvent(&viewer, &tick);
   settle();
+}
+
+// A point of the main view where a structure shows: the model has turned during the earlier
+// steps, so it is looked for on a grid, nearest the view's centre first.
+QPoint
+pointOnModel(_CochlexUI& viewer)
+{
+  const QSize size = viewer.qvtkWidget->size();
+  const QPoint centre(size.width() / 2, size.height() / 2);
+  QPoint best(-1, -1);
+  for (int y = 6; y < size.height(); y += 12) {
+    for (int x = 6; x < size.width(); x += 12) {
+      const QPoint point(x, y);
+      if ((best.x() < 0 ||
+           (point - centre).manhattanLength() < (best - centre).manhattanLength()) &&
+          viewer.structurePicker->structureAtViewPoint(point) >= 0) {
+        best = point;
+      }
+    }
+  }
+  return best;
+}
+
+void
+sendPointer(_CochlexUI& viewer, QEvent::Type type, const QPoint& at = {})
+{
+  QWidget* view = viewer.qvtkWidget;
+  if (type == QEvent::Leave) {
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view, &leave);
+    return;
+  }
+  QMouseEvent move(type, at, view->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view, &move);
+}
+
+// Lets the pointer rest long enough for its name to be picked.
+void
+restPointer()
+{
+  QElapsedTimer resting;
+  resting.start();
+  while (resting.elapsed() < 2 * StructurePicker::restMilliseconds) {
+    settle();
+  }
 }
 
 void
@@ -352,6 +402,43 @@ main(int argc, char** argv)
   }
   const bool coarseWhileMoving = detail.fullDetailMissesBudget() && detail.coarseCopiesReady();
   const DragTimes drag = timedDrag(viewer, frames, mainTime, headTime);
+  // Picking: rotation frames with the pointer outside the view, resting on the model (its name
+  // picked once it came to rest) and moving over it at every frame, in alternating blocks; the
+  // pointer is placed between the timed frames.
+  QPoint onModel;
+  int pointedAtRest = -1;
+  std::vector<double> outsideTimes, restingTimes, movingTimes;
+  auto timedFrames = [&](std::vector<double>& times, const std::function<void()>& beforeFrame) {
+    for (int frame = 0; frame < frames; ++frame) {
+      const double start = monotonicMilliseconds();
+      beforeFrame();
+      viewerRotationFrame(viewer);
+      times.push_back(monotonicMilliseconds() - start);
+    }
+  };
+  for (int block = 0; block < 6; ++block) {
+    sendPointer(viewer, QEvent::Leave);
+    timedFrames(outsideTimes, [] {});
+    // The model turns under the pointer: find it again.
+    onModel = pointOnModel(viewer);
+    sendPointer(viewer, QEvent::MouseMove, onModel);
+    restPointer();
+    pointedAtRest = viewer.structurePicker->pointedStructure();
+    timedFrames(restingTimes, [] {});
+    int step = 0;
+    timedFrames(movingTimes,
+                [&] { sendPointer(viewer, QEvent::MouseMove, onModel + QPoint(step++ % 2, 0)); });
+  }
+  const double rotationPointerOutside = median(outsideTimes);
+  const double rotationPointerResting = median(restingTimes);
+  const double rotationPointerMoving = median(movingTimes);
+  std::vector<double> pickTimes;
+  for (int pick = 0; pick < 3 * frames; ++pick) {
+    const double start = monotonicMilliseconds();
+    static_cast<void>(viewer.structurePicker->structureAtViewPoint(onModel));
+    pickTimes.push_back(monotonicMilliseconds() - start);
+  }
+  sendPointer(viewer, QEvent::Leave);
 
   // Anaglyph stereo, both sides.
   viewer.actionStereo_View->trigger();
@@ -445,11 +532,26 @@ main(int argc, char** argv)
               verdict(transparencyRatio, 1.2).c_str(),
               transparencyRenders);
   std::printf("  \"anaglyph\": {\"viewer_frame_ms\": %.2f, \"baseline_frame_ms\": %.2f, "
-              "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f}\n}\n",
+              "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f},\n",
               anaglyph,
               anaglyphBaseline,
               anaglyph / anaglyphBaseline,
               anaglyph / rotation);
+  const double restingRatio = rotationPointerResting / rotationPointerOutside;
+  const double movingRatio = rotationPointerMoving / rotationPointerOutside;
+  std::printf("  \"picking\": {\"rotation_pointer_outside_ms\": %.2f, "
+              "\"rotation_pointer_resting_ms\": %.2f, \"resting_ratio\": %.3f, "
+              "\"rotation_pointer_moving_ms\": %.2f, \"moving_ratio\": %.3f, "
+              "\"target\": 1.05, \"result\": \"%s\", \"pick_ms\": %.2f, "
+              "\"structure_at_rest\": %d}\n}\n",
+              rotationPointerOutside,
+              rotationPointerResting,
+              restingRatio,
+              rotationPointerMoving,
+              movingRatio,
+              verdict(std::max(restingRatio, movingRatio), 1.05).c_str(),
+              median(pickTimes),
+              pointedAtRest);
   std::fflush(stdout);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "ViewerSession.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Screenshots.h"
 
 #include <QVTKOpenGLNativeWidget.h>
 #include <QtTest>
@@ -151,6 +152,12 @@ private slots:
     // Buttons, the audio guides going to the stand-in player; then every menu action: stereo on
     // and off, full screen and back, the docks, the dialogs.
     QDesktopServices::setUrlHandler("file", this, "openUrl");
+    // Save Screenshot asks for a file; this user cancels.
+    int screenshotQuestions = 0;
+    setScreenshotFileChooser([&](QWidget*, const QString&) {
+      ++screenshotQuestions;
+      return ScreenshotChoice{};
+    });
     for (QPushButton* button : window->findChildren<QPushButton*>()) {
       button->click();
       QCoreApplication::processEvents();
@@ -186,6 +193,8 @@ private slots:
     window->resize(800, 600);
     QTest::qWait(100);
     QDesktopServices::unsetUrlHandler("file");
+    setScreenshotFileChooser({});
+    QCOMPARE(screenshotQuestions, 1);
     const QString model = QDir(base + "/model").absolutePath();
     QVERIFY(openedUrls.contains(QUrl::fromLocalFile(model + "/Track_1.wma")));
     QVERIFY(openedUrls.contains(QUrl::fromLocalFile(model + "/Track_2.wma")));

@@ -23,6 +23,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <array>
+#include <cmath>
 #include <fstream>
 
 class SampleModelTest : public QObject
@@ -60,6 +62,7 @@ private slots:
                                       "Incus_Areolar_Tissue Stapes Stapes_Articular_Cartilage "
                                       "Capsular_Ligamental_Fibers Stapedius_Tendon Joint_Space")
                                 .split(' ');
+    std::array<std::array<double, 3>, 9> colors{};
     for (int row = 0; row < 9; ++row) {
       const StructureEntry& entry = list.entries[row];
       QCOMPARE(QString::fromStdString(entry.relativePath), "/Joint/" + names[row] + ".vtk");
@@ -68,9 +71,20 @@ private slots:
       QCOMPARE(transparencySliderValue(entry.opacity), int(std::lround(10 * (1 - entry.opacity))));
       std::ifstream colorFile(
         file(QString::fromStdString(entry.relativePath) + ".color").toStdString());
-      double color[3] = { -1, -1, -1 };
+      std::array<double, 3>& color = colors[row];
       QVERIFY2(colorFile >> color[0] >> color[1] >> color[2], qPrintable(names[row]));
-      QVERIFY(*std::min_element(color, color + 3) >= 0 && *std::max_element(color, color + 3) <= 1);
+      QVERIFY(*std::min_element(color.begin(), color.end()) >= 0 &&
+              *std::max_element(color.begin(), color.end()) <= 1);
+    }
+    // A student tells the structures apart by colour: no two may look alike.
+    for (int first = 0; first < 9; ++first) {
+      for (int second = first + 1; second < 9; ++second) {
+        double squared = 0;
+        for (int channel = 0; channel < 3; ++channel) {
+          squared += std::pow(colors[first][channel] - colors[second][channel], 2);
+        }
+        QVERIFY2(std::sqrt(squared) >= 0.2, qPrintable(names[first] + " and " + names[second]));
+      }
     }
     QVERIFY(!QImage(file("/../Cochlex_KT_source/icon.png")).isNull());
     QVERIFY(!QImage(file("/TB.png")).isNull());

@@ -108,6 +108,7 @@ private slots:
     TRIGGERED(actionCenter, center);
     TRIGGERED(actionOpen_Teaching_Model, openTeachingModel); TRIGGERED(actionQuit, quitViewer);
     TRIGGERED(actionLoad_Report, showLoadReport);
+    TRIGGERED(actionSave_Screenshot, saveScreenshot);
     CLICKED(showAllButton, showAll); CLICKED(hideAllButton, hideAll);
     CLICKED(audioGuideButton1, audioGuideF1); CLICKED(audioGuideButton2, audioGuideF2);
     CLICKED(resetButton, reset); CLICKED(centerButton, center);
@@ -145,13 +146,14 @@ private slots:
   void metaObjectListsSignalThenSlotsInOrder()
   {
     const QMetaObject* meta = window->metaObject();
-    QCOMPARE(meta->methodCount() - meta->methodOffset(), 64);
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 65);
     QStringList spots;
-    for (int index : { 0, 1, 13, 26, 32, 34, 43, 52, 60 })
+    for (int index : { 0, 1, 13, 26, 32, 34, 43, 52, 60, 61, 64 })
       spots << meta->method(meta->methodOffset() + index).methodSignature();
     QCOMPARE(spots.join(' '),
              "resized(QResizeEvent*) viewHead() audioGuideF2() resizeViewerDock(QResizeEvent*) "
-             "autoRotX_slot(bool) show_1_slot() slider_1_slot() spinBox_1_slot() spinBox_9_slot()");
+             "autoRotX_slot(bool) show_1_slot() slider_1_slot() spinBox_1_slot() spinBox_9_slot() "
+             "openTeachingModel() saveScreenshot()");
     // The meta-cast answers for the window class and its toolkit bases only.
     QCOMPARE(window->qt_metacast("_CochlexUI"), static_cast<void*>(window));
     QVERIFY(window->qt_metacast("QMainWindow") != nullptr);
@@ -224,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 83);
+    QCOMPARE(count, 85);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -257,7 +259,9 @@ private slots:
     for (QAction* menu : w->menuBar()->actions())
       titles << menu->text();
     QCOMPARE(titles.join(' '), "File View Help");
-    QCOMPARE(names(w->menuFile->actions()), "actionOpen_Teaching_Model - actionQuit");
+    QCOMPARE(names(w->menuFile->actions()),
+             "actionOpen_Teaching_Model actionSave_Screenshot - actionQuit");
+    QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
              "actionViewer_Dock actionHead - actionStereo_View - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen");

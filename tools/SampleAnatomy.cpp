@@ -15,37 +15,40 @@ const std::array<StructureInfo, structureCount>&
 structureInfos()
 {
   // Bone and cartilage opaque for a clear first view; the soft tissues around the joint
-  // translucent so that the ossicles show through them.
+  // translucent so that the ossicles show through them. Each structure wears its own hue, so a
+  // student tells neighbours apart at a glance: ivory incus and sand stapes, blue and violet
+  // cartilages, straw capsule, orange tendon, red vessels, pink areolar tissue and a sea-green
+  // joint space.
   static const std::array<StructureInfo, structureCount> infos = { {
-    { "Incus", "/Joint/Incus.vtk", "1", 1.0, { 0.93, 0.89, 0.78 }, 228 },
+    { "Incus", "/Joint/Incus.vtk", "1", 1.0, { 0.94, 0.90, 0.78 }, 228 },
     { "Incus Articular Cartilage",
       "/Joint/Incus_Articular_Cartilage.vtk",
       "1",
       1.0,
-      { 0.80, 0.88, 0.97 },
+      { 0.45, 0.70, 0.98 },
       178 },
-    { "Incus Blood Vessels", "/Joint/Incus_Blood_Vessels.vtk", "1", 1.0, { 0.78, 0.10, 0.12 }, 48 },
+    { "Incus Blood Vessels", "/Joint/Incus_Blood_Vessels.vtk", "1", 1.0, { 0.80, 0.10, 0.12 }, 48 },
     { "Incus Areolar Tissue",
       "/Joint/Incus_Areolar_Tissue.vtk",
       "0.2",
       0.2,
-      { 0.96, 0.68, 0.74 },
+      { 0.96, 0.66, 0.76 },
       100 },
-    { "Stapes", "/Joint/Stapes.vtk", "1", 1.0, { 0.95, 0.91, 0.80 }, 228 },
+    { "Stapes", "/Joint/Stapes.vtk", "1", 1.0, { 0.80, 0.64, 0.44 }, 228 },
     { "Stapes Articular Cartilage",
       "/Joint/Stapes_Articular_Cartilage.vtk",
       "1",
       1.0,
-      { 0.82, 0.89, 0.98 },
+      { 0.70, 0.55, 0.95 },
       178 },
     { "Capsular Ligamental Fibers",
       "/Joint/Capsular_Ligamental_Fibers.vtk",
       "0.5",
       0.5,
-      { 0.96, 0.92, 0.62 },
+      { 0.95, 0.88, 0.35 },
       130 },
-    { "Stapedius Tendon", "/Joint/Stapedius_Tendon.vtk", "1", 1.0, { 0.97, 0.89, 0.56 }, 152 },
-    { "Joint Space", "/Joint/Joint_Space.vtk", "0.6", 0.6, { 0.55, 0.78, 0.98 }, 75 },
+    { "Stapedius Tendon", "/Joint/Stapedius_Tendon.vtk", "1", 1.0, { 0.96, 0.55, 0.15 }, 152 },
+    { "Joint Space", "/Joint/Joint_Space.vtk", "0.6", 0.6, { 0.30, 0.82, 0.68 }, 75 },
   } };
   return infos;
 }

@@ -43,6 +43,7 @@ helpPage()
     R"(<li><a href="#camera">Camera controls</a></li>)",
     R"(<li><a href="#sections">Section images and clipping</a></li>)",
     R"(<li><a href="#visibility">Visibility and Transparency</a></li>)",
+    R"(<li><a href="#screenshots">Screenshots for handouts</a></li>)",
     R"(<li><a href="#menus">Menus</a></li>)",
     R"(<li><a href="#shortcuts">Keyboard shortcuts</a></li>)",
     R"(<li><a href="#structures">The structures</a></li>)",
@@ -72,6 +73,14 @@ helpPage()
     R"(<h2><a name="mouse-model">Mouse in the Model view</a></h2>)",
     R"(<table border="1" cellpadding="4" cellspacing="0">)",
     "<tr><th>Gesture</th><th>Effect</th></tr>",
+    "<tr><td>Rest the pointer on a structure</td><td>Its name appears at the right end of the "
+    "status bar and beside the pointer. A structure drawn very faintly names the one behind "
+    "it.</td></tr>",
+    "<tr><td>Click a structure (press and let go without moving)</td><td>Its row in "
+    "<b>Visibility and Transparency</b> scrolls into view and lights up, and the structure "
+    "flashes green twice in the view.</td></tr>",
+    "<tr><td>Double-click a structure</td><td>Show only this structure: every other one is hidden "
+    "with its Show box. <b>Show All</b> brings them back.</td></tr>",
     "<tr><td>Left button, drag</td><td>Rotate the model about its centre. The head turns with "
     "it.</td></tr>",
     "<tr><td>Ctrl + left button, drag</td><td>Spin the model about the viewing direction. The "
@@ -154,12 +163,25 @@ helpPage()
     "<p>Each structure has a row with a <b>Show</b> check box, a number box and a slider. The "
     "check "
     "box shows or hides the structure. Number box and slider set its transparency and follow each "
-    "other: 0 (slider at the left) is opaque, 1 (slider at the right) is invisible. The areolar "
+    "other: 0 (slider at the left) is opaque, 1 (slider at the right) is invisible. The small "
+    "square beside <b>Show</b> has the structure's colour in the view. The areolar "
     "tissue around the long process of the incus has no row; it is drawn faintly and follows Show "
     "All and Hide All.</p>",
 
+    R"(<h2><a name="screenshots">Screenshots for handouts</a></h2>)",
+    "<p>Prepare the view (direction, zoom, structures, sections, cuts), then choose <i>File &gt; "
+    "Save Screenshot...</i> or press <b>Ctrl+S</b>. Choose a folder and a name; the file type "
+    "sets the format and the size: PNG or JPEG, at the size of the Model view or at double its "
+    "width and height for print. The picture is the Model view as you see it, with the axes in "
+    "its corner. If the file cannot be written (a folder you may not write to, a full disk), a "
+    "message says so and no half-written file is left behind.</p>",
+    "<p>From a terminal, <tt>cochlex --screenshot view.png --size 1600x1200 MODEL_FOLDER</tt> "
+    "writes the frontal view of the model in MODEL_FOLDER without opening a window.</p>",
+
     R"(<h2><a name="menus">Menus</a></h2>)",
     "<ul>",
+    "<li><b>File &gt; Save Screenshot...</b> (Ctrl+S): save the Model view as a picture; see <a "
+    "href=\"#screenshots\">Screenshots for handouts</a>.</li>",
     "<li><b>View &gt; View Model</b>, <b>View Head</b>: bring back the Model or Head view, docked "
     "in the window.</li>",
     "<li><b>View &gt; Show Stereo</b>: red-cyan anaglyph stereo in the Model view (use red-cyan "
@@ -236,6 +258,8 @@ helpPage()
     R"(<h2><a name="tips">Tips</a></h2>)",
     "<ul>",
     "<li>Make the capsule and the joint space more transparent to look into the joint.</li>",
+    "<li>Not sure which structure is which? Rest the pointer on it, or double-click it to see it "
+    "alone.</li>",
     "<li>Show the X Plane image and move its section number through the joint, then set Clipping "
     "to cut the structures along the image.</li>",
     "<li>Turn on automatic rotation around Y to see the arch of the stapes from all "

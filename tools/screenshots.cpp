@@ -2,6 +2,7 @@
 // with the structures cut at its plane. Run under a display (xvfb-run) from the model folder:
 //   cochlex-screenshots OUTPUT_FOLDER
 
+#include "viewer/Screenshots.h"
 #include "app/Startup.h"
 #include "loading/Console.h"
 #include "viewer/CochlexUI.h"
@@ -17,13 +18,13 @@
 
 namespace {
 
+// As the viewer's File > Save Screenshot... writes it.
 bool
 saveMainView(_CochlexUI& window, const QString& path)
 {
-  window.mainRenderWindow()->Render();
-  const QImage image = window.qvtkWidget->grabFramebuffer();
-  if (!image.save(path)) {
-    printLine("Cannot write " + path.toStdString());
+  const QString problem = writeScreenshotFile(renderMainView(window, 1), path);
+  if (!problem.isEmpty()) {
+    printLine(problem.toStdString());
     return false;
   }
   printLine(path.toStdString());

@@ -230,6 +230,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   actionLoad_Report = newWidget<QAction>(window, "actionLoad_Report");
   // Only a load with problems has a report to show.
   actionLoad_Report->setEnabled(false);
+  actionSave_Screenshot = newWidget<QAction>(window, "actionSave_Screenshot");
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -576,6 +577,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menubar->addAction(menuView->menuAction());
   menubar->addAction(menuHelp_2->menuAction());
   menuFile->addAction(actionOpen_Teaching_Model);
+  menuFile->addAction(actionSave_Screenshot);
   menuFile->addSeparator();
   menuFile->addAction(actionQuit);
   menuView->addAction(actionViewer_Dock);
@@ -629,6 +631,8 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionQuit->setText(translated("Quit"));
   actionQuit->setShortcut(QKeySequence(translated("Ctrl+Q")));
   actionLoad_Report->setText(translated("Load Report"));
+  actionSave_Screenshot->setText(translated("Save Screenshot..."));
+  actionSave_Screenshot->setShortcut(QKeySequence(translated("Ctrl+S")));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

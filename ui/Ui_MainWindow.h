@@ -50,6 +50,7 @@ public:
   QAction* actionOpen_Teaching_Model = nullptr;
   QAction* actionQuit = nullptr;
   QAction* actionLoad_Report = nullptr;
+  QAction* actionSave_Screenshot = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

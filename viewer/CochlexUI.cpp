@@ -2,9 +2,11 @@
 
 #include "loading/PageFile.h"
 #include "viewer/CutStatus.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
-#include "viewer/InteractiveDetail.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
 
 #include <QAction>
@@ -82,6 +84,9 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setUpLights();
   setUpInteractiveDetail();
   qvtkWidget->renderWindow()->SetStereoType(VTK_STEREO_ANAGLYPH);
+  structurePicker =
+    new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
+  structureSelection = new StructureSelection(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -168,6 +173,7 @@ _CochlexUI::connectControls()
   connect(actionLoad_Teaching_Model, &QAction::triggered, this, &_CochlexUI::loadTB);
   connect(actionView_All, &QAction::triggered, this, &_CochlexUI::showAll);
   connect(actionFull_Screen, &QAction::triggered, this, &_CochlexUI::fullScreen);
+  connect(actionSave_Screenshot, &QAction::triggered, this, &_CochlexUI::saveScreenshot);
   connect(actionCochlex_Help, &QAction::triggered, this, &_CochlexUI::showHelp);
   connect(actionAbout_Cochlex, &QAction::triggered, this, &_CochlexUI::showAbout);
   connect(showAllButton, &QPushButton::clicked, this, &_CochlexUI::showAll);
@@ -365,6 +371,13 @@ _CochlexUI::mirrorWithoutRendering(const std::function<void()>& setValue)
   mirroring = true;
   setValue();
   mirroring = outerMirroring;
+}
+
+void
+_CochlexUI::renderOnceAfter(const std::function<void()>& steps)
+{
+  mirrorWithoutRendering(steps);
+  renderMainThenHead();
 }
 
 void

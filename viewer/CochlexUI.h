@@ -26,6 +26,8 @@ class QSlider;
 class QSpinBox;
 class QTimerEvent;
 struct LoadedStructure;
+class StructurePicker;
+class StructureSelection;
 class vtkActor;
 class vtkAxesActor;
 class vtkCallbackCommand;
@@ -153,6 +155,7 @@ public slots:
   void openTeachingModel();
   void quitViewer();
   void showLoadReport();
+  void saveScreenshot();
 
 protected:
   void timerEvent(QTimerEvent* event) override;
@@ -166,6 +169,13 @@ public:
 
   // Gives one loaded structure its two actors in the main view.
   void loadStructure(const LoadedStructure& structure);
+
+  // Runs steps that would each draw the views (several control clicks) and draws them once.
+  void renderOnceAfter(const std::function<void()>& steps);
+
+  // Which structure is under the pointer in the main view, and what the window does with it.
+  StructurePicker* structurePicker = nullptr;
+  StructureSelection* structureSelection = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

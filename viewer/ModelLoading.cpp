@@ -7,12 +7,15 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
 #include "viewer/SectionPlaneOverlay.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QProgressBar>
 #include <QSlider>
 #include <QTabWidget>
@@ -98,9 +101,14 @@ _CochlexUI::loadTB()
     progressBar->show();
     flushPaintEvents();
     prepareStructureRows();
+    structureSelection->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
+    structureSelection->structureLoaded(
+      index,
+      structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(structure.path))),
+      structure.color);
     if (index >= structureSliders.size()) {
       return;
     }

@@ -11,18 +11,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 
 namespace {
 
 QString
 chooseFolderWithDialog(QWidget* parent)
 {
-  // The program keeps no settings, but the toolkit's file dialog would record its last folder in
-  // the user's configuration: point that record at a place where nothing can be written.
-  for (const QSettings::Format format : { QSettings::NativeFormat, QSettings::IniFormat }) {
-    QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null/cochlex"));
-  }
+  // The dialog's own settings file is kept from being written by prepareApplication().
   return QFileDialog::getExistingDirectory(
     parent, QCoreApplication::translate("MainWindow", "Open Teaching Model"), QDir::currentPath());
 }

@@ -1,0 +1,125 @@
+#include "app/ScreenshotCommand.h"
+
+#include "viewer/CochlexUI.h"
+#include "viewer/Screenshots.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <cstdio>
+
+namespace {
+
+const QString screenshotOption = QStringLiteral("screenshot");
+const QString sizeOption = QStringLiteral("size");
+// Beyond this the picture no longer fits the graphics driver's buffers.
+constexpr int largestSide = 8192;
+
+int
+failWith(const QString& problem)
+{
+  std::fprintf(stderr, "cochlex: %s\n", qPrintable(problem));
+  std::fflush(stderr);
+  return 1;
+}
+
+std::optional<QSize>
+parseSize(const QString& text)
+{
+  const QRegularExpressionMatch match =
+    QRegularExpression(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$")).match(text);
+  if (!match.hasMatch()) {
+    return std::nullopt;
+  }
+  const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+  if (size.width() < 1 || size.height() < 1 || size.width() > largestSide ||
+      size.height() > largestSide) {
+    return std::nullopt;
+  }
+  return size;
+}
+
+} // namespace
+
+void
+addScreenshotOptions(QCommandLineParser& parser)
+{
+  parser.addOption({ screenshotOption,
+                     QStringLiteral("Write the frontal view of the model to FILE (.png, .jpg) "
+                                    "and quit, without showing a window."),
+                     QStringLiteral("FILE") });
+  parser.addOption({ sizeOption,
+                     QStringLiteral("Size of the screenshot in pixels (default 1024x768)."),
+                     QStringLiteral("WxH") });
+}
+
+bool
+wantsScreenshot(const QCommandLineParser& parser)
+{
+  return parser.isSet(screenshotOption);
+}
+
+ScreenshotRequest
+screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFolder)
+{
+  ScreenshotRequest request;
+  request.file = parser.value(screenshotOption);
+  request.modelFolder = modelFolder;
+  if (request.file.isEmpty()) {
+    request.problem = QStringLiteral("--screenshot needs a file name.");
+  } else if (!isScreenshotFileName(request.file)) {
+    // Told before the model is read, not after.
+    request.problem = QStringLiteral("The screenshot's name must end in .png, .jpg or .jpeg: %1")
+                        .arg(QDir::toNativeSeparators(request.file));
+  } else if (parser.isSet(sizeOption)) {
+    if (const std::optional<QSize> size = parseSize(parser.value(sizeOption))) {
+      request.size = *size;
+    } else {
+      request.problem = QStringLiteral("--size takes WIDTHxHEIGHT in pixels, each 1 to %1, "
+                                       "not \"%2\".")
+                          .arg(largestSide)
+                          .arg(parser.value(sizeOption));
+    }
+  }
+  return request;
+}
+
+int
+runScreenshotCommand(const ScreenshotRequest& request)
+{
+  if (!request.problem.isEmpty()) {
+    return failWith(request.problem);
+  }
+  // The file name is taken as given, before the model folder becomes the working directory.
+  const QString file = QFileInfo(request.file).absoluteFilePath();
+  if (!request.modelFolder.isEmpty() && !QDir::setCurrent(request.modelFolder)) {
+    return failWith(QStringLiteral("Cannot open the model folder %1.")
+                      .arg(QDir::toNativeSeparators(request.modelFolder)));
+  }
+
+  _CochlexUI window;
+  // Laid out and drawn like a shown window, but never mapped: nothing appears on the screen.
+  window.setAttribute(Qt::WA_DontShowOnScreen);
+  window.progressBar->setAttribute(Qt::WA_DontShowOnScreen);
+  const qreal ratio = window.devicePixelRatioF();
+  window.qvtkWidget->setFixedSize(
+    QSize(qRound(request.size.width() / ratio), qRound(request.size.height() / ratio)));
+  window.show();
+  window.loadTB();
+  if (window.frontActors.empty()) {
+    return failWith(QStringLiteral("No teaching model could be read in %1.")
+                      .arg(QDir::toNativeSeparators(QDir::currentPath())));
+  }
+
+  QImage image = renderMainView(window, 1);
+  // Only a fractional device pixel ratio can leave the view a pixel off the requested size.
+  if (!image.isNull() && image.size() != request.size) {
+    image = image.scaled(request.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  const QString problem = writeScreenshotFile(image, file);
+  return problem.isEmpty() ? 0 : failWith(problem);
+}

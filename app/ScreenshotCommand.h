@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QCommandLineParser;
+
+// A picture of the frontal view written from the command line:
+//   cochlex --screenshot FILE [--size WxH] [MODEL_FOLDER]
+struct ScreenshotRequest
+{
+  QString file;                       // PNG or JPEG, by its ending
+  QSize size = defaultScreenshotSize; // of the picture, in pixels
+  QString modelFolder;                // empty: the working directory
+  QString problem;                    // an unusable option value; nothing is written then
+
+  static constexpr QSize defaultScreenshotSize{ 1024, 768 };
+};
+
+// The options of the screenshot command, for the program's command-line parser.
+void
+addScreenshotOptions(QCommandLineParser& parser);
+
+// Whether the parsed command line asks for a screenshot.
+bool
+wantsScreenshot(const QCommandLineParser& parser);
+
+// The request from a parser that has parsed the arguments, and the model folder it was given.
+ScreenshotRequest
+screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFolder);
+
+// Loads the teaching model into a Viewer window that never appears on screen, draws its
+// frontal view at the requested size and writes it. Returns the exit status: 0 when the file
+// was written, otherwise 1 after one line on standard error.
+int
+runScreenshotCommand(const ScreenshotRequest& request);

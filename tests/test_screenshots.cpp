@@ -1,0 +1,235 @@
+// Pictures of the main view for handouts: File > Save Screenshot... with its sizes and formats,
+// a failed write that leaves nothing behind, and the command line's --screenshot.
+
+#include "ViewerSession.h"
+#include "app/ScreenshotCommand.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/Screenshots.h"
+
+#include <QFileDialog>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <csignal>
+#include <set>
+
+#include <sys/resource.h>
+
+namespace {
+
+// Not blank: the spheres of the model fixture in several colours on the black background.
+int
+colourCount(const QImage& image)
+{
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 2) {
+    for (int x = 0; x < image.width(); x += 2) {
+      colours.insert(image.pixel(x, y));
+    }
+  }
+  return int(colours.size());
+}
+
+QStringList
+folderEntries(const QString& folder)
+{
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// Answers the message box the viewer puts up, and keeps its text.
+QString
+answerMessageBox(const std::function<void()>& action)
+{
+  QString text;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  poll.start(50);
+  action();
+  return text;
+}
+
+} // namespace
+
+class ScreenshotsTest : public QObject
+{
+  Q_OBJECT
+
+  std::unique_ptr<ViewerSession> session;
+  _CochlexUI* window = nullptr;
+  QTemporaryDir pictures;
+  QString lastSuggestion;
+
+  void chooseFile(const QString& path, int scale)
+  {
+    setScreenshotFileChooser([=](QWidget*, const QString& suggested) {
+      lastSuggestion = suggested;
+      return ScreenshotChoice{ path, scale };
+    });
+  }
+
+private slots:
+  void initTestCase()
+  {
+    session = std::make_unique<ViewerSession>();
+    fixture::writeModel(session->folder(), fixture::standardStructures(), false);
+    window = &session->open(900, 650);
+    session->load();
+    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
+  }
+  void cleanup() { setScreenshotFileChooser({}); }
+  void cleanupTestCase() { session.reset(); }
+
+  void savedPictureIsTheViewAsShown()
+  {
+    const QString path = pictures.filePath("view.png");
+    chooseFile(path, 1);
+    window->actionSave_Screenshot->trigger();
+    const QImage saved(path);
+    window->mainRenderWindow()->Render();
+    const QImage shown = window->qvtkWidget->grabFramebuffer().convertToFormat(saved.format());
+    QCOMPARE(saved.size(), shown.size());
+    QVERIFY(colourCount(saved) > 20);
+    // The orientation marker's corner and the model alike; only rasteriser rounding differs.
+    int differing = 0;
+    for (int y = 0; y < saved.height(); ++y) {
+      for (int x = 0; x < saved.width(); ++x) {
+        differing += qAbs(qGray(saved.pixel(x, y)) - qGray(shown.pixel(x, y))) > 24;
+      }
+    }
+    QVERIFY2(differing < saved.width() * saved.height() / 1000,
+             qPrintable(QString::number(differing)));
+    // The viewer writes nowhere by itself: the dialog starts outside the model folder.
+    QVERIFY(!lastSuggestion.startsWith(session->folder()));
+
+    // Twice the size, and JPEG by the name's ending; the last place is offered again.
+    const QString large = pictures.filePath("large.jpg");
+    chooseFile(large, 2);
+    window->actionSave_Screenshot->trigger();
+    QCOMPARE(lastSuggestion, path);
+    QImageReader reader(large);
+    QCOMPARE(reader.format(), QByteArray("jpeg"));
+    const QImage enlarged = reader.read();
+    QCOMPARE(enlarged.size(), shown.size() * 2);
+    QVERIFY(colourCount(enlarged) > 20);
+    QVERIFY(window->statusbar->currentMessage().contains(large));
+
+    // Cancelled: nothing written.
+    const QStringList before = folderEntries(pictures.path());
+    chooseFile(QString(), 1);
+    window->actionSave_Screenshot->trigger();
+    QCOMPARE(folderEntries(pictures.path()), before);
+  }
+
+  void failedWriteLeavesNoFileAndSaysSo()
+  {
+    QTemporaryDir folder;
+    const QString kept = folder.filePath("kept.png");
+    fixture::writeFile(kept, "earlier picture");
+
+    // The write stops part-way: files may not grow beyond 2000 bytes.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 2000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    chooseFile(kept, 1);
+    const QString overwriting = answerMessageBox([&] { window->actionSave_Screenshot->trigger(); });
+    chooseFile(folder.filePath("new.png"), 1);
+    const QString creating = answerMessageBox([&] { window->actionSave_Screenshot->trigger(); });
+    setrlimit(RLIMIT_FSIZE, &previous);
+
+    QVERIFY2(overwriting.contains("Cannot save the screenshot to " + kept),
+             qPrintable(overwriting));
+    QVERIFY(creating.contains("new.png"));
+    QCOMPARE(folderEntries(folder.path()), QStringList{ "kept.png" });
+    QFile file(kept);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("earlier picture"));
+
+    // A folder that does not exist, and a format the viewer does not write.
+    for (const QString& path :
+         { folder.filePath("missing/view.png"), folder.filePath("view.gif") }) {
+      chooseFile(path, 1);
+      const QString message = answerMessageBox([&] { window->actionSave_Screenshot->trigger(); });
+      QVERIFY2(message.startsWith("Cannot save the screenshot to"), qPrintable(path));
+    }
+    QCOMPARE(folderEntries(folder.path()), QStringList{ "kept.png" });
+  }
+
+  void theRealDialogKeepsNoSettings()
+  {
+    // Qt's file dialog would remember its folders in the user's settings.
+    QTemporaryDir home;
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, [] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        dialog->reject();
+      }
+    });
+    poll.start(50);
+    window->actionSave_Screenshot->trigger();
+    poll.stop();
+    qputenv("XDG_CONFIG_HOME", previous);
+    QCOMPARE(folderEntries(home.path()), QStringList());
+  }
+
+  void commandLineWritesTheFrontalView()
+  {
+    const QString path = pictures.filePath("command.png");
+    QProcess program;
+    program.start(COCHLEX_EXECUTABLE,
+                  { "--screenshot", path, "--size", "320x240", session->folder() });
+    QVERIFY(program.waitForFinished(120000));
+    QCOMPARE(program.exitCode(), 0);
+    const QImage image(path);
+    QCOMPARE(image.size(), QSize(320, 240));
+    QVERIFY(colourCount(image) > 20);
+
+    // Anything it cannot do: one line on standard error and no file; status 2 for a command line
+    // that names no usable model folder, as for any start of the program, 1 otherwise.
+    QVERIFY(QDir(pictures.path()).mkdir("empty"));
+    const QString missing = pictures.filePath("none.png");
+    // A mistake in the arguments is told at once, before the model is read.
+    struct Failing
+    {
+      QStringList arguments;
+      bool readsModel;
+      int status;
+    };
+    const QList<Failing> failing = {
+      { { "--screenshot", missing, "--size", "320x0", session->folder() }, false, 1 },
+      { { "--screenshot", missing, "--size", "wide", session->folder() }, false, 1 },
+      { { "--screenshot", missing, "one", "two" }, false, 2 },
+      { { "--screenshot", pictures.filePath("none.bmp"), session->folder() }, false, 1 },
+      { { "--screenshot", missing, pictures.filePath("no-such-folder") }, false, 2 },
+      { { "--screenshot", missing, pictures.filePath("empty") }, true, 1 },
+      { { "--screenshot", pictures.filePath("missing/none.png"), session->folder() }, true, 1 },
+    };
+    for (const auto& [arguments, readsModel, status] : failing) {
+      program.start(COCHLEX_EXECUTABLE, arguments);
+      QVERIFY(program.waitForFinished(120000));
+      const QByteArray error = program.readAllStandardError();
+      QVERIFY2(program.exitCode() == status && error.count("cochlex: ") == 1,
+               qPrintable(arguments.join(' ') + ": " + error));
+      QCOMPARE(program.readAllStandardOutput().contains("current working directory"), readsModel);
+      QVERIFY(!QFile::exists(missing));
+    }
+    QVERIFY(!QFile::exists(pictures.filePath("none.bmp")));
+    QCOMPARE(folderEntries(pictures.filePath("missing")), QStringList());
+  }
+};
+
+COCHLEX_VIEWER_TEST_MAIN(ScreenshotsTest)
+#include "test_screenshots.moc"

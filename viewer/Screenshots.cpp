@@ -1,0 +1,193 @@
+#include "viewer/Screenshots.h"
+
+#include "viewer/CochlexUI.h"
+#include "viewer/StructureSelection.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+#include <vtkImageData.h>
+#include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkRenderWindow.h>
+#include <vtkUnsignedCharArray.h>
+#include <vtkWindowToImageFilter.h>
+
+#include <cstring>
+
+namespace {
+
+const QString viewSizePng = QStringLiteral("PNG image, view size (*.png)");
+const QString doubleSizePng = QStringLiteral("PNG image, double size (*.png)");
+const QString viewSizeJpeg = QStringLiteral("JPEG image, view size (*.jpg *.jpeg)");
+const QString doubleSizeJpeg = QStringLiteral("JPEG image, double size (*.jpg *.jpeg)");
+
+// The size is part of the file type, so the one dialog asks for both, native or not.
+ScreenshotChoice
+askWithDialog(QWidget* parent, const QString& suggestedPath)
+{
+  QFileDialog dialog(parent, QStringLiteral("Save Screenshot"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters({ viewSizePng, doubleSizePng, viewSizeJpeg, doubleSizeJpeg });
+  dialog.selectNameFilter(viewSizePng);
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  // The ending follows the chosen type when the user gives none.
+  QObject::connect(
+    &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+      dialog.setDefaultSuffix(filter.contains(QLatin1String("JPEG")) ? QStringLiteral("jpg")
+                                                                     : QStringLiteral("png"));
+    });
+  dialog.selectFile(suggestedPath);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return {};
+  }
+  const QString filter = dialog.selectedNameFilter();
+  return { dialog.selectedFiles().constFirst(),
+           filter == doubleSizePng || filter == doubleSizeJpeg ? 2 : 1 };
+}
+
+ScreenshotFileChooser&
+fileChooser()
+{
+  static ScreenshotFileChooser chooser;
+  return chooser;
+}
+
+// Kept for this run only: the viewer keeps no settings.
+QString&
+lastScreenshotPath()
+{
+  static QString path;
+  return path;
+}
+
+QString
+suggestedScreenshotPath()
+{
+  if (!lastScreenshotPath().isEmpty()) {
+    return lastScreenshotPath();
+  }
+  // Not the model folder: it may be read-only, and the pictures are the teacher's, not the
+  // model's.
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  if (folder.isEmpty() || !QDir(folder).exists()) {
+    folder = QDir::homePath();
+  }
+  return QDir(folder).filePath(QStringLiteral("cochlex-view.png"));
+}
+
+QByteArray
+imageFormatFor(const QString& path)
+{
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("png")) {
+    return "PNG";
+  }
+  if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+    return "JPEG";
+  }
+  return {};
+}
+
+} // namespace
+
+bool
+isScreenshotFileName(const QString& path)
+{
+  return !imageFormatFor(path).isEmpty();
+}
+
+void
+setScreenshotFileChooser(ScreenshotFileChooser chooser)
+{
+  fileChooser() = std::move(chooser);
+}
+
+QImage
+renderMainView(_CochlexUI& window, int scale)
+{
+  vtkRenderWindow* renderWindow = window.mainRenderWindow();
+  // Rendered afresh, in tiles when enlarged; the orientation marker's labels keep their size
+  // relative to the picture.
+  vtkNew<vtkWindowToImageFilter> capture;
+  capture->SetInput(renderWindow);
+  capture->SetScale(scale);
+  capture->SetInputBufferTypeToRGB();
+  capture->ReadFrontBufferOff();
+  capture->ShouldRerenderOn();
+  capture->Update();
+  // The view shows the normal frame again, not the last tile.
+  renderWindow->Render();
+
+  vtkImageData* pixels = capture->GetOutput();
+  int dimensions[3] = { 0, 0, 0 };
+  pixels->GetDimensions(dimensions);
+  auto* data = vtkUnsignedCharArray::SafeDownCast(pixels->GetPointData()->GetScalars());
+  if (data == nullptr || dimensions[0] <= 0 || dimensions[1] <= 0 ||
+      data->GetNumberOfComponents() != 3 ||
+      data->GetNumberOfTuples() != vtkIdType(dimensions[0]) * dimensions[1]) {
+    return {};
+  }
+  QImage image(dimensions[0], dimensions[1], QImage::Format_RGB888);
+  // VTK's rows run from the bottom up.
+  for (int row = 0; row < dimensions[1]; ++row) {
+    std::memcpy(image.scanLine(dimensions[1] - 1 - row),
+                data->GetPointer(vtkIdType(row) * dimensions[0] * 3),
+                std::size_t(dimensions[0]) * 3);
+  }
+  return image;
+}
+
+QString
+writeScreenshotFile(const QImage& image, const QString& path)
+{
+  const QString cannot =
+    QStringLiteral("Cannot save the screenshot to %1: %2").arg(QDir::toNativeSeparators(path));
+  const QByteArray format = imageFormatFor(path);
+  if (format.isEmpty()) {
+    return cannot.arg(QStringLiteral("the name must end in .png, .jpg or .jpeg."));
+  }
+  if (image.isNull()) {
+    return cannot.arg(QStringLiteral("the view could not be drawn."));
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return cannot.arg(file.errorString());
+  }
+  if (!image.save(&file, format.constData())) {
+    file.cancelWriting();
+    return cannot.arg(file.error() != QFileDevice::NoError ? file.errorString()
+                                                           : QStringLiteral("writing failed."));
+  }
+  if (!file.commit()) {
+    return cannot.arg(file.errorString());
+  }
+  return {};
+}
+
+void
+_CochlexUI::saveScreenshot()
+{
+  const ScreenshotFileChooser& chooser = fileChooser();
+  const ScreenshotChoice choice = chooser ? chooser(this, suggestedScreenshotPath())
+                                          : askWithDialog(this, suggestedScreenshotPath());
+  if (choice.path.isEmpty()) {
+    return;
+  }
+  // A structure flashing from a click is not part of the prepared view.
+  structureSelection->finishHighlight();
+  const QString problem = writeScreenshotFile(renderMainView(*this, choice.scale), choice.path);
+  if (!problem.isEmpty()) {
+    QMessageBox::warning(this, QStringLiteral("Save Screenshot"), problem);
+    return;
+  }
+  lastScreenshotPath() = choice.path;
+  statusbar->showMessage(
+    QStringLiteral("Screenshot saved to %1").arg(QDir::toNativeSeparators(choice.path)), 5000);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+class _CochlexUI;
+
+// Where and how large the user wants the picture of the main view.
+struct ScreenshotChoice
+{
+  QString path;  // empty: the user cancelled
+  int scale = 1; // 1: the view's own size; 2: twice its width and height
+};
+
+// Asks the user for the file; suggestedPath is where the last picture went, or a fresh name.
+using ScreenshotFileChooser =
+  std::function<ScreenshotChoice(QWidget* parent, const QString& suggestedPath)>;
+
+// Replaces the save dialog (tests answer it themselves); an empty chooser brings the dialog back.
+void
+setScreenshotFileChooser(ScreenshotFileChooser chooser);
+
+// The main view as it is shown, orientation marker included, at scale times its size in device
+// pixels. Null when the view cannot be drawn.
+QImage
+renderMainView(_CochlexUI& window, int scale);
+
+// Whether path ends in a kind of picture the viewer writes: .png, .jpg or .jpeg.
+bool
+isScreenshotFileName(const QString& path);
+
+// Writes image as PNG or JPEG, chosen by the file name's ending. The picture goes to a temporary
+// file beside path that replaces path only once complete, so a failed write leaves no partial
+// file and an existing one untouched. Returns the problem for the user, empty on success.
+QString
+writeScreenshotFile(const QImage& image, const QString& path);

@@ -1,0 +1,246 @@
+#include "viewer/StructurePicking.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkActor.h>
+#include <vtkCellPicker.h>
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
+#include <vtkProperty.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderer.h>
+#include <vtkStaticCellLocator.h>
+
+#include <algorithm>
+
+namespace {
+
+// A structure this faint mostly shows what lies behind it, so the pointer names that instead:
+// the incus seen through its areolar tissue is the incus to a student.
+constexpr double seeThroughOpacity = 0.4;
+
+} // namespace
+
+StructurePicker::StructurePicker(QVTKOpenGLNativeWidget* view,
+                                 vtkRenderer* renderer,
+                                 const std::vector<vtkActor*>& frontActors,
+                                 const std::vector<vtkActor*>& backActors,
+                                 QObject* parent)
+  : QObject(parent)
+  , view(view)
+  , renderer(renderer)
+  , frontActors(frontActors)
+  , backActors(backActors)
+{
+  // Only the listed structure actors count: section images, plane widgets and the orientation
+  // marker are not structures.
+  picker->PickFromListOn();
+  restTimer.setSingleShot(true);
+  restTimer.setInterval(restMilliseconds);
+  connect(&restTimer, &QTimer::timeout, this, &StructurePicker::pickAtRest);
+  // Moves without a button pressed are what tell the pointer's rest.
+  view->setMouseTracking(true);
+  view->installEventFilter(this);
+}
+
+StructurePicker::~StructurePicker() = default;
+
+int
+StructurePicker::structureAtViewPoint(const QPoint& point) const
+{
+  vtkRenderWindow* renderWindow = renderer->GetRenderWindow();
+  if (renderWindow == nullptr) {
+    return -1;
+  }
+  // The render window counts device pixels from the bottom row up.
+  const double ratio = view->devicePixelRatioF();
+  const int height = renderWindow->GetSize()[1];
+  return structureAtDisplayPoint(point.x() * ratio, height - point.y() * ratio - 1);
+}
+
+int
+StructurePicker::structureAtDisplayPoint(double x, double y) const
+{
+  std::vector<vtkActor*> passedThrough;
+  int firstFaint = -1;
+  while (vtkActor* actor = nearestActorAt(x, y, passedThrough)) {
+    const int index = structureOfActor(actor);
+    if (actor->GetProperty()->GetOpacity() >= seeThroughOpacity) {
+      return index;
+    }
+    if (firstFaint < 0) {
+      firstFaint = index;
+    }
+    passedThrough.push_back(frontActors[std::size_t(index)]);
+    passedThrough.push_back(backActors[std::size_t(index)]);
+  }
+  // Nothing more solid behind: the faint structure is what the pointer is on.
+  return firstFaint;
+}
+
+vtkActor*
+StructurePicker::nearestActorAt(double x, double y, const std::vector<vtkActor*>& excluded) const
+{
+  picker->InitializePickList();
+  picker->RemoveAllLocators();
+  int candidates = 0;
+  const std::size_t count = std::min(frontActors.size(), backActors.size());
+  // Surfaces of a model loaded before are let go.
+  for (auto entry = locators.begin(); entry != locators.end();) {
+    const bool current = std::any_of(frontActors.begin(), frontActors.end(), [&](vtkActor* actor) {
+      return actor->GetMapper() != nullptr && actor->GetMapper()->GetInput() == entry->first;
+    });
+    entry = current ? std::next(entry) : locators.erase(entry);
+  }
+  for (std::size_t index = 0; index < count; ++index) {
+    for (vtkActor* actor : { backActors[index], frontActors[index] }) {
+      // The pick list is taken as it is: a hidden structure is one the renderer does not hold.
+      const bool shown = renderer->HasViewProp(actor) && actor->GetVisibility() &&
+                         actor->GetProperty()->GetOpacity() > 0;
+      if (shown && std::find(excluded.begin(), excluded.end(), actor) == excluded.end()) {
+        picker->AddPickList(actor);
+        useLocatorFor(actor);
+        ++candidates;
+      }
+    }
+  }
+  vtkActor* found = nullptr;
+  if (candidates > 0 && picker->Pick(x, y, 0, renderer) != 0) {
+    found = picker->GetActor();
+  }
+  // The list holds references; the actors must not outlive the window because of it.
+  picker->InitializePickList();
+  return found != nullptr && structureOfActor(found) >= 0 ? found : nullptr;
+}
+
+void
+StructurePicker::useLocatorFor(vtkActor* actor) const
+{
+  vtkDataSet* surface = actor->GetMapper() != nullptr ? actor->GetMapper()->GetInput() : nullptr;
+  if (surface == nullptr) {
+    return;
+  }
+  vtkSmartPointer<vtkStaticCellLocator>& locator = locators[surface];
+  if (locator == nullptr) {
+    locator = vtkSmartPointer<vtkStaticCellLocator>::New();
+    locator->SetDataSet(surface);
+    locator->BuildLocator();
+  }
+  // The picker uses each locator for the surface it was built on.
+  picker->AddLocator(locator);
+}
+
+int
+StructurePicker::structureOfActor(vtkActor* actor) const
+{
+  const std::size_t count = std::min(frontActors.size(), backActors.size());
+  for (std::size_t index = 0; index < count; ++index) {
+    if (frontActors[index] == actor || backActors[index] == actor) {
+      return int(index);
+    }
+  }
+  return -1;
+}
+
+void
+StructurePicker::setPointerNamesEnabled(bool enabled)
+{
+  namesEnabled = enabled;
+  if (!enabled) {
+    restTimer.stop();
+    setPointed(-1);
+  }
+}
+
+void
+StructurePicker::pickAtRest()
+{
+  if (namesEnabled && !pressed) {
+    setPointed(structureAtViewPoint(restPoint));
+  }
+}
+
+void
+StructurePicker::setPointed(int index)
+{
+  if (index != pointed) {
+    pointed = index;
+    emit pointedStructureChanged(index);
+  }
+}
+
+bool
+StructurePicker::eventFilter(QObject* watched, QEvent* event)
+{
+  if (watched != view) {
+    return false;
+  }
+  const auto* mouse = static_cast<const QMouseEvent*>(event);
+  switch (event->type()) {
+    case QEvent::MouseMove:
+      if (pressed && (mouse->pos() - pressPoint).manhattanLength() >= dragDistance()) {
+        dragged = true;
+      }
+      if (!pressed && mouse->buttons() == Qt::NoButton) {
+        restPoint = mouse->pos();
+        if (namesEnabled) {
+          restTimer.start();
+        }
+      }
+      break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      // The view may turn from here on; nothing is picked until the button is let go.
+      restTimer.stop();
+      if (mouse->button() == Qt::LeftButton) {
+        pressed = true;
+        dragged = false;
+        pressIsDoubleClick = event->type() == QEvent::MouseButtonDblClick;
+        pressPoint = mouse->pos();
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      if (pressed && mouse->button() == Qt::LeftButton) {
+        pressed = false;
+        // Once further than the drag distance it was a rotation, not a click, even if it came
+        // back.
+        if (!dragged && (mouse->pos() - pressPoint).manhattanLength() < dragDistance()) {
+          const int index = structureAtViewPoint(mouse->pos());
+          if (pressIsDoubleClick) {
+            emit structureDoubleClicked(index);
+          } else {
+            emit structureClicked(index);
+          }
+        }
+        // The model may have turned under the pointer.
+        restPoint = mouse->pos();
+        if (namesEnabled) {
+          restTimer.start();
+        }
+      }
+      break;
+    case QEvent::Leave:
+      restTimer.stop();
+      pressed = false;
+      setPointed(-1);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+int
+StructurePicker::dragDistance()
+{
+  return QApplication::startDragDistance();
+}
+
+QString
+structureNameFromPath(const QString& path)
+{
+  return QFileInfo(path).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' '));
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
+
+#include <vtkNew.h>
+#include <vtkSmartPointer.h>
+
+#include <map>
+#include <vector>
+
+class QVTKOpenGLNativeWidget;
+class vtkActor;
+class vtkCellPicker;
+class vtkDataSet;
+class vtkStaticCellLocator;
+class vtkRenderer;
+
+// Finds which structure lies under the pointer in a 3-D view, and reports pointer rests, clicks
+// and double-clicks on structures. Knows nothing of what the viewer does with them, so that any
+// feature that asks "which structure is this?" (naming, selecting, a quiz) can listen to it.
+//
+// Picking never runs while the view renders or turns: only once the pointer has rested for
+// restMilliseconds, and on a click. A press that moves further than the desktop's drag distance
+// before its release is a drag (a rotation or pan), not a click.
+class StructurePicker : public QObject
+{
+  Q_OBJECT
+
+public:
+  // Picks among the actors of frontActors and backActors that the renderer holds; the lists are
+  // read at each pick, so structures loaded later are found too.
+  StructurePicker(QVTKOpenGLNativeWidget* view,
+                  vtkRenderer* renderer,
+                  const std::vector<vtkActor*>& frontActors,
+                  const std::vector<vtkActor*>& backActors,
+                  QObject* parent = nullptr);
+  ~StructurePicker() override;
+
+  static constexpr int restMilliseconds = 250;
+
+  // Index of the structure drawn at a point of the render window in VTK's display coordinates
+  // (pixels, origin at the bottom left), or -1 when no shown structure is there.
+  int structureAtDisplayPoint(double x, double y) const;
+  // The same for a point in the view widget's own coordinates (Qt's: y downwards, logical
+  // pixels).
+  int structureAtViewPoint(const QPoint& point) const;
+
+  // While off, resting the pointer reports nothing; clicks are still reported.
+  void setPointerNamesEnabled(bool enabled);
+  bool pointerNamesEnabled() const { return namesEnabled; }
+
+  // The structure the pointer rested on last, or -1.
+  int pointedStructure() const { return pointed; }
+
+signals:
+  // The pointer came to rest on another structure (or off the model: -1), or left the view.
+  void pointedStructureChanged(int index);
+  void structureClicked(int index);
+  void structureDoubleClicked(int index);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void pickAtRest();
+  void setPointed(int index);
+  vtkActor* nearestActorAt(double x, double y, const std::vector<vtkActor*>& excluded) const;
+  int structureOfActor(vtkActor* actor) const;
+  void useLocatorFor(vtkActor* actor) const;
+  static int dragDistance();
+
+  QVTKOpenGLNativeWidget* view;
+  vtkRenderer* renderer;
+  const std::vector<vtkActor*>& frontActors;
+  const std::vector<vtkActor*>& backActors;
+  vtkNew<vtkCellPicker> picker;
+  // One per structure surface, built at its first pick: a pick then takes a fraction of a
+  // millisecond instead of a walk through every triangle of the model.
+  mutable std::map<vtkDataSet*, vtkSmartPointer<vtkStaticCellLocator>> locators;
+  QTimer restTimer;
+  QPoint restPoint;
+  QPoint pressPoint;
+  bool pressed = false;
+  bool dragged = false;
+  bool pressIsDoubleClick = false;
+  bool namesEnabled = true;
+  int pointed = -1;
+};
+
+// A structure's name as the user reads it: its surface file's name without folder and
+// extension, underscores shown as spaces ("Joint/Incus_Articular_Cartilage.vtk" gives
+// "Incus Articular Cartilage").
+QString
+structureNameFromPath(const QString& path);

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QPalette>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class _CochlexUI;
+class vtkActor;
+
+// What the Viewer window does when the user points at a structure in the main view: names it
+// in the status bar and as the view's tool tip; on a click brings its row of controls into view
+// and lights up row and structure for a moment; on a double-click shows that structure alone.
+// Each loaded structure's row also shows its colour.
+class StructureSelection : public QObject
+{
+  Q_OBJECT
+
+public:
+  explicit StructureSelection(_CochlexUI& window);
+
+  // Called as the model loads: forget the previous model's structures, then learn each new one.
+  void clearStructures();
+  void structureLoaded(std::size_t index, const QString& name, const std::array<double, 3>& color);
+
+  QString structureName(int index) const;
+  // The structure clicked last, or -1.
+  int selectedStructure() const { return selected; }
+  // The status bar's field with the name of the structure under the pointer.
+  QLabel* pointedNameLabel() const { return nameLabel; }
+
+  // Ends a running highlight at once, leaving every structure looking as before it.
+  void finishHighlight();
+
+  static constexpr int rowHighlightMilliseconds = 1500;
+  static constexpr int pulseStepMilliseconds = 180;
+
+public slots:
+  void showPointedName(int index);
+  void selectStructure(int index);
+  // Hides every other structure through its Show box, as the user would; Show All undoes it.
+  void showOnlyStructure(int index);
+
+private:
+  // An actor's colour and opacity as the highlight found them.
+  struct ActorLook
+  {
+    vtkActor* actor = nullptr;
+    std::array<double, 3> color{};
+    double opacity = 1;
+  };
+
+  void pulseStep();
+  void finishPulse();
+  void highlightActors();
+  void restoreActors();
+  void highlightRow(QGroupBox* row);
+  void restoreRow();
+
+  _CochlexUI& window;
+  QLabel* nameLabel;
+  std::vector<QString> names;
+  int selected = -1;
+
+  QTimer pulseTimer;
+  int pulsePhase = 0;
+  bool actorsHighlighted = false;
+  std::vector<ActorLook> savedLooks;
+
+  QTimer rowTimer;
+  QPointer<QGroupBox> highlightedRow;
+  QPalette rowPalette;
+  bool rowFilledBackground = false;
+};
