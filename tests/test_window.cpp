@@ -222,7 +222,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 77);
+    QCOMPARE(count, 79);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -256,9 +256,10 @@ private slots:
       titles << menu->text();
     QCOMPARE(titles.join(' '), "File View Help");
     QVERIFY(w->menuFile->actions().isEmpty());
-    QCOMPARE(names(w->menuView->actions()),
-             "actionViewer_Dock actionHead - actionStereo_View - "
-             "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen");
+    QCOMPARE(
+      names(w->menuView->actions()),
+      "actionViewer_Dock actionHead - actionStereo_View - "
+      "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - actionQuiz");
     QCOMPARE(names(w->menuHelp_2->actions()), "actionCochlex_Help actionAbout_Cochlex");
   }
 

@@ -219,6 +219,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   actionCochlex_Help = newWidget<QAction>(window, "actionCochlex_Help");
   actionAbout_Cochlex = newWidget<QAction>(window, "actionAbout_Cochlex");
   actionFull_Screen = newWidget<QAction>(window, "actionFull_Screen");
+  actionQuiz = newWidget<QAction>(window, "actionQuiz");
+  actionQuiz->setCheckable(true);
+  actionQuiz->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -575,6 +578,8 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuView->addAction(actionCenter);
   menuView->addSeparator();
   menuView->addAction(actionFull_Screen);
+  menuView->addSeparator();
+  menuView->addAction(actionQuiz);
   menuHelp_2->addAction(actionCochlex_Help);
   menuHelp_2->addAction(actionAbout_Cochlex);
 
@@ -604,6 +609,7 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionCochlex_Help->setText(translated("Cochlex Help"));
   actionAbout_Cochlex->setText(translated("About Cochlex"));
   actionFull_Screen->setText(translated("Full Screen"));
+  actionQuiz->setText(translated("Quiz: Find the Structure"));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

@@ -47,6 +47,7 @@ public:
   QAction* actionCochlex_Help = nullptr;
   QAction* actionAbout_Cochlex = nullptr;
   QAction* actionFull_Screen = nullptr;
+  QAction* actionQuiz = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

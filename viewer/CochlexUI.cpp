@@ -1,6 +1,7 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/Quiz.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
@@ -82,6 +83,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   structurePicker =
     new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
   structureSelection = new StructureSelection(*this);
+  quiz = new Quiz(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
