@@ -44,6 +44,7 @@ helpPage()
     R"(<li><a href="#sections">Section images and clipping</a></li>)",
     R"(<li><a href="#visibility">Visibility and Transparency</a></li>)",
     R"(<li><a href="#menus">Menus</a></li>)",
+    R"(<li><a href="#quiz">Quiz: find the structure</a></li>)",
     R"(<li><a href="#structures">The structures</a></li>)",
     R"(<li><a href="#tips">Tips</a></li>)",
     "</ul>",
@@ -169,6 +170,15 @@ helpPage()
     "<li><b>Help &gt; Cochlex Help</b>: this page. <b>Help &gt; About Cochlex</b>: about the "
     "program and the model.</li>",
     "</ul>",
+
+    R"(<h2><a name="quiz">Quiz: find the structure</a></h2>)",
+    "<p><b>View &gt; Quiz: Find the Structure</b> (Ctrl+K) tests you on the structures shown in "
+    "the Model view, each once, in a random order: the name to find appears over the view and in "
+    "the status bar, and you answer by clicking that structure. Turn, zoom, make structures "
+    "transparent or cut them as you like meanwhile. A wrong click tells you what you clicked and "
+    "asks again. At the end you see how many you found at the first try and which ones you "
+    "missed. While the quiz runs the pointer names nothing and clicks select nothing; choose the "
+    "entry again to stop early. Show at least two structures first.</p>",
 
     R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",
