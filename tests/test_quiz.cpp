@@ -15,6 +15,9 @@
 
 #include <vtkActor.h>
 #include <vtkCamera.h>
+#include <vtkMapper.h>
+#include <vtkNew.h>
+#include <vtkPlane.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
 #include <vtkTextActor.h>
@@ -265,6 +268,22 @@ private slots:
     window->show_2->click();
     window->horizontalSlider_2->setValue(10);
     QVERIFY(refused());
+    // Opaque but cut away wholly, as a section plane's clipping does: not visible either. Cut
+    // through its middle, half of it shows.
+    window->horizontalSlider_2->setValue(0);
+    const std::array<double, 3> centre = fixture::standardStructures()[1].center;
+    vtkNew<vtkPlane> cut;
+    cut->SetOrigin(centre[0], centre[1], centre[2] + 1.5);
+    cut->SetNormal(0, 0, 1);
+    vtkMapper* mapper = window->frontActors[1]->GetMapper();
+    mapper->AddClippingPlane(cut);
+    QVERIFY(refused());
+    cut->SetOrigin(centre.data());
+    window->actionQuiz->trigger();
+    QVERIFY(quiz()->running());
+    window->actionQuiz->trigger();
+    mapper->RemoveClippingPlane(cut);
+    window->horizontalSlider_2->setValue(10);
     QVERIFY(window->structurePicker->pointerNamesEnabled());
 
     // Structure 4 has no row, yet shown it counts.

@@ -14,6 +14,10 @@
 
 #include <vtkActor.h>
 #include <vtkCoordinate.h>
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
+#include <vtkPlane.h>
+#include <vtkPlaneCollection.h>
 #include <vtkProperty.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
@@ -46,6 +50,32 @@ roundSeed()
   }
   std::random_device device;
   return (std::uint64_t(device()) << 32U) ^ device();
+}
+
+// Whether the cuts at the section planes leave nothing of the structure drawn by actor: a
+// structure the view does not show cannot be asked for.
+bool
+whollyCutAway(vtkActor* actor)
+{
+  vtkMapper* mapper = actor->GetMapper();
+  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
+  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
+  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
+    return false;
+  }
+  double point[3];
+  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
+    surface->GetPoint(id, point);
+    bool kept = true;
+    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
+      // The mapper keeps the side the plane's normal points to.
+      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
+    }
+    if (kept) {
+      return false;
+    }
+  }
+  return true;
 }
 
 void
@@ -105,11 +135,11 @@ Quiz::shownStructures() const
   for (std::size_t index = 0; index < count; ++index) {
     vtkActor* front = window.frontActors[index];
     // Structure 4 has no row on screen, yet it is in the view when its box is ticked. A fully
-    // transparent structure is in the renderer but cannot be seen, nor clicked.
+    // transparent or wholly cut structure is in the renderer but cannot be seen, nor clicked.
     const bool ticked =
       index >= window.structureCheckBoxes.size() || window.structureCheckBoxes[index]->isChecked();
     if (ticked && renderer->HasViewProp(front) && front->GetVisibility() &&
-        front->GetProperty()->GetOpacity() > 0) {
+        front->GetProperty()->GetOpacity() > 0 && !whollyCutAway(front)) {
       shown.push_back({ int(index), window.structureSelection->structureName(int(index)) });
     }
   }
