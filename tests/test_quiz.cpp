@@ -302,7 +302,13 @@ private slots:
   {
     window->horizontalSlider_5->setValue(4);
     const SceneState before(*window);
-    QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier);
+    // A seed that is no number is reported, and the quiz runs in a random order.
+    qputenv(Quiz::seedVariable, "tomorrow");
+    const std::string output =
+      captureOutput([this] { QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier); });
+    qputenv(Quiz::seedVariable, "20261207");
+    QCOMPARE(QString::fromStdString(output),
+             "COCHLEX_QUIZ_SEED is not a whole number: \"tomorrow\"; the quiz order is random\n");
     QVERIFY(quiz()->running());
     const int first = askedStructure();
     QVERIFY(first >= 0);
