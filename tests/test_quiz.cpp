@@ -302,6 +302,9 @@ private slots:
   {
     window->horizontalSlider_5->setValue(4);
     const SceneState before(*window);
+    // Shortcuts go to the active window only.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
     // A seed that is no number is reported, and the quiz runs in a random order.
     qputenv(Quiz::seedVariable, "tomorrow");
     const std::string output =
