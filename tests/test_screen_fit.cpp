@@ -429,12 +429,12 @@ private slots:
     QTest::newRow("Help") << "actionCochlex_Help" << QKeySequence(Qt::Key_F1);
     QTest::newRow("Full Screen") << "actionFull_Screen" << QKeySequence(Qt::Key_F11);
     QTest::newRow("Frontal View") << "actionReset" << QKeySequence(Qt::Key_Home);
-    QTest::newRow("Show All") << "actionView_All" << QKeySequence(Qt::CTRL | Qt::Key_A);
-    QTest::newRow("Hide All") << "actionHide_All" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
-    QTest::newRow("Stereo") << "actionStereo_View" << QKeySequence(Qt::CTRL | Qt::Key_3);
-    QTest::newRow("View Model") << "actionViewer_Dock" << QKeySequence(Qt::CTRL | Qt::Key_M);
-    QTest::newRow("View Head") << "actionHead" << QKeySequence(Qt::CTRL | Qt::Key_H);
-    QTest::newRow("Quit") << "actionQuit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    QTest::newRow("Show All") << "actionView_All" << QKeySequence(QStringLiteral("Ctrl+A"));
+    QTest::newRow("Hide All") << "actionHide_All" << QKeySequence(QStringLiteral("Ctrl+Shift+A"));
+    QTest::newRow("Stereo") << "actionStereo_View" << QKeySequence(QStringLiteral("Ctrl+3"));
+    QTest::newRow("View Model") << "actionViewer_Dock" << QKeySequence(QStringLiteral("Ctrl+M"));
+    QTest::newRow("View Head") << "actionHead" << QKeySequence(QStringLiteral("Ctrl+H"));
+    QTest::newRow("Quit") << "actionQuit" << QKeySequence(QStringLiteral("Ctrl+Q"));
   }
 
   void shortcutsTriggerTheirActions()

@@ -226,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 85);
+    QCOMPARE(count, 87);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -264,7 +264,8 @@ private slots:
     QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
              "actionViewer_Dock actionHead - actionStereo_View - "
-             "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen");
+             "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - "
+             "actionQuiz");
     QCOMPARE(names(w->menuHelp_2->actions()),
              "actionCochlex_Help actionAbout_Cochlex - actionLoad_Report");
   }

@@ -46,6 +46,7 @@ helpPage()
     R"(<li><a href="#screenshots">Screenshots for handouts</a></li>)",
     R"(<li><a href="#menus">Menus</a></li>)",
     R"(<li><a href="#shortcuts">Keyboard shortcuts</a></li>)",
+    R"(<li><a href="#quiz">Quiz: find the structure</a></li>)",
     R"(<li><a href="#structures">The structures</a></li>)",
     R"(<li><a href="#tips">Tips</a></li>)",
     "</ul>",
@@ -212,6 +213,14 @@ helpPage()
     "<tr><td>x, y, z</td><td>Interactive section planes, in the Model view</td></tr>",
     "</table>",
     "<p>The menus show the keys beside their entries.</p>",
+    R"(<h2><a name="quiz">Quiz: find the structure</a></h2>)",
+    "<p><b>View &gt; Quiz: Find the Structure</b> (Ctrl+K) tests you on the structures shown in "
+    "the Model view, each once, in a random order: the name to find appears over the view and in "
+    "the status bar, and you answer by clicking that structure. Turn, zoom, make structures "
+    "transparent or cut them as you like meanwhile. A wrong click tells you what you clicked and "
+    "asks again. At the end you see how many you found at the first try and which ones you "
+    "missed. While the quiz runs the pointer names nothing and clicks select nothing; choose the "
+    "entry again to stop early. Show at least two structures first.</p>",
 
     R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",

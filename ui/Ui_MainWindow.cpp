@@ -231,6 +231,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   // Only a load with problems has a report to show.
   actionLoad_Report->setEnabled(false);
   actionSave_Screenshot = newWidget<QAction>(window, "actionSave_Screenshot");
+  actionQuiz = newWidget<QAction>(window, "actionQuiz");
+  actionQuiz->setCheckable(true);
+  actionQuiz->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
 
   centralwidget = newWidget<QWidget>(window, "centralwidget");
   hboxLayout = newLayout<QHBoxLayout>(centralwidget, "hboxLayout", 6, 9);
@@ -591,6 +594,8 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   menuView->addAction(actionCenter);
   menuView->addSeparator();
   menuView->addAction(actionFull_Screen);
+  menuView->addSeparator();
+  menuView->addAction(actionQuiz);
   menuHelp_2->addAction(actionCochlex_Help);
   menuHelp_2->addAction(actionAbout_Cochlex);
   menuHelp_2->addSeparator();
@@ -633,6 +638,7 @@ Ui_MainWindow::retranslateUi(QMainWindow* window)
   actionLoad_Report->setText(translated("Load Report"));
   actionSave_Screenshot->setText(translated("Save Screenshot..."));
   actionSave_Screenshot->setShortcut(QKeySequence(translated("Ctrl+S")));
+  actionQuiz->setText(translated("Quiz: Find the Structure"));
   controlPanel->setTitle(translated("ControlPanel"));
   headDock->setWindowTitle(translated("Head"));
   showZPlane->setText(translated("Show X Plane"));

@@ -51,6 +51,7 @@ public:
   QAction* actionQuit = nullptr;
   QAction* actionLoad_Report = nullptr;
   QAction* actionSave_Screenshot = nullptr;
+  QAction* actionQuiz = nullptr;
 
   QWidget* centralwidget = nullptr;
   QHBoxLayout* hboxLayout = nullptr;

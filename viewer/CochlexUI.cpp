@@ -3,6 +3,7 @@
 #include "loading/PageFile.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
 #include "viewer/StructurePicking.h"
@@ -87,6 +88,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   structurePicker =
     new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
   structureSelection = new StructureSelection(*this);
+  quiz = new Quiz(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -26,6 +26,7 @@ class QSlider;
 class QSpinBox;
 class QTimerEvent;
 struct LoadedStructure;
+class Quiz;
 class StructurePicker;
 class StructureSelection;
 class vtkActor;
@@ -176,6 +177,8 @@ public:
   // Which structure is under the pointer in the main view, and what the window does with it.
   StructurePicker* structurePicker = nullptr;
   StructureSelection* structureSelection = nullptr;
+  // The quiz of View > actionQuiz, which takes the clicks while it runs.
+  Quiz* quiz = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

@@ -11,20 +11,15 @@ setUpShortcuts(_CochlexUI& window)
 {
   window.actionCochlex_Help->setShortcut(QKeySequence(Qt::Key_F1));
   window.actionReset->setShortcut(QKeySequence(Qt::Key_Home));
-  window.actionView_All->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  window.actionHide_All->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
-  window.actionStereo_View->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_3));
-  window.actionViewer_Dock->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-  window.actionHead->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  window.actionView_All->setShortcut(QKeySequence(QStringLiteral("Ctrl+A")));
+  window.actionHide_All->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));
+  window.actionStereo_View->setShortcut(QKeySequence(QStringLiteral("Ctrl+3")));
+  window.actionViewer_Dock->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+  window.actionHead->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
 
   // F11 must also work in the full-screen Model view, a window of its own, to bring it back.
   window.actionFull_Screen->setShortcut(QKeySequence(Qt::Key_F11));
   window.actionFull_Screen->setShortcutContext(Qt::ApplicationShortcut);
-
-  // The File menu's Quit entry, where this build has one.
-  if (auto* quit = window.findChild<QAction*>(QStringLiteral("actionQuit"))) {
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  }
 
   // Escape leaves full screen, whichever of the program's windows has the keys (the window
   // manager may keep the main window active). Switched on only in full screen, so that it takes

@@ -88,9 +88,25 @@ StructureSelection::StructureSelection(_CochlexUI& window)
   StructurePicker* picker = window.structurePicker;
   connect(
     picker, &StructurePicker::pointedStructureChanged, this, &StructureSelection::showPointedName);
-  connect(picker, &StructurePicker::structureClicked, this, &StructureSelection::selectStructure);
-  connect(
-    picker, &StructurePicker::structureDoubleClicked, this, &StructureSelection::showOnlyStructure);
+  connect(picker, &StructurePicker::structureClicked, this, [this](int index) {
+    if (respondingToClicks) {
+      selectStructure(index);
+    }
+  });
+  connect(picker, &StructurePicker::structureDoubleClicked, this, [this](int index) {
+    if (respondingToClicks) {
+      showOnlyStructure(index);
+    }
+  });
+}
+
+void
+StructureSelection::setRespondingToClicks(bool responding)
+{
+  respondingToClicks = responding;
+  if (!responding) {
+    finishHighlight();
+  }
 }
 
 void

@@ -39,6 +39,10 @@ public:
   // Ends a running highlight at once, leaving every structure looking as before it.
   void finishHighlight();
 
+  // While off, clicks and double-clicks in the view select nothing and hide nothing, so that
+  // another feature (the quiz) can take them; turning off ends a running highlight.
+  void setRespondingToClicks(bool responding);
+
   static constexpr int rowHighlightMilliseconds = 1500;
   static constexpr int pulseStepMilliseconds = 180;
 
@@ -68,6 +72,7 @@ private:
   QLabel* nameLabel;
   std::vector<QString> names;
   int selected = -1;
+  bool respondingToClicks = true;
 
   QTimer pulseTimer;
   int pulsePhase = 0;

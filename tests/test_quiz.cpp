@@ -1,0 +1,342 @@
+// The quiz "find the named structure" as a student plays it: prompts over the view and in the
+// status bar, clicks on structures as answers, the score at the end, and a scene left as it was.
+
+#include "ViewerSession.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/Quiz.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkActor.h>
+#include <vtkCamera.h>
+#include <vtkMapper.h>
+#include <vtkNew.h>
+#include <vtkPlane.h>
+#include <vtkProperty.h>
+#include <vtkRenderer.h>
+#include <vtkTextActor.h>
+
+#include <array>
+#include <set>
+
+namespace {
+
+QString
+fixtureName(int index)
+{
+  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
+}
+
+int
+fixtureIndexNamed(const QString& name)
+{
+  for (int index = 0; index < 9; ++index) {
+    if (fixtureName(index) == name) {
+      return index;
+    }
+  }
+  return -1;
+}
+
+// What the user sees of the scene: which structures are shown, how opaque and in what colour,
+// and where the camera stands.
+struct SceneState
+{
+  std::vector<bool> ticked;
+  std::vector<vtkActor*> actors;
+  std::vector<std::array<double, 4>> looks;
+  std::array<double, 9> camera{};
+
+  explicit SceneState(_CochlexUI& window)
+    : actors(rendererActors(window.mainRenderer()))
+  {
+    for (QCheckBox* box : window.structureCheckBoxes) {
+      ticked.push_back(box->isChecked());
+    }
+    for (std::size_t index = 0; index < window.frontActors.size(); ++index) {
+      for (vtkActor* actor : { window.frontActors[index], window.backActors[index] }) {
+        std::array<double, 4> look{};
+        actor->GetProperty()->GetColor(look.data());
+        look[3] = actor->GetProperty()->GetOpacity();
+        looks.push_back(look);
+      }
+    }
+    vtkCamera* mainCamera = window.mainCamera();
+    mainCamera->GetPosition(camera.data());
+    mainCamera->GetFocalPoint(camera.data() + 3);
+    mainCamera->GetViewUp(camera.data() + 6);
+  }
+  bool operator==(const SceneState& other) const
+  {
+    return ticked == other.ticked && actors == other.actors && looks == other.looks &&
+           camera == other.camera;
+  }
+};
+
+} // namespace
+
+class QuizTest : public QObject
+{
+  Q_OBJECT
+
+  std::unique_ptr<ViewerSession> session;
+  _CochlexUI* window = nullptr;
+
+  QWidget* view() const { return window->qvtkWidget; }
+  Quiz* quiz() const { return window->quiz; }
+  QString prompt() const { return quiz()->promptLabel()->text(); }
+  QString feedback() const { return quiz()->feedbackLabel()->text(); }
+  QString pointedName() const { return window->structureSelection->pointedNameLabel()->text(); }
+  bool overlayShown() const
+  {
+    return window->mainRenderer()->HasViewProp(quiz()->promptActor()) ||
+           window->mainRenderer()->HasViewProp(quiz()->feedbackActor());
+  }
+
+  // Where a structure's centre appears in the view, in the widget's coordinates: VTK counts
+  // device pixels from the bottom, Qt logical pixels from the top.
+  QPoint centreOf(int index) const
+  {
+    const std::array<double, 3> point = fixture::standardStructures()[std::size_t(index)].center;
+    vtkRenderer* renderer = window->mainRenderer();
+    renderer->SetWorldPoint(point[0], point[1], point[2], 1);
+    renderer->WorldToDisplay();
+    const double* display = renderer->GetDisplayPoint();
+    const double ratio = view()->devicePixelRatioF();
+    const int height = window->mainRenderWindow()->GetSize()[1];
+    return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+  }
+  void click(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
+  void moveTo(const QPoint& at)
+  {
+    QMouseEvent move(
+      QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view(), &move);
+  }
+
+  // The structure the prompt asks for, read as the user reads it.
+  int askedStructure() const
+  {
+    const QString text = prompt();
+    if (!text.startsWith("Find: ")) {
+      return -1;
+    }
+    const QString name = text.mid(6);
+    // The same prompt over the view as in the status bar.
+    if (QString::fromUtf8(quiz()->promptActor()->GetInput()) != text) {
+      return -2;
+    }
+    return fixtureIndexNamed(name);
+  }
+
+  QMessageBox* messageBox(const char* name) const
+  {
+    return window->findChild<QMessageBox*>(QString::fromLatin1(name));
+  }
+
+private slots:
+  void initTestCase() { qputenv(Quiz::seedVariable, "20261207"); }
+
+  void init()
+  {
+    session = std::make_unique<ViewerSession>();
+    // With its volume: a load with problems would report them in a message box of its own,
+    // which would take the keys the quiz is driven with.
+    fixture::writeModel(session->folder(), fixture::standardStructures(), true);
+    window = &session->open(1000, 700);
+    session->load();
+    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
+    window->mainRenderWindow()->Render();
+    QCoreApplication::processEvents();
+  }
+  void cleanup() { session.reset(); }
+
+  void wholeRoundAsksEachShownStructureOnce()
+  {
+    // Structure 3 hidden and the camera turned: the round is about what the view shows.
+    window->show_3->click();
+    window->mainCamera()->Azimuth(20);
+    window->mainRenderWindow()->Render();
+    const SceneState before(*window);
+
+    window->actionQuiz->trigger();
+    QVERIFY(window->actionQuiz->isChecked() && quiz()->running());
+    QVERIFY(overlayShown());
+    // The pointer would give the answer away.
+    QVERIFY(!window->structurePicker->pointerNamesEnabled());
+    QCOMPARE(pointedName(), QString());
+
+    std::vector<int> asked;
+    int missed = -1;
+    while (quiz()->running() && asked.size() < 20) {
+      const int structure = askedStructure();
+      QVERIFY2(structure >= 0, qPrintable(prompt()));
+      asked.push_back(structure);
+      const std::size_t step = asked.size();
+
+      if (step == 2) {
+        // Off the model: nothing happens.
+        QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(askedStructure(), structure);
+        QCOMPARE(feedback(), QuizRound::correctText(fixtureName(asked[0])));
+      }
+      if (step == 3) {
+        // A wrong structure names itself and asks again; it selects and flashes nothing.
+        const int wrong = structure == 0 ? 1 : 0;
+        std::array<double, 3> color;
+        window->frontActors[std::size_t(wrong)]->GetProperty()->GetColor(color.data());
+        click(wrong);
+        QCOMPARE(feedback(), QString("That is the %1").arg(fixtureName(wrong)));
+        QCOMPARE(askedStructure(), structure);
+        QCOMPARE(window->structureSelection->selectedStructure(), -1);
+        std::array<double, 3> after;
+        window->frontActors[std::size_t(wrong)]->GetProperty()->GetColor(after.data());
+        QVERIFY(after == color);
+        missed = structure;
+      }
+      if (step == 4) {
+        // A double-click answers once and hides nothing.
+        QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(structure));
+        QTest::mouseDClick(view(), Qt::LeftButton, {}, centreOf(structure));
+        QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(structure));
+        QVERIFY(window->show_1->isChecked() && window->show_9->isChecked());
+        QCOMPARE(rendererActors(window->mainRenderer()).size(), std::size_t(16));
+        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureName(structure)));
+        continue;
+      }
+
+      click(structure);
+      if (quiz()->running()) {
+        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureName(structure)));
+      }
+    }
+
+    // Each shown structure once, the hidden one never.
+    QCOMPARE(asked.size(), std::size_t(8));
+    const std::set<int> distinct(asked.begin(), asked.end());
+    QCOMPARE(distinct, std::set<int>({ 0, 1, 3, 4, 5, 6, 7, 8 }));
+
+    // The end: the action is off, the last answer in the status bar, the score in a box.
+    QVERIFY(!window->actionQuiz->isChecked());
+    QCOMPARE(window->statusbar->currentMessage(), "Correct: " + fixtureName(asked.back()));
+    QMessageBox* score = messageBox("quizScoreBox");
+    QVERIFY(score != nullptr && score->isVisible());
+    QCOMPARE(score->text(), QString("7 of 8 found at the first try"));
+    QCOMPARE(score->informativeText(), "Missed:\n" + fixtureName(missed));
+    score->accept();
+
+    // Nothing of the scene changed, the prompt is gone and the pointer names again.
+    QVERIFY(SceneState(*window) == before);
+    QVERIFY(!overlayShown());
+    QVERIFY(!quiz()->promptLabel()->isVisible());
+    // The real pointer goes there too: the closing box lets Qt tell the view the pointer left.
+    QTest::mouseMove(view(), centreOf(4));
+    moveTo(centreOf(4));
+    QTRY_COMPARE(pointedName(), fixtureName(4));
+
+    // The same seed asks in the same order again.
+    window->actionQuiz->trigger();
+    QCOMPARE(askedStructure(), asked.front());
+    window->actionQuiz->trigger();
+  }
+
+  void fewerThanTwoVisibleStructuresRefuse()
+  {
+    const auto refused = [this] {
+      window->actionQuiz->trigger();
+      QMessageBox* box = messageBox("quizRefusalBox");
+      const bool refusal = box != nullptr && box->isVisible() && !quiz()->running() &&
+                           !window->actionQuiz->isChecked() && !overlayShown() &&
+                           box->text().contains("at least two structures");
+      if (box != nullptr) {
+        box->accept();
+        // Closed boxes are deleted later; the next look must not find this one.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      }
+      return refusal;
+    };
+
+    window->hideAllButton->click();
+    QVERIFY(refused());
+    window->show_6->click();
+    QVERIFY(refused());
+    // Ticked but fully transparent: not visible, so not a second structure.
+    window->show_2->click();
+    window->horizontalSlider_2->setValue(10);
+    QVERIFY(refused());
+    // Opaque but cut away wholly, as a section plane's clipping does: not visible either. Cut
+    // through its middle, half of it shows.
+    window->horizontalSlider_2->setValue(0);
+    const std::array<double, 3> centre = fixture::standardStructures()[1].center;
+    vtkNew<vtkPlane> cut;
+    cut->SetOrigin(centre[0], centre[1], centre[2] + 1.5);
+    cut->SetNormal(0, 0, 1);
+    vtkMapper* mapper = window->frontActors[1]->GetMapper();
+    mapper->AddClippingPlane(cut);
+    QVERIFY(refused());
+    cut->SetOrigin(centre.data());
+    window->actionQuiz->trigger();
+    QVERIFY(quiz()->running());
+    window->actionQuiz->trigger();
+    mapper->RemoveClippingPlane(cut);
+    window->horizontalSlider_2->setValue(10);
+    QVERIFY(window->structurePicker->pointerNamesEnabled());
+
+    // Structure 4 has no row, yet shown it counts.
+    window->show_4->click();
+    window->actionQuiz->trigger();
+    QVERIFY(quiz()->running());
+    QCOMPARE(messageBox("quizRefusalBox"), nullptr);
+    std::set<int> asked;
+    for (const QuizStructure& structure : quiz()->currentRound()->askingOrder()) {
+      asked.insert(structure.index);
+    }
+    QCOMPARE(asked, std::set<int>({ 3, 5 }));
+  }
+
+  void turningItOffMidwayRestoresPointing()
+  {
+    window->horizontalSlider_5->setValue(4);
+    const SceneState before(*window);
+    // Shortcuts go to the active window only.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    // A seed that is no number is reported, and the quiz runs in a random order.
+    qputenv(Quiz::seedVariable, "tomorrow");
+    const std::string output =
+      captureOutput([this] { QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier); });
+    qputenv(Quiz::seedVariable, "20261207");
+    QCOMPARE(QString::fromStdString(output),
+             "COCHLEX_QUIZ_SEED is not a whole number: \"tomorrow\"; the quiz order is random\n");
+    QVERIFY(quiz()->running());
+    const int first = askedStructure();
+    QVERIFY(first >= 0);
+    click(first);
+    QVERIFY(askedStructure() != first);
+
+    QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier);
+    QVERIFY(!quiz()->running() && !window->actionQuiz->isChecked());
+    // Stopped by the user: no score.
+    QCOMPARE(messageBox("quizScoreBox"), nullptr);
+    QVERIFY(!overlayShown());
+    QVERIFY(SceneState(*window) == before);
+
+    // Names and clicks work as before the quiz.
+    moveTo(centreOf(2));
+    QTRY_COMPARE(pointedName(), fixtureName(2));
+    click(7);
+    QCOMPARE(window->structureSelection->selectedStructure(), 7);
+    QTest::mouseDClick(view(), Qt::LeftButton, {}, centreOf(2));
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(2));
+    QCOMPARE(rendererActors(window->mainRenderer()).size(), std::size_t(2));
+  }
+};
+
+COCHLEX_VIEWER_TEST_MAIN(QuizTest)
+#include "test_quiz.moc"

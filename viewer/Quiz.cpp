@@ -1,0 +1,277 @@
+#include "viewer/Quiz.h"
+
+#include "loading/Console.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/StructurePicking.h"
+#include "viewer/StructureSelection.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QVTKOpenGLNativeWidget.h>
+
+#include <vtkActor.h>
+#include <vtkCoordinate.h>
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
+#include <vtkPlane.h>
+#include <vtkPlaneCollection.h>
+#include <vtkProperty.h>
+#include <vtkRenderWindow.h>
+#include <vtkRenderer.h>
+#include <vtkTextActor.h>
+#include <vtkTextProperty.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+// Large enough to read from the back of a lecture room; in logical pixels.
+constexpr int promptFontSize = 30;
+constexpr int feedbackFontSize = 20;
+// Long enough to read the last answer beside the score.
+constexpr int lastAnswerMilliseconds = 8000;
+
+std::uint64_t
+roundSeed()
+{
+  const QByteArray text = qgetenv(Quiz::seedVariable);
+  if (!text.isEmpty()) {
+    bool whole = false;
+    const qulonglong seed = text.trimmed().toULongLong(&whole);
+    if (whole) {
+      return seed;
+    }
+    printLine(std::string(Quiz::seedVariable) + " is not a whole number: \"" + text.toStdString() +
+              "\"; the quiz order is random");
+  }
+  std::random_device device;
+  return (std::uint64_t(device()) << 32U) ^ device();
+}
+
+// Whether the cuts at the section planes leave nothing of the structure drawn by actor: a
+// structure the view does not show cannot be asked for.
+bool
+whollyCutAway(vtkActor* actor)
+{
+  vtkMapper* mapper = actor->GetMapper();
+  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
+  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
+  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
+    return false;
+  }
+  double point[3];
+  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
+    surface->GetPoint(id, point);
+    bool kept = true;
+    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
+      // The mapper keeps the side the plane's normal points to.
+      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
+    }
+    if (kept) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void
+styleOverlay(vtkTextActor* overlay, int fontSize)
+{
+  vtkTextProperty* text = overlay->GetTextProperty();
+  text->SetFontSize(fontSize);
+  text->BoldOn();
+  // A shadow keeps white text readable over pale tissue as well as over the dark background.
+  text->ShadowOn();
+  text->SetJustificationToCentered();
+  text->SetVerticalJustificationToTop();
+  text->SetColor(1, 1, 1);
+  // The prompt is no structure: a click on it falls through to what lies beneath.
+  overlay->PickableOff();
+}
+
+} // namespace
+
+Quiz::Quiz(_CochlexUI& window)
+  : QObject(&window)
+  , window(window)
+  , feedbackStatus(new QLabel(window.statusbar))
+  , promptStatus(new QLabel(window.statusbar))
+{
+  styleOverlay(promptOverlay, promptFontSize);
+  styleOverlay(feedbackOverlay, feedbackFontSize);
+  promptOverlay->GetPositionCoordinate()->SetCoordinateSystemToNormalizedViewport();
+  promptOverlay->GetPositionCoordinate()->SetValue(0.5, 0.97);
+  // The feedback hangs just under the prompt, however tall the view.
+  feedbackOverlay->GetPositionCoordinate()->SetCoordinateSystemToViewport();
+  feedbackOverlay->GetPositionCoordinate()->SetReferenceCoordinate(
+    promptOverlay->GetPositionCoordinate());
+
+  feedbackStatus->setObjectName(QStringLiteral("quizFeedbackLabel"));
+  promptStatus->setObjectName(QStringLiteral("quizPromptLabel"));
+  QFont promptFont = promptStatus->font();
+  promptFont.setBold(true);
+  promptStatus->setFont(promptFont);
+  window.statusbar->addWidget(feedbackStatus);
+  window.statusbar->addWidget(promptStatus);
+  feedbackStatus->hide();
+  promptStatus->hide();
+
+  connect(window.actionQuiz, &QAction::toggled, this, &Quiz::setRunning);
+  connect(window.structurePicker, &StructurePicker::structureClicked, this, &Quiz::answer);
+}
+
+Quiz::~Quiz() = default;
+
+std::vector<QuizStructure>
+Quiz::shownStructures() const
+{
+  std::vector<QuizStructure> shown;
+  vtkRenderer* renderer = window.mainRenderer();
+  const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
+  for (std::size_t index = 0; index < count; ++index) {
+    vtkActor* front = window.frontActors[index];
+    // Structure 4 has no row on screen, yet it is in the view when its box is ticked. A fully
+    // transparent or wholly cut structure is in the renderer but cannot be seen, nor clicked.
+    const bool ticked =
+      index >= window.structureCheckBoxes.size() || window.structureCheckBoxes[index]->isChecked();
+    if (ticked && renderer->HasViewProp(front) && front->GetVisibility() &&
+        front->GetProperty()->GetOpacity() > 0 && !whollyCutAway(front)) {
+      shown.push_back({ int(index), window.structureSelection->structureName(int(index)) });
+    }
+  }
+  return shown;
+}
+
+void
+Quiz::setRunning(bool on)
+{
+  if (on && !running()) {
+    start();
+  } else if (!on && running()) {
+    stop();
+  }
+}
+
+void
+Quiz::start()
+{
+  std::vector<QuizStructure> structures = shownStructures();
+  if (structures.size() < QuizRound::minimumStructures) {
+    // Unchecking runs setRunning(false), which finds nothing running.
+    window.actionQuiz->setChecked(false);
+    showMessage(QStringLiteral("quizRefusalBox"),
+                QStringLiteral("The quiz needs at least two structures shown in the model view."),
+                QStringLiteral("Tick Show for more structures, or press Show All, and start "
+                               "the quiz again."));
+    return;
+  }
+  round = std::make_unique<QuizRound>(std::move(structures), roundSeed());
+
+  // Clicks answer now; a flash still running would colour a structure that is not the answer.
+  window.structureSelection->setRespondingToClicks(false);
+  pointerNamesWereEnabled = window.structurePicker->pointerNamesEnabled();
+  window.structurePicker->setPointerNamesEnabled(false);
+
+  // Sizes are device pixels in the render window.
+  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  promptOverlay->GetTextProperty()->SetFontSize(qRound(promptFontSize * ratio));
+  feedbackOverlay->GetTextProperty()->SetFontSize(qRound(feedbackFontSize * ratio));
+  feedbackOverlay->GetPositionCoordinate()->SetValue(0, -1.6 * promptFontSize * ratio);
+  feedbackOverlay->SetInput("");
+  window.mainRenderer()->AddActor2D(promptOverlay);
+  window.mainRenderer()->AddActor2D(feedbackOverlay);
+  // The last answer of an earlier round is no news now.
+  window.statusbar->clearMessage();
+  feedbackStatus->clear();
+  feedbackStatus->show();
+  promptStatus->show();
+  showPrompt();
+}
+
+void
+Quiz::stop()
+{
+  round.reset();
+  window.mainRenderer()->RemoveActor2D(promptOverlay);
+  window.mainRenderer()->RemoveActor2D(feedbackOverlay);
+  feedbackStatus->hide();
+  promptStatus->hide();
+  window.structurePicker->setPointerNamesEnabled(pointerNamesWereEnabled);
+  window.structureSelection->setRespondingToClicks(true);
+  window.mainRenderWindow()->Render();
+}
+
+void
+Quiz::answer(int clickedIndex)
+{
+  if (!running()) {
+    return;
+  }
+  const QString askedName = round->asked().name;
+  switch (round->answer(clickedIndex)) {
+    case QuizRound::Outcome::Ignored:
+      return;
+    case QuizRound::Outcome::Correct:
+      if (round->finished()) {
+        finish();
+        // Shown a while after the prompt has gone, where the user looks for it.
+        window.statusbar->showMessage(QuizRound::correctText(askedName), lastAnswerMilliseconds);
+        return;
+      }
+      showFeedback(QuizRound::correctText(askedName), true);
+      break;
+    case QuizRound::Outcome::Wrong:
+      showFeedback(QuizRound::wrongText(window.structureSelection->structureName(clickedIndex)),
+                   false);
+      break;
+  }
+  showPrompt();
+}
+
+void
+Quiz::finish()
+{
+  const QString score = round->scoreText();
+  const QStringList missed = round->missedNames();
+  // Unchecking runs setRunning(false), which ends the round.
+  window.actionQuiz->setChecked(false);
+  showMessage(QStringLiteral("quizScoreBox"),
+              score,
+              missed.isEmpty() ? QString() : QStringLiteral("Missed:\n") + missed.join('\n'));
+}
+
+void
+Quiz::showFeedback(const QString& text, bool correct)
+{
+  const QColor color = correct ? QColor(60, 220, 60) : QColor(255, 110, 80);
+  feedbackOverlay->SetInput(text.toUtf8().constData());
+  feedbackOverlay->GetTextProperty()->SetColor(color.redF(), color.greenF(), color.blueF());
+  feedbackStatus->setText(text);
+  // A darker shade reads better on the pale status bar.
+  feedbackStatus->setStyleSheet(QStringLiteral("color: %1").arg(color.darker(160).name()));
+}
+
+void
+Quiz::showPrompt()
+{
+  const QString prompt = QuizRound::promptText(round->asked().name);
+  promptOverlay->SetInput(prompt.toUtf8().constData());
+  promptStatus->setText(prompt);
+  window.mainRenderWindow()->Render();
+}
+
+void
+Quiz::showMessage(const QString& objectName, const QString& text, const QString& details)
+{
+  // Opened, not executed: the window keeps running its own loop, and nothing waits on the box.
+  auto* box = new QMessageBox(
+    QMessageBox::Information, window.actionQuiz->text(), text, QMessageBox::Ok, &window);
+  box->setObjectName(objectName);
+  box->setInformativeText(details);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
