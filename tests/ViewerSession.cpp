@@ -2,6 +2,9 @@
 
 #include "viewer/CochlexUI.h"
 
+#include <QMouseEvent>
+#include <QVTKOpenGLNativeWidget.h>
+
 #include <vtkActor.h>
 #include <vtkActorCollection.h>
 #include <vtkRenderer.h>
@@ -49,4 +52,24 @@ rendererActors(vtkRenderer* renderer)
     actors.push_back(actor);
   }
   return actors;
+}
+
+QPoint
+viewPointOf(_CochlexUI& window, const std::array<double, 3>& point)
+{
+  vtkRenderer* renderer = window.mainRenderer();
+  renderer->SetWorldPoint(point[0], point[1], point[2], 1);
+  renderer->WorldToDisplay();
+  const double* display = renderer->GetDisplayPoint();
+  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  const int height = window.mainRenderWindow()->GetSize()[1];
+  return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+}
+
+void
+movePointer(QWidget* view, const QPoint& at, Qt::MouseButtons held)
+{
+  QMouseEvent move(
+    QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, held, Qt::NoModifier);
+  QApplication::sendEvent(view, &move);
 }

@@ -10,6 +10,7 @@
 
 #include <vtkRenderWindow.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,6 +43,15 @@ captureOutput(const std::function<void()>& action);
 // The actors a renderer holds, in its drawing order.
 std::vector<vtkActor*>
 rendererActors(vtkRenderer* renderer);
+
+// Where a model point appears in the main view, in the view widget's coordinates: VTK counts
+// device pixels from the bottom, Qt logical pixels from the top.
+QPoint
+viewPointOf(_CochlexUI& window, const std::array<double, 3>& point);
+
+// A pointer move over view to at, with the buttons held.
+void
+movePointer(QWidget* view, const QPoint& at, Qt::MouseButtons held = Qt::NoButton);
 
 // The tests' main: the VTK views need their OpenGL format before the QApplication exists.
 inline int

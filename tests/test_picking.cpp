@@ -43,28 +43,17 @@ class PickingTest : public QObject
   QWidget* view() const { return window->qvtkWidget; }
   QString pointedName() const { return window->structureSelection->pointedNameLabel()->text(); }
 
-  // Where a model point appears in the view, in the widget's coordinates: VTK counts device
-  // pixels from the bottom, Qt logical pixels from the top.
   QPoint viewPointOf(const std::array<double, 3>& point) const
   {
-    vtkRenderer* renderer = window->mainRenderer();
-    renderer->SetWorldPoint(point[0], point[1], point[2], 1);
-    renderer->WorldToDisplay();
-    const double* display = renderer->GetDisplayPoint();
-    const double ratio = view()->devicePixelRatioF();
-    const int height = window->mainRenderWindow()->GetSize()[1];
-    return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+    return ::viewPointOf(*window, point);
   }
   QPoint centreOf(int index) const
   {
     return viewPointOf(fixture::standardStructures()[std::size_t(index)].center);
   }
-
   void moveTo(const QPoint& at, Qt::MouseButtons held = Qt::NoButton)
   {
-    QMouseEvent move(
-      QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, held, Qt::NoModifier);
-    QApplication::sendEvent(view(), &move);
+    movePointer(view(), at, held);
   }
   void rendered()
   {

@@ -99,26 +99,12 @@ class QuizTest : public QObject
            window->mainRenderer()->HasViewProp(quiz()->feedbackActor());
   }
 
-  // Where a structure's centre appears in the view, in the widget's coordinates: VTK counts
-  // device pixels from the bottom, Qt logical pixels from the top.
   QPoint centreOf(int index) const
   {
-    const std::array<double, 3> point = fixture::standardStructures()[std::size_t(index)].center;
-    vtkRenderer* renderer = window->mainRenderer();
-    renderer->SetWorldPoint(point[0], point[1], point[2], 1);
-    renderer->WorldToDisplay();
-    const double* display = renderer->GetDisplayPoint();
-    const double ratio = view()->devicePixelRatioF();
-    const int height = window->mainRenderWindow()->GetSize()[1];
-    return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+    return viewPointOf(*window, fixture::standardStructures()[std::size_t(index)].center);
   }
   void click(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
-  void moveTo(const QPoint& at)
-  {
-    QMouseEvent move(
-      QEvent::MouseMove, at, view()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view(), &move);
-  }
+  void moveTo(const QPoint& at) { movePointer(view(), at); }
 
   // The structure the prompt asks for, read as the user reads it.
   int askedStructure() const
