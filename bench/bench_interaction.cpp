@@ -221,7 +221,7 @@ restPointer()
 {
   QElapsedTimer resting;
   resting.start();
-  while (resting.elapsed() < 2 * StructurePicker::restMilliseconds) {
+  while (resting.elapsed() < 2LL * StructurePicker::restMilliseconds) {
     settle();
   }
 }

@@ -13,6 +13,7 @@ std::vector<QuizStructure>
 structures(int count)
 {
   std::vector<QuizStructure> list;
+  list.reserve(std::size_t(count));
   for (int index = 0; index < count; ++index) {
     list.push_back({ index * 10, QStringLiteral("Structure %1").arg(index) });
   }

@@ -394,7 +394,7 @@ private slots:
     for (QAction* action : { window->actionCenter, window->actionReset }) {
       action->trigger();
       const double* focal = window->mainCamera()->GetFocalPoint();
-      for (int i = 0; i < 3; ++i) {
+      for (std::size_t i = 0; i < 3; ++i) {
         QVERIFY2(focal[i] >= structures[2 * i] && focal[i] <= structures[2 * i + 1],
                  qPrintable(action->objectName()));
       }

@@ -256,10 +256,10 @@ InteractiveDetail::buildStructure(std::size_t index)
 }
 
 void
-InteractiveDetail::finishStructure(std::size_t index, vtkSmartPointer<vtkPolyData> coarse)
+InteractiveDetail::finishStructure(std::size_t index, const vtkSmartPointer<vtkPolyData>& coarse)
 {
   if (index < structures.size()) {
-    structures[index].coarse = std::move(coarse);
+    structures[index].coarse = coarse;
   }
   buildStructure(index + 1);
 }

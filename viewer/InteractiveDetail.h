@@ -80,7 +80,7 @@ private:
 
   void startBuilding();
   void buildStructure(std::size_t index);
-  void finishStructure(std::size_t index, vtkSmartPointer<vtkPolyData> coarse);
+  void finishStructure(std::size_t index, const vtkSmartPointer<vtkPolyData>& coarse);
   void joinWorker();
   void recordRender(vtkObject* window, unsigned long event, void* callData);
   void onInteractionEvent(vtkObject* style, unsigned long event, void* callData);

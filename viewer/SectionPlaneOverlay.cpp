@@ -135,7 +135,7 @@ private:
                           planeBounds[4 + ((corner >> 2) & 1)],
                           1.0 };
       modelFromVolume[axis]->MultiplyPoint(point, point);
-      for (int coordinate = 0; coordinate < 3; ++coordinate) {
+      for (std::size_t coordinate = 0; coordinate < 3; ++coordinate) {
         bounds[2 * coordinate] = std::min(bounds[2 * coordinate], point[coordinate]);
         bounds[2 * coordinate + 1] = std::max(bounds[2 * coordinate + 1], point[coordinate]);
       }
