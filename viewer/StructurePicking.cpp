@@ -178,7 +178,17 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
   if (watched != view) {
     return false;
   }
-  const auto* mouse = static_cast<const QMouseEvent*>(event);
+  if (event->type() == QEvent::Leave) {
+    restTimer.stop();
+    pressed = false;
+    setPointed(-1);
+    return false;
+  }
+  // Every other event of interest is a mouse event; the rest pass untouched.
+  const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+  if (mouse == nullptr) {
+    return false;
+  }
   switch (event->type()) {
     case QEvent::MouseMove:
       if (pressed && (mouse->pos() - pressPoint).manhattanLength() >= dragDistance()) {
@@ -221,11 +231,6 @@ StructurePicker::eventFilter(QObject* watched, QEvent* event)
           restTimer.start();
         }
       }
-      break;
-    case QEvent::Leave:
-      restTimer.stop();
-      pressed = false;
-      setPointed(-1);
       break;
     default:
       break;
