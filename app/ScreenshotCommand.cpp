@@ -3,12 +3,12 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/Screenshots.h"
 
+#include "ui/RenderView.h"
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QRegularExpression>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <cstdio>
 

@@ -10,7 +10,7 @@
 #include <QSettings>
 #include <QSplashScreen>
 #include <QSurfaceFormat>
-#include <QVTKOpenGLNativeWidget.h>
+#include <QVTKOpenGLWindow.h>
 
 #include <malloc.h>
 
@@ -37,7 +37,7 @@ prepareApplication()
     QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
   }
   // The VTK views need their OpenGL format before the first widget exists.
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLWindow::defaultFormat());
   // A view whose dock floats or docks moves to another top-level window. With shared contexts
   // it keeps its OpenGL context; otherwise the context is rebuilt and the model's buffers of
   // the old one are never freed (about 10 MB per full screen and back).

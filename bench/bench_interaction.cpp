@@ -32,6 +32,7 @@
 #include "viewer/InteractiveDetail.h"
 #include "viewer/StructurePicking.h"
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -45,7 +46,6 @@
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTimerEvent>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkCallbackCommand.h>

@@ -16,6 +16,7 @@
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 
+#include "ui/RenderView.h"
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -27,7 +28,6 @@
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkCallbackCommand.h>
 #include <vtkCommand.h>
@@ -173,11 +173,11 @@ runViewer(int argc, char** argv, const QString& model)
       QTimer::singleShot(0, &application, &QCoreApplication::quit);
     }
   };
-  QObject::connect(window.qvtkWidget, &QOpenGLWidget::frameSwapped, [&] {
+  QObject::connect(window.qvtkWidget, &RenderView::frameSwapped, [&] {
     mainShown = true;
     frameDone();
   });
-  QObject::connect(window.qvtkHead, &QOpenGLWidget::frameSwapped, [&] {
+  QObject::connect(window.qvtkHead, &RenderView::frameSwapped, [&] {
     headShown = true;
     frameDone();
   });

@@ -20,6 +20,7 @@
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -41,7 +42,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
-#include <QVTKOpenGLNativeWidget.h>
 #include <QWheelEvent>
 
 #include <vtkImagePlaneWidget.h>
@@ -86,7 +86,7 @@ residentMegabytes()
 
 // Whether a view shows more than its background.
 bool
-drawsSomething(QVTKOpenGLNativeWidget* view)
+drawsSomething(RenderView* view)
 {
   const QImage image = view->grabFramebuffer();
   const QRgb background = image.pixel(0, 0);

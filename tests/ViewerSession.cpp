@@ -2,8 +2,10 @@
 
 #include "viewer/CochlexUI.h"
 
+#include "ui/RenderView.h"
+
 #include <QMouseEvent>
-#include <QVTKOpenGLNativeWidget.h>
+#include <QVTKOpenGLWindow.h>
 
 #include <vtkActor.h>
 #include <vtkActorCollection.h>
@@ -22,6 +24,7 @@ ViewerSession::open(int width, int height)
     viewer->resize(width, height);
     viewer->show();
     static_cast<void>(QTest::qWaitForWindowExposed(viewer.get()));
+    static_cast<void>(waitForViews(*viewer));
   }
   return *viewer;
 }
@@ -29,7 +32,12 @@ ViewerSession::open(int width, int height)
 std::string
 ViewerSession::load()
 {
-  return captureOutput([this] { viewer->loadTB(); });
+  std::string output = captureOutput([this] { viewer->loadTB(); });
+  // Loading shows the docks.
+  if (viewer->isVisible()) {
+    static_cast<void>(waitForViews(*viewer));
+  }
+  return output;
 }
 
 std::string
@@ -64,6 +72,25 @@ viewPointOf(_CochlexUI& window, const std::array<double, 3>& point)
   const double ratio = window.qvtkWidget->devicePixelRatioF();
   const int height = window.mainRenderWindow()->GetSize()[1];
   return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+}
+
+bool
+waitForViews(_CochlexUI& window)
+{
+  return QTest::qWaitFor([&window] {
+    for (RenderView* view : { window.qvtkWidget, window.qvtkHead }) {
+      if (!view->isVisible()) {
+        continue;
+      }
+      const QSize size = view->size() * view->devicePixelRatioF();
+      const int* renderSize = view->renderWindow()->GetSize();
+      if (!view->embeddedOpenGLWindow()->isExposed() || renderSize[0] != size.width() ||
+          renderSize[1] != size.height()) {
+        return false;
+      }
+    }
+    return true;
+  });
 }
 
 void

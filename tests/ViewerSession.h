@@ -49,6 +49,11 @@ rendererActors(vtkRenderer* renderer);
 QPoint
 viewPointOf(_CochlexUI& window, const std::array<double, 3>& point);
 
+// Waits until each shown view's native window is on screen and its render window has the view's
+// size: the window system tells a native window of its size after the widget has been laid out.
+bool
+waitForViews(_CochlexUI& window);
+
 // A pointer move over view to at, with the buttons held.
 void
 movePointer(QWidget* view, const QPoint& at, Qt::MouseButtons held = Qt::NoButton);

@@ -309,7 +309,7 @@ private slots:
     struct Drag
     {
       const char* name;
-      QVTKOpenGLNativeWidget* view;
+      RenderView* view;
       QPoint start;
       QVector<QPoint> motions;
     };
@@ -461,8 +461,10 @@ private slots:
         } },
     };
 
-    // Too slow: the copies are built once the event loop runs, then every motion uses them.
+    // Too slow: the copies are built (in the background, as after the first frame), then every
+    // motion uses them.
     detail.setFullDetailFrameOverride(1000);
+    detail.buildIfNeeded();
     QTRY_VERIFY(detail.coarseCopiesReady());
     for (const auto& [name, move] : motions) {
       recorder.take();

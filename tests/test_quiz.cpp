@@ -7,11 +7,11 @@
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
+#include "ui/RenderView.h"
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkCamera.h>

@@ -7,7 +7,7 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/Screenshots.h"
 
-#include <QVTKOpenGLNativeWidget.h>
+#include "ui/RenderView.h"
 #include <QtTest>
 #include <QtWidgets>
 

@@ -6,13 +6,13 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/Screenshots.h"
 
+#include "ui/RenderView.h"
 #include <QFileDialog>
 #include <QImageReader>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTimer>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <csignal>
 #include <set>

@@ -6,6 +6,7 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/WindowModeSlots.h"
 
+#include "ui/RenderView.h"
 #include <QAbstractButton>
 #include <QDesktopServices>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkCamera.h>
@@ -47,7 +47,7 @@ addSphere(vtkRenderer* renderer)
 // Pixels in the middle of a view whose channels differ clearly: a white scene has none, its
 // anaglyph has red and cyan fringes. -1 when nothing was drawn, so an empty capture cannot pass.
 int
-colouredPixels(QVTKOpenGLNativeWidget* view)
+colouredPixels(RenderView* view)
 {
   const QImage image = view->grabFramebuffer();
   int coloured = 0, lit = 0;
@@ -237,6 +237,7 @@ private slots:
   {
     window = &session->open();
     window->viewHead();
+    QVERIFY(waitForViews(*window));
     addSphere(window->mainRenderer());
     addSphere(window->headRenderer());
     vtkRenderWindow* main = window->mainRenderWindow();

@@ -254,7 +254,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   headDock->setAllowedAreas(Qt::TopDockWidgetArea);
   dockWidgetContents_2 = newWidget<QWidget>(headDock, "dockWidgetContents_2");
   vboxLayout1 = newLayout<QVBoxLayout>(dockWidgetContents_2, "vboxLayout1", 6, 9);
-  qvtkHead = newWidget<QVTKOpenGLNativeWidget>(dockWidgetContents_2, "qvtkHead");
+  qvtkHead = newWidget<RenderView>(dockWidgetContents_2, "qvtkHead");
   qvtkHead->setMinimumSize(QSize(225, 180));
   qvtkHead->setMaximumSize(QSize(225, 180));
   vboxLayout1->addWidget(qvtkHead);
@@ -483,7 +483,7 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   rotXScrollBar->setMaximumSize(QSize(unlimited, 80));
   vboxLayout7->addWidget(rotXScrollBar);
   hboxLayout19->addLayout(vboxLayout7);
-  qvtkWidget = newWidget<QVTKOpenGLNativeWidget>(dockWidgetContents, "qvtkWidget");
+  qvtkWidget = newWidget<RenderView>(dockWidgetContents, "qvtkWidget");
   setPolicy(qvtkWidget, QSizePolicy::Expanding, QSizePolicy::Expanding);
   qvtkWidget->setMinimumSize(QSize(0, 0));
   hboxLayout19->addWidget(qvtkWidget);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +21,6 @@
 #include <QTabWidget>
 #include <QToolBox>
 #include <QVBoxLayout>
-#include <QVTKOpenGLNativeWidget.h>
 #include <QWidget>
 
 // The main window's widget tree. Deliberately without Q_OBJECT: the Viewer window's meta-object
@@ -61,7 +61,7 @@ public:
   QDockWidget* headDock = nullptr;
   QWidget* dockWidgetContents_2 = nullptr;
   QVBoxLayout* vboxLayout1 = nullptr;
-  QVTKOpenGLNativeWidget* qvtkHead = nullptr;
+  RenderView* qvtkHead = nullptr;
 
   QTabWidget* sectionsTab = nullptr;
   QWidget* xTab = nullptr;
@@ -163,7 +163,7 @@ public:
   QCheckBox* autoRotX = nullptr;
   QSlider* shiftYSlider = nullptr;
   QScrollBar* rotXScrollBar = nullptr;
-  QVTKOpenGLNativeWidget* qvtkWidget = nullptr;
+  RenderView* qvtkWidget = nullptr;
   QVBoxLayout* vboxLayout8 = nullptr;
   QHBoxLayout* hboxLayout20 = nullptr;
   QHBoxLayout* hboxLayout21 = nullptr;

@@ -10,6 +10,7 @@
 #include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
@@ -23,7 +24,6 @@
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QToolBox>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkAxesActor.h>
 #include <vtkCallbackCommand.h>

@@ -3,11 +3,11 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/SectionGeometry.h"
 
+#include "ui/RenderView.h"
 #include <QAbstractSlider>
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QSlider>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkCommand.h>
 #include <vtkGenericOpenGLRenderWindow.h>
@@ -329,7 +329,7 @@ _CochlexUI::startInteractiveDetail()
   // needed, and the build neither delays that frame nor adds to the memory of the load.
   auto firstFrame = std::make_shared<QMetaObject::Connection>();
   *firstFrame =
-    connect(qvtkWidget, &QOpenGLWidget::frameSwapped, interactiveDetail.get(), [this, firstFrame] {
+    connect(qvtkWidget, &RenderView::frameSwapped, interactiveDetail.get(), [this, firstFrame] {
       disconnect(*firstFrame);
       interactiveDetail->buildIfNeeded();
     });

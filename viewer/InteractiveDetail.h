@@ -58,9 +58,9 @@ public:
   double frameBudgetMilliseconds() const { return frameBudget; }
   // A full-detail frame time to use instead of the measured one (negative: measure).
   void setFullDetailFrameOverride(double milliseconds) { frameOverride = milliseconds; }
-  // The main and head view's render times at full detail, the median of the last few. Qt's
-  // composition of the window comes on top; it cannot be timed from here, and coarse copies
-  // would not shorten it.
+  // The main and head view's render times at full detail, the median of the last few. Showing
+  // each frame on screen comes on top; it cannot be timed from here, and coarse copies would not
+  // shorten it.
   double fullDetailFrameMilliseconds() const;
   bool fullDetailMissesBudget() const;
 

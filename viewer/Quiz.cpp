@@ -5,12 +5,12 @@
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkCoordinate.h>

@@ -1,9 +1,9 @@
 #include "viewer/StructurePicking.h"
 
+#include "ui/RenderView.h"
 #include <QApplication>
 #include <QFileInfo>
 #include <QMouseEvent>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkCellPicker.h>
@@ -24,7 +24,7 @@ constexpr double seeThroughOpacity = 0.4;
 
 } // namespace
 
-StructurePicker::StructurePicker(QVTKOpenGLNativeWidget* view,
+StructurePicker::StructurePicker(RenderView* view,
                                  vtkRenderer* renderer,
                                  const std::vector<vtkActor*>& frontActors,
                                  const std::vector<vtkActor*>& backActors,

@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-class QVTKOpenGLNativeWidget;
+class RenderView;
 class vtkActor;
 class vtkCellPicker;
 class vtkDataSet;
@@ -32,7 +32,7 @@ class StructurePicker : public QObject
 public:
   // Picks among the actors of frontActors and backActors that the renderer holds; the lists are
   // read at each pick, so structures loaded later are found too.
-  StructurePicker(QVTKOpenGLNativeWidget* view,
+  StructurePicker(RenderView* view,
                   vtkRenderer* renderer,
                   const std::vector<vtkActor*>& frontActors,
                   const std::vector<vtkActor*>& backActors,
@@ -72,7 +72,7 @@ private:
   void useLocatorFor(vtkActor* actor) const;
   static int dragDistance();
 
-  QVTKOpenGLNativeWidget* view;
+  RenderView* view;
   vtkRenderer* renderer;
   const std::vector<vtkActor*>& frontActors;
   const std::vector<vtkActor*>& backActors;

@@ -3,6 +3,7 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/StructurePicking.h"
 
+#include "ui/RenderView.h"
 #include <QCheckBox>
 #include <QCursor>
 #include <QGroupBox>
@@ -13,7 +14,6 @@
 #include <QStatusBar>
 #include <QToolBox>
 #include <QToolTip>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkActor.h>
 #include <vtkProperty.h>

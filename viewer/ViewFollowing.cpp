@@ -3,7 +3,7 @@
 #include "viewer/CameraMath.h"
 #include "viewer/CochlexUI.h"
 
-#include <QVTKOpenGLNativeWidget.h>
+#include "ui/RenderView.h"
 
 #include <vtkCallbackCommand.h>
 #include <vtkCamera.h>

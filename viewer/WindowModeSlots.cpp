@@ -5,6 +5,7 @@
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
 
+#include "ui/RenderView.h"
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QScreen>
 #include <QSize>
 #include <QUrl>
-#include <QVTKOpenGLNativeWidget.h>
 
 #include <vtkRenderWindow.h>
 

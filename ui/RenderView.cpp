@@ -1,0 +1,150 @@
+#include "ui/RenderView.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <QVTKInteractor.h>
+#include <QVTKOpenGLWindow.h>
+#include <QWheelEvent>
+
+#include <vtkGenericOpenGLRenderWindow.h>
+#include <vtkNew.h>
+#include <vtkUnsignedCharArray.h>
+
+#include <cstring>
+
+RenderView::RenderView(QWidget* parent)
+  : QWidget(parent)
+  , openGLWindow(new QVTKOpenGLWindow())
+{
+  // Keys reach the view through this widget only (see keyPressEvent): a native window with the
+  // keyboard would take it from the main window's shortcuts.
+  openGLWindow->setFlag(Qt::WindowDoesNotAcceptFocus);
+  QWidget* container = QWidget::createWindowContainer(openGLWindow, this);
+  container->setFocusPolicy(Qt::NoFocus);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(container);
+
+  connect(openGLWindow, &QVTKOpenGLWindow::windowEvent, this, &RenderView::handOnFromWindow);
+  connect(openGLWindow, &QOpenGLWindow::frameSwapped, this, &RenderView::frameSwapped);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+// The container owns the window and deletes it with this widget.
+RenderView::~RenderView() = default;
+
+void
+RenderView::setRenderWindow(vtkGenericOpenGLRenderWindow* window)
+{
+  openGLWindow->setRenderWindow(window);
+}
+
+vtkRenderWindow*
+RenderView::renderWindow() const
+{
+  return openGLWindow->renderWindow();
+}
+
+QVTKInteractor*
+RenderView::interactor() const
+{
+  return openGLWindow->interactor();
+}
+
+QImage
+RenderView::grabFramebuffer()
+{
+  vtkRenderWindow* window = renderWindow();
+  if (window == nullptr || !openGLWindow->isValid() || !openGLWindow->isExposed()) {
+    return {};
+  }
+  const int width = window->GetSize()[0];
+  const int height = window->GetSize()[1];
+  if (width <= 0 || height <= 0) {
+    return {};
+  }
+  // VTK keeps the frame it last showed in its display buffer until the next render; that is
+  // what the window shows.
+  vtkNew<vtkUnsignedCharArray> pixels;
+  if (window->GetPixelData(0, 0, width - 1, height - 1, 1, pixels, 0) == 0 ||
+      pixels->GetNumberOfValues() < vtkIdType(width) * height * 3) {
+    return {};
+  }
+  QImage image(width, height, QImage::Format_RGB888);
+  const auto rowBytes = std::size_t(width) * 3;
+  for (int row = 0; row < height; ++row) {
+    // VTK counts rows from the bottom up.
+    std::memcpy(image.scanLine(height - 1 - row),
+                pixels->GetPointer(vtkIdType(row) * vtkIdType(rowBytes)),
+                rowBytes);
+  }
+  image.setDevicePixelRatio(devicePixelRatioF());
+  return image;
+}
+
+void
+RenderView::handOnFromWindow(QEvent* event)
+{
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::Enter:
+    case QEvent::Leave:
+      // The window fills this widget: positions in the one are positions in the other.
+      QCoreApplication::sendEvent(this, event);
+      break;
+    default:
+      break;
+  }
+}
+
+void
+RenderView::keyPressEvent(QKeyEvent* event)
+{
+  // The window hands no keys back (handOnFromWindow), so this cannot come round again.
+  QCoreApplication::sendEvent(openGLWindow, event);
+}
+
+void
+RenderView::keyReleaseEvent(QKeyEvent* event)
+{
+  QCoreApplication::sendEvent(openGLWindow, event);
+}
+
+// The window has already turned the model for the pointer's events; they end here rather than
+// reaching the dock or main window behind the view.
+void
+RenderView::mousePressEvent(QMouseEvent* event)
+{
+  event->accept();
+}
+
+void
+RenderView::mouseReleaseEvent(QMouseEvent* event)
+{
+  event->accept();
+}
+
+void
+RenderView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+  event->accept();
+}
+
+void
+RenderView::mouseMoveEvent(QMouseEvent* event)
+{
+  event->accept();
+}
+
+void
+RenderView::wheelEvent(QWheelEvent* event)
+{
+  event->accept();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QImage>
+#include <QVTKInteractor.h>
+#include <QWidget>
+
+class QVTKOpenGLWindow;
+class vtkGenericOpenGLRenderWindow;
+class vtkRenderWindow;
+
+// A VTK view drawn in a native child window.
+//
+// A QOpenGLWidget draws into a texture that Qt then composes with the rest of the top-level
+// window on every frame; on a computer that draws with the CPU that composition of the whole
+// window cost about as much again as the head view's own render. Here the view's frame goes
+// straight to its own window, and Qt never composes the top-level window with OpenGL (which also
+// spares that window's OpenGL context and buffers).
+//
+// The native window takes the pointer; its events are handed on to this widget as well, so
+// that event filters, tool tips and click-to-focus work on the widget as on any other. The
+// keyboard stays with the widget, which passes key presses on to the VTK interactor: the
+// window's own shortcuts then keep working whichever view was clicked last.
+class RenderView : public QWidget
+{
+  Q_OBJECT
+
+public:
+  explicit RenderView(QWidget* parent = nullptr);
+  ~RenderView() override;
+
+  void setRenderWindow(vtkGenericOpenGLRenderWindow* window);
+  vtkRenderWindow* renderWindow() const;
+  QVTKInteractor* interactor() const;
+
+  // The frame last shown, read from the view's own framebuffer; null while the view has not
+  // drawn yet (hidden, or not shown so far).
+  QImage grabFramebuffer();
+
+  // The native window the view draws in.
+  QVTKOpenGLWindow* embeddedOpenGLWindow() const { return openGLWindow; }
+
+signals:
+  // A frame reached the screen.
+  void frameSwapped();
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+private:
+  void handOnFromWindow(QEvent* event);
+
+  QVTKOpenGLWindow* openGLWindow = nullptr;
+};
