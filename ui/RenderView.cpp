@@ -1,8 +1,12 @@
 #include "ui/RenderView.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QVTKInteractor.h>
 #include <QVTKOpenGLWindow.h>
@@ -31,6 +35,9 @@ RenderView::RenderView(QWidget* parent)
   connect(openGLWindow, &QOpenGLWindow::frameSwapped, this, &RenderView::frameSwapped);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+
+  toolTipTimer.setSingleShot(true);
+  connect(&toolTipTimer, &QTimer::timeout, this, &RenderView::showToolTip);
 }
 
 // The container owns the window and deletes it with this widget.
@@ -90,18 +97,54 @@ RenderView::handOnFromWindow(QEvent* event)
 {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
+      // Qt gives focus on a click only to the widget the window system reported it for; that
+      // was the native window.
+      toolTipTimer.stop();
+      if ((focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+        setFocus(Qt::MouseFocusReason);
+      }
+      QCoreApplication::sendEvent(this, event);
+      break;
+    case QEvent::MouseMove:
+      watchForToolTip(*static_cast<QMouseEvent*>(event));
+      QCoreApplication::sendEvent(this, event);
+      break;
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
     case QEvent::Wheel:
     case QEvent::Enter:
     case QEvent::Leave:
+      toolTipTimer.stop();
       // The window fills this widget: positions in the one are positions in the other.
       QCoreApplication::sendEvent(this, event);
       break;
     default:
       break;
   }
+}
+
+void
+RenderView::watchForToolTip(const QMouseEvent& move)
+{
+  if (move.buttons() != Qt::NoButton) {
+    toolTipTimer.stop();
+    return;
+  }
+  // As Qt does for pointers over widgets: a wait before the first tip, next to none while a tip
+  // is up.
+  toolTipPoint = move.pos();
+  toolTipTimer.start(QToolTip::isVisible() ? 20
+                                           : style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay));
+}
+
+void
+RenderView::showToolTip()
+{
+  if (!rect().contains(mapFromGlobal(QCursor::pos()))) {
+    return;
+  }
+  QHelpEvent help(QEvent::ToolTip, toolTipPoint, mapToGlobal(toolTipPoint));
+  QCoreApplication::sendEvent(this, &help);
 }
 
 void

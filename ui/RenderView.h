@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
+#include <QTimer>
 #include <QVTKInteractor.h>
 #include <QWidget>
 
@@ -54,6 +56,12 @@ protected:
 
 private:
   void handOnFromWindow(QEvent* event);
+  void watchForToolTip(const QMouseEvent& move);
+  void showToolTip();
 
   QVTKOpenGLWindow* openGLWindow = nullptr;
+  // Qt shows a widget's tool tip when the window system reports the pointer resting on it; over
+  // the native window it reports nothing to this widget, so the view keeps that time itself.
+  QTimer toolTipTimer;
+  QPoint toolTipPoint;
 };

@@ -152,7 +152,7 @@ StructureSelection::showPointedName(int index)
   view->setToolTip(name);
   // A tip already up shows the structure the pointer was on before; Qt only asks again after
   // the next move.
-  if (QToolTip::isVisible() && view->underMouse()) {
+  if (QToolTip::isVisible() && view->rect().contains(view->mapFromGlobal(QCursor::pos()))) {
     if (name.isEmpty()) {
       QToolTip::hideText();
     } else {
