@@ -1,7 +1,7 @@
 // Interaction costs of the viewer on the full sample teaching model, each beside a bare-VTK
 // baseline measured in the same run:
 //   rotation     one automatic-rotation frame of the viewer (camera step, head and main view
-//                rendered, the widgets composed on screen) against a plain vtkRenderWindow with
+//                rendered, both frames shown on screen) against a plain vtkRenderWindow with
 //                the same structure surfaces, the same front/back culling actor pairs, colours,
 //                opacities and lights, turned by the same azimuth steps;     target <= 1.1 x
 //   section      one step of a shown section's scroll bar against one plain render of both
@@ -33,6 +33,7 @@
 #include "viewer/StructurePicking.h"
 
 #include "ui/RenderView.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -46,6 +47,7 @@
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTimerEvent>
+#include <QVTKOpenGLWindow.h>
 
 #include <vtkActor.h>
 #include <vtkCallbackCommand.h>
@@ -66,6 +68,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,11 +100,61 @@ struct RenderTimer
   }
 };
 
-// Lets the widgets compose their new frames on screen.
+// Whether each view has put its last render on screen. A view's window shows a rendered frame at
+// the window system's next update request, a few milliseconds after the render; a frame is only
+// over once that has happened.
+class ShownFrames
+{
+public:
+  void watch(RenderView* view)
+  {
+    auto entry = std::make_unique<Entry>();
+    entry->view = view;
+    entry->command->SetClientData(entry.get());
+    entry->command->SetCallback([](vtkObject* caller, unsigned long, void* clientData, void*) {
+      // A render kept in the back buffer is not meant for the screen.
+      auto* window = static_cast<vtkRenderWindow*>(caller);
+      if (window->GetSwapBuffers() != 0 || window->GetDoubleBuffer() == 0) {
+        static_cast<Entry*>(clientData)->waiting = true;
+      }
+    });
+    view->renderWindow()->AddObserver(vtkCommand::WindowFrameEvent, entry->command);
+    Entry* watched = entry.get();
+    QObject::connect(view, &RenderView::frameSwapped, [watched] { watched->waiting = false; });
+    entries.push_back(std::move(entry));
+  }
+
+  bool pending() const
+  {
+    return std::any_of(entries.begin(), entries.end(), [](const std::unique_ptr<Entry>& entry) {
+      return entry->waiting && entry->view->isVisible() &&
+             entry->view->embeddedOpenGLWindow()->isExposed();
+    });
+  }
+
+private:
+  struct Entry
+  {
+    RenderView* view = nullptr;
+    bool waiting = false;
+    vtkNew<vtkCallbackCommand> command;
+  };
+  std::vector<std::unique_ptr<Entry>> entries;
+};
+
+ShownFrames* shownFrames = nullptr;
+
+// Lets the views put their new frames on screen.
 void
 settle()
 {
   QCoreApplication::processEvents();
+  QElapsedTimer waited;
+  waited.start();
+  while (shownFrames != nullptr && shownFrames->pending() && waited.elapsed() < 1000) {
+    usleep(200);
+    QCoreApplication::processEvents();
+  }
 }
 
 // The bare-VTK scene: the viewer's structure surfaces in a plain render window of the main
@@ -359,6 +412,10 @@ main(int argc, char** argv)
       close(savedStdout);
     }
   });
+  ShownFrames shown;
+  shown.watch(viewer.qvtkWidget);
+  shown.watch(viewer.qvtkHead);
+  shownFrames = &shown;
   QElapsedTimer waiting;
   waiting.start();
   while (waiting.elapsed() < 1000) {
