@@ -30,11 +30,12 @@
 namespace {
 
 // The share of a structure's triangles its coarse copy keeps. On a software renderer the full
-// sample model (263 000 triangles) takes 60-80 ms in the main view; with a tenth of the
-// triangles the shapes stay recognisable while the model moves and the main view's render takes
-// a third of the time or less. Fewer would gain little: what remains is mostly the fill of the
+// sample model (263 000 triangles) takes 60-100 ms in the main view; with a twentieth of the
+// triangles the shapes stay recognisable while the model moves (only the outlines turn a little
+// angular) and the main view's render takes about a quarter of the time. A tenth left the whole
+// frame just above the budget. Fewer would gain little: what remains is mostly the fill of the
 // translucent structures, which does not depend on their triangles.
-constexpr double coarseTriangleShare = 0.1;
+constexpr double coarseTriangleShare = 0.05;
 // A few hundred triangles cost next to nothing to draw: such a structure keeps its full detail.
 constexpr vtkIdType smallestCoarseSource = 256;
 // Enough renders for a median that ignores the first frame's shader compilation.
