@@ -38,10 +38,9 @@ prepareApplication()
   }
   // The VTK views need their OpenGL format before the first widget exists.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLWindow::defaultFormat());
-  // A view whose dock floats or docks moves to another top-level window. With shared contexts
-  // it keeps its OpenGL context; otherwise the context is rebuilt and the model's buffers of
-  // the old one are never freed (about 10 MB per full screen and back).
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // No OpenGL context is shared between windows: each view draws in a native window of its own,
+  // which keeps its context when its dock floats, docks or goes full screen. A shared context
+  // would only cost its memory.
   createFollowCommands();
 }
 

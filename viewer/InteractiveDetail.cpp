@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <malloc.h>
 #include <memory>
 #include <utility>
 
@@ -241,6 +242,10 @@ InteractiveDetail::buildStructure(std::size_t index)
     ++index;
   }
   if (index >= structures.size()) {
+    joinWorker();
+    // The decimation's working memory (about 20 MB for the largest sample structure) is free
+    // again, but the allocator would keep it in the worker's arena for good.
+    malloc_trim(0);
     building = false;
     ready = true;
     emit coarseCopiesBuilt();
