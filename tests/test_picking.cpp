@@ -8,13 +8,17 @@
 #include "viewer/StructureSelection.h"
 
 #include "ui/RenderView.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QToolTip>
+#include <QVTKOpenGLWindow.h>
 
 #include <vtkActor.h>
 #include <vtkCamera.h>
+#include <vtkImagePlaneWidget.h>
 #include <vtkMath.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
@@ -112,6 +116,28 @@ private slots:
     QCOMPARE(pointedName(), QString());
     QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(0));
     QCOMPARE(window->structureSelection->selectedStructure(), 0);
+  }
+
+  // The view draws in a native window of its own, which is what the window system hands the
+  // pointer to: resting there names the structure in a tool tip, a click selects it and gives the
+  // view the keyboard, and the keys reach the view's interactor.
+  void pointerInTheViewsOwnWindowActsOnTheView()
+  {
+    QWindow* native = window->qvtkWidget->embeddedOpenGLWindow();
+    window->autoRotX->setFocus();
+    QCOMPARE(window->focusWidget(), window->autoRotX);
+    QTest::mouseMove(native, centreOf(3));
+    QTRY_COMPARE(pointedName(), fixtureName(3));
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), fixtureName(3));
+
+    QTest::mouseClick(native, Qt::LeftButton, {}, centreOf(3));
+    QCOMPARE(window->structureSelection->selectedStructure(), 3);
+    QCOMPARE(window->focusWidget(), window->qvtkWidget);
+    QVERIFY(!QToolTip::isVisible() || QToolTip::text() == fixtureName(3));
+    QVERIFY(!window->planeWidgetX->GetEnabled());
+    QTest::keyClick(window->focusWidget(), Qt::Key_X);
+    QVERIFY(window->planeWidgetX->GetEnabled());
   }
 
   void faintStructureInFrontNamesTheOneBehind()
