@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <QVTKInteractor.h>
 #include <QVTKOpenGLWindow.h>
-#include <QWheelEvent>
 
 #include <vtkGenericOpenGLRenderWindow.h>
 #include <vtkNew.h>
@@ -160,34 +159,21 @@ RenderView::keyReleaseEvent(QKeyEvent* event)
   QCoreApplication::sendEvent(openGLWindow, event);
 }
 
-// The window has already turned the model for the pointer's events; they end here rather than
-// reaching the dock or main window behind the view.
-void
-RenderView::mousePressEvent(QMouseEvent* event)
+bool
+RenderView::event(QEvent* event)
 {
-  event->accept();
-}
-
-void
-RenderView::mouseReleaseEvent(QMouseEvent* event)
-{
-  event->accept();
-}
-
-void
-RenderView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-  event->accept();
-}
-
-void
-RenderView::mouseMoveEvent(QMouseEvent* event)
-{
-  event->accept();
-}
-
-void
-RenderView::wheelEvent(QWheelEvent* event)
-{
-  event->accept();
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+      // The window has already turned the model for the pointer's events; they end here rather
+      // than reaching the dock or main window behind the view.
+      QWidget::event(event);
+      event->accept();
+      return true;
+    default:
+      return QWidget::event(event);
+  }
 }
