@@ -39,8 +39,12 @@ RenderView::RenderView(QWidget* parent)
   connect(&toolTipTimer, &QTimer::timeout, this, &RenderView::showToolTip);
 }
 
-// The container owns the window and deletes it with this widget.
-RenderView::~RenderView() = default;
+RenderView::~RenderView()
+{
+  // The container deletes the window only after this object has stopped being a RenderView, and
+  // the window still reports events as it goes.
+  disconnect(openGLWindow, nullptr, this, nullptr);
+}
 
 void
 RenderView::setRenderWindow(vtkGenericOpenGLRenderWindow* window)
