@@ -100,17 +100,15 @@ RenderView::handOnFromWindow(QEvent* event)
 {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
+      toolTipTimer.stop();
       // Qt gives focus on a click only to the widget the window system reported it for; that
       // was the native window.
-      toolTipTimer.stop();
       if ((focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
         setFocus(Qt::MouseFocusReason);
       }
-      QCoreApplication::sendEvent(this, event);
       break;
     case QEvent::MouseMove:
       watchForToolTip(*static_cast<QMouseEvent*>(event));
-      QCoreApplication::sendEvent(this, event);
       break;
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
@@ -118,12 +116,13 @@ RenderView::handOnFromWindow(QEvent* event)
     case QEvent::Enter:
     case QEvent::Leave:
       toolTipTimer.stop();
-      // The window fills this widget: positions in the one are positions in the other.
-      QCoreApplication::sendEvent(this, event);
       break;
     default:
-      break;
+      // Keys and the window's own events stay with the window.
+      return;
   }
+  // The window fills this widget: positions in the one are positions in the other.
+  QCoreApplication::sendEvent(this, event);
 }
 
 void
