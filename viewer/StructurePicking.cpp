@@ -18,9 +18,13 @@
 
 namespace {
 
-// A structure this faint mostly shows what lies behind it, so the pointer names that instead:
-// the incus seen through its areolar tissue is the incus to a student.
-constexpr double seeThroughOpacity = 0.4;
+bool
+isSeeThrough(double transparency)
+{
+  // The spin boxes hold tenths: 1 - 0.5 may come back a rounding step below 0.5.
+  constexpr double tolerance = 1e-9;
+  return transparency >= seeThroughTransparency - tolerance;
+}
 
 } // namespace
 
@@ -64,21 +68,31 @@ StructurePicker::structureAtViewPoint(const QPoint& point) const
 int
 StructurePicker::structureAtDisplayPoint(double x, double y) const
 {
+  // Each pick finds the nearest structure not met yet; the ray is followed only until a
+  // structure that is not see-through hides the rest.
   std::vector<vtkActor*> passedThrough;
-  int firstFaint = -1;
+  std::vector<RayHit> hits;
   while (vtkActor* actor = nearestActorAt(x, y, passedThrough)) {
     const int index = structureOfActor(actor);
-    if (actor->GetProperty()->GetOpacity() >= seeThroughOpacity) {
-      return index;
-    }
-    if (firstFaint < 0) {
-      firstFaint = index;
+    hits.push_back({ index, 1 - actor->GetProperty()->GetOpacity() });
+    if (!isSeeThrough(hits.back().transparency)) {
+      break;
     }
     passedThrough.push_back(frontActors[std::size_t(index)]);
     passedThrough.push_back(backActors[std::size_t(index)]);
   }
-  // Nothing more solid behind: the faint structure is what the pointer is on.
-  return firstFaint;
+  return namedStructureAlongRay(hits);
+}
+
+int
+namedStructureAlongRay(const std::vector<RayHit>& hits)
+{
+  for (const RayHit& hit : hits) {
+    if (!isSeeThrough(hit.transparency)) {
+      return hit.index;
+    }
+  }
+  return hits.empty() ? -1 : hits.front().index;
 }
 
 vtkActor*

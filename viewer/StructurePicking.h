@@ -90,6 +90,22 @@ private:
   int pointed = -1;
 };
 
+// One structure met by the pointer's ray: its index and its transparency (1 - opacity).
+struct RayHit
+{
+  int index = -1;
+  double transparency = 0;
+};
+
+// At transparency 0.5 and above a structure mostly shows what lies behind it.
+constexpr double seeThroughTransparency = 0.5;
+
+// Which of hits, ordered from the viewer away, the pointer names: the nearest one that is not
+// see-through, as a student names what is seen through a translucent shell; where only
+// see-through structures lie along the ray, the nearest of them. -1 for no hit.
+int
+namedStructureAlongRay(const std::vector<RayHit>& hits);
+
 // A structure's name as the user reads it: its surface file's name without folder and
 // extension, underscores shown as spaces ("Joint/Incus_Articular_Cartilage.vtk" gives
 // "Incus Articular Cartilage").
