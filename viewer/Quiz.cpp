@@ -8,8 +8,15 @@
 #include "ui/RenderView.h"
 #include <QAction>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 
 #include <vtkActor.h>
@@ -122,6 +129,37 @@ Quiz::Quiz(_CochlexUI& window)
 
   connect(window.actionQuiz, &QAction::toggled, this, &Quiz::setRunning);
   connect(window.structurePicker, &StructurePicker::structureClicked, this, &Quiz::answer);
+  shownCheck.setSingleShot(true);
+  shownCheck.setInterval(0);
+  connect(&shownCheck, &QTimer::timeout, this, &Quiz::followShownStructures);
+  watchControls();
+}
+
+void
+Quiz::watchControls()
+{
+  const auto check = [this] {
+    if (running()) {
+      shownCheck.start();
+    }
+  };
+  // Every control of the panel that can take a structure out of sight: its Show box, its
+  // transparency, Hide All, and the section cuts.
+  QWidget* panel = window.controlPanel;
+  for (QCheckBox* box : panel->findChildren<QCheckBox*>()) {
+    connect(box, &QCheckBox::clicked, this, check);
+  }
+  for (QDoubleSpinBox* box : panel->findChildren<QDoubleSpinBox*>()) {
+    connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, check);
+  }
+  for (QSpinBox* box : panel->findChildren<QSpinBox*>()) {
+    connect(box, qOverload<int>(&QSpinBox::valueChanged), this, check);
+  }
+  for (QAbstractSlider* slider : panel->findChildren<QAbstractSlider*>()) {
+    connect(slider, &QAbstractSlider::valueChanged, this, check);
+  }
+  connect(window.hideAllButton, &QPushButton::clicked, this, check);
+  connect(window.actionHide_All, &QAction::triggered, this, check);
 }
 
 Quiz::~Quiz() = default;
@@ -138,7 +176,11 @@ Quiz::shownStructures() const
     // transparent or wholly cut structure is in the renderer but cannot be seen, nor clicked.
     const bool ticked =
       index >= window.structureCheckBoxes.size() || window.structureCheckBoxes[index]->isChecked();
-    if (ticked && renderer->HasViewProp(front) && front->GetVisibility() &&
+    // A structure that failed to load has an empty surface: nothing to find.
+    vtkDataSet* surface =
+      front->GetMapper() != nullptr ? front->GetMapper()->GetInputAsDataSet() : nullptr;
+    const bool loaded = surface != nullptr && surface->GetNumberOfPoints() > 0;
+    if (loaded && ticked && renderer->HasViewProp(front) && front->GetVisibility() &&
         front->GetProperty()->GetOpacity() > 0 && !whollyCutAway(front)) {
       shown.push_back({ int(index), window.structureSelection->structureName(int(index)) });
     }
@@ -233,15 +275,39 @@ Quiz::answer(int clickedIndex)
 }
 
 void
+Quiz::followShownStructures()
+{
+  if (!running()) {
+    return;
+  }
+  std::vector<int> shown;
+  for (const QuizStructure& structure : shownStructures()) {
+    shown.push_back(structure.index);
+  }
+  if (!round->keepOnly(shown)) {
+    return;
+  }
+  if (round->finished()) {
+    finish();
+    return;
+  }
+  showPrompt();
+}
+
+void
 Quiz::finish()
 {
   const QString score = round->scoreText();
-  const QStringList missed = round->missedNames();
+  QString details = round->missedNames().isEmpty()
+                      ? QString()
+                      : QStringLiteral("Missed:\n") + round->missedNames().join('\n');
+  if (round->cutShort()) {
+    details =
+      QStringLiteral("The round ended early: fewer than two structures are shown.\n\n") + details;
+  }
   // Unchecking runs setRunning(false), which ends the round.
   window.actionQuiz->setChecked(false);
-  showMessage(QStringLiteral("quizScoreBox"),
-              score,
-              missed.isEmpty() ? QString() : QStringLiteral("Missed:\n") + missed.join('\n'));
+  showMessage(QStringLiteral("quizScoreBox"), score, details.trimmed());
 }
 
 void
@@ -273,5 +339,17 @@ Quiz::showMessage(const QString& objectName, const QString& text, const QString&
   box->setObjectName(objectName);
   box->setInformativeText(details);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  // A box sizes itself to its text alone, and a short score left the title cut to "Quiz:
+  // Find... Structure" under openbox. Room for the title and the title bar's three buttons
+  // (about 150 pixels at the usual sizes).
+  constexpr int titleBarButtons = 150;
+  const int titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle()) + titleBarButtons;
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(),
+                  0,
+                  1,
+                  grid->columnCount());
+  }
   box->open();
 }

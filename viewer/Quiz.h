@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <vtkNew.h>
 
@@ -40,12 +41,15 @@ public:
   QLabel* promptLabel() const { return promptStatus; }
   QLabel* feedbackLabel() const { return feedbackStatus; }
 
-  // The structures a round started now would ask for: those whose actors are in the main view.
+  // The structures a round started now would ask for: those loaded whose actors are in the main
+  // view and can be seen there.
   std::vector<QuizStructure> shownStructures() const;
 
 private slots:
   void setRunning(bool on);
   void answer(int clickedIndex);
+  // A structure hidden, made invisible or cut away during a round leaves it.
+  void followShownStructures();
 
 private:
   void start();
@@ -54,6 +58,7 @@ private:
   void showFeedback(const QString& text, bool correct);
   void showPrompt();
   void showMessage(const QString& objectName, const QString& text, const QString& details);
+  void watchControls();
 
   _CochlexUI& window;
   std::unique_ptr<QuizRound> round;
@@ -62,4 +67,6 @@ private:
   vtkNew<vtkTextActor> feedbackOverlay;
   QLabel* feedbackStatus;
   QLabel* promptStatus;
+  // Several controls may change in one step (Hide All): the round is checked once after them.
+  QTimer shownCheck;
 };

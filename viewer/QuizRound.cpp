@@ -1,5 +1,6 @@
 #include "viewer/QuizRound.h"
 
+#include <algorithm>
 #include <random>
 #include <utility>
 
@@ -31,6 +32,34 @@ QuizRound::answer(int clickedIndex)
   return Outcome::Wrong;
 }
 
+bool
+QuizRound::keepOnly(const std::vector<int>& availableIndices)
+{
+  if (finished()) {
+    return false;
+  }
+  const auto available = [&availableIndices](const QuizStructure& structure) {
+    return std::find(availableIndices.begin(), availableIndices.end(), structure.index) !=
+           availableIndices.end();
+  };
+  const int askedBefore = asked().index;
+  // Found structures stay: they were asked, and the score counts them.
+  std::size_t kept = position;
+  for (std::size_t next = position; next < order.size(); ++next) {
+    if (available(order[next])) {
+      order[kept] = order[next];
+      misses[kept] = misses[next];
+      ++kept;
+    }
+  }
+  order.resize(kept);
+  misses.resize(kept);
+  if (availableIndices.size() < minimumStructures) {
+    ended = true;
+  }
+  return finished() || asked().index != askedBefore;
+}
+
 std::size_t
 QuizRound::foundAtFirstTry() const
 {
@@ -47,7 +76,7 @@ QStringList
 QuizRound::missedNames() const
 {
   QStringList names;
-  for (std::size_t asked = 0; asked < order.size(); ++asked) {
+  for (std::size_t asked = 0; asked < position; ++asked) {
     if (misses[asked] > 0) {
       names << order[asked].name;
     }
@@ -76,5 +105,6 @@ QuizRound::wrongText(const QString& clickedName)
 QString
 QuizRound::scoreText() const
 {
-  return QStringLiteral("%1 of %2 found at the first try").arg(foundAtFirstTry()).arg(order.size());
+  // Only what was asked and found counts: a round cut short leaves out what it never asked.
+  return QStringLiteral("%1 of %2 found at the first try").arg(foundAtFirstTry()).arg(position);
 }

@@ -33,7 +33,9 @@ public:
   // The same structures and seed always give the same order.
   QuizRound(std::vector<QuizStructure> structures, std::uint64_t seed);
 
-  bool finished() const { return position >= order.size(); }
+  bool finished() const { return ended || position >= order.size(); }
+  // Whether keepOnly() ended the round before everything was found.
+  bool cutShort() const { return ended; }
   // The structure asked for now; only while the round is not finished.
   const QuizStructure& asked() const { return order[position]; }
   // The structures in the order they are (or were) asked.
@@ -42,11 +44,16 @@ public:
   // A click on the structure of this index, or -1 for a click off the model.
   Outcome answer(int clickedIndex);
 
+  // Only the structures of these indices can be seen now: the others not found yet leave the
+  // round, the asked one too (a hidden structure cannot be found), and with fewer than
+  // minimumStructures to choose between the round ends. Returns whether the question changed.
+  bool keepOnly(const std::vector<int>& availableIndices);
+
   std::size_t structureCount() const { return order.size(); }
   // Wrong clicks while this structure was asked for (index into the asking order).
   int missesAt(std::size_t position) const { return misses[position]; }
   std::size_t foundAtFirstTry() const;
-  // Names of the structures found only after a wrong click, in the order they were asked.
+  // Names of the structures found only after a wrong click, in the order they were found.
   QStringList missedNames() const;
 
   static QString promptText(const QString& name);
@@ -58,4 +65,5 @@ private:
   std::vector<QuizStructure> order;
   std::vector<int> misses;
   std::size_t position = 0;
+  bool ended = false;
 };
