@@ -1,6 +1,7 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/ControlInput.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
 #include "viewer/Quiz.h"
@@ -108,6 +109,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   loadPages();
   setUpShortcuts(*this);
   setUpCutStatus(*this);
+  setUpControlInput(*this);
 }
 
 _CochlexUI::~_CochlexUI()
