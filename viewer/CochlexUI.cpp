@@ -3,6 +3,7 @@
 #include "loading/PageFile.h"
 #include "viewer/ControlInput.h"
 #include "viewer/CutStatus.h"
+#include "viewer/FloatingModelView.h"
 #include "viewer/InteractiveDetail.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
@@ -110,6 +111,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setUpShortcuts(*this);
   setUpCutStatus(*this);
   setUpControlInput(*this);
+  new FloatingModelView(*this);
 }
 
 _CochlexUI::~_CochlexUI()
