@@ -76,6 +76,9 @@ writeModel(const QString& directory, const std::vector<Structure>& structures, b
   }
   writeFile(directory + "/Joint_transformed.txt", list);
   writeSphere(directory + "/Joint/Head_bone_transformed.vtp", { 0.0, 0.0, 0.0 }, 5.0);
+  // A missing page is a problem of the load like any other.
+  writeFile(directory + "/help2.html", "<p>Help</p>");
+  writeFile(directory + "/about2.html", "<p>About</p>");
   if (withVolume) {
     writeVolume(directory,
                 [](int i, int j, int k) { return std::uint8_t((i / 8 + j / 8 + k * 2) * 16); });

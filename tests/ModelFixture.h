@@ -32,7 +32,8 @@ writeVolume(const QString& directory,
             const std::function<std::uint8_t(int, int, int)>& voxel,
             qint64 byteCount = volumeByteCount);
 
-// Writes the structure list, surfaces, colour files, head model and, withVolume, a volume.
+// Writes the structure list, surfaces, colour files, head model, the Help and About pages and,
+// withVolume, a volume.
 void
 writeModel(const QString& directory,
            const std::vector<Structure>& structures = standardStructures(),

@@ -5,6 +5,7 @@
 #include "viewer/CutStatus.h"
 #include "viewer/FloatingModelView.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/ModelProblems.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
@@ -111,6 +112,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setUpShortcuts(*this);
   setUpCutStatus(*this);
   setUpControlInput(*this);
+  followAllHidden(*this);
   new FloatingModelView(*this);
 }
 
@@ -343,8 +345,13 @@ _CochlexUI::setUpOrientationMarker()
 void
 _CochlexUI::loadPages()
 {
-  const auto pageOrMessage = [](const QString& fileName) {
+  loadReport.pageProblems.clear();
+  const auto pageOrMessage = [this](const QString& fileName) {
     const PageRead read = readPageFile(fileName);
+    if (!read.problem.empty()) {
+      // Kept for the Load Report of the model that follows.
+      loadReport.pageProblems.push_back(pageProblemText(fileName, read.problem));
+    }
     return read.problem.empty() ? read.page : fileName + QStringLiteral(" not found!");
   };
   helpDialog.setupUi(&helpDialog);

@@ -14,6 +14,8 @@ class _CochlexUI;
 struct LoadReport
 {
   std::vector<std::string> problems;
+  // Help and About pages that could not be read, known before the model loads.
+  std::vector<std::string> pageProblems;
   QPointer<QMessageBox> box;
 };
 

@@ -6,6 +6,7 @@
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
+#include "viewer/ModelProblems.h"
 #include "viewer/SectionPlaneOverlay.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
@@ -116,10 +117,14 @@ _CochlexUI::loadTB()
     structureCheckBoxes[index]->setChecked(structure.opacity > 0);
     structureSliders[index]->setValue(transparencySliderValue(structure.opacity));
     structureSpinBoxes[index]->setValue(1 - structure.opacity);
+    if (!structure.problem.empty()) {
+      markStructureUnavailable(*this, index, structure.path, structure.problem);
+    }
   };
   steps.headRead = [this](vtkPolyData* head) {
     registerFollowObservers();
     loadHeadModel(head);
+    noteMissingHeadModel(*this, head);
     setProgress(progressBar, 0);
   };
   const TeachingModel model = loadTeachingModel(folder.path, steps);
@@ -153,7 +158,10 @@ _CochlexUI::loadTB()
   toolBox->show();
   renderHeadThenMain();
   progressBar->hide();
-  reportLoadProblems(*this, model.problems);
+  // Every problem the load met, and the pages read before it.
+  std::vector<std::string> problems = model.problems;
+  problems.insert(problems.end(), loadReport.pageProblems.begin(), loadReport.pageProblems.end());
+  reportLoadProblems(*this, problems);
   startInteractiveDetail();
 }
 

@@ -255,8 +255,9 @@ _CochlexUI::showAll()
     renderer->AddActor(backActors[index]);
     renderer->AddActor(frontActors[index]);
   }
+  // A structure that failed to load has nothing to show: its row stays unticked.
   for (QCheckBox* box : structureCheckBoxes) {
-    box->setChecked(true);
+    box->setChecked(box->isEnabled());
   }
   // Ticked section images stay in view, after the structures, so box and view agree.
   if (hasSectionVolume()) {
