@@ -10,7 +10,11 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
+#include <xcb/xcb.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -43,6 +47,24 @@ parseSize(const QString& text)
   return size;
 }
 
+// The picture is written; a model that loaded with problems makes it incomplete, and a script
+// must be able to tell. The Help and About pages are not in the picture.
+int
+reportIncompleteModel(const _CochlexUI& window)
+{
+  const LoadReport& report = window.loadReport;
+  int status = 0;
+  for (const std::string& problem : report.problems) {
+    if (std::find(report.pageProblems.begin(), report.pageProblems.end(), problem) ==
+        report.pageProblems.end()) {
+      std::fprintf(stderr, "cochlex: %s\n", problem.c_str());
+      status = screenshotIncompleteModel;
+    }
+  }
+  std::fflush(stderr);
+  return status;
+}
+
 } // namespace
 
 void
@@ -50,7 +72,10 @@ addScreenshotOptions(QCommandLineParser& parser)
 {
   parser.addOption({ screenshotOption,
                      QStringLiteral("Write the frontal view of the model to FILE (.png, .jpg) "
-                                    "and quit, without showing a window."),
+                                    "and quit, without showing a window. Needs a display "
+                                    "(xvfb-run gives one). Exit status 0: written; 3: written, "
+                                    "but the model is incomplete (its problems on standard "
+                                    "error); 1: not written."),
                      QStringLiteral("FILE") });
   parser.addOption({ sizeOption,
                      QStringLiteral("Size of the screenshot in pixels (default 1024x768)."),
@@ -121,5 +146,59 @@ runScreenshotCommand(const ScreenshotRequest& request)
     image = image.scaled(request.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
   const QString problem = writeScreenshotFile(image, file);
-  return problem.isEmpty() ? 0 : failWith(problem);
+  if (!problem.isEmpty()) {
+    return failWith(problem);
+  }
+  return reportIncompleteModel(window);
+}
+
+QString
+screenshotDisplayProblem(int argc, char** argv)
+{
+  QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  QString display = qEnvironmentVariable("DISPLAY");
+  // Qt's own options win over the environment, with one dash or two.
+  for (int index = 1; index + 1 < argc; ++index) {
+    const char* name = argv[index];
+    name += std::strncmp(name, "--", 2) == 0 ? 2 : (name[0] == '-' ? 1 : 0);
+    if (std::strcmp(name, "platform") == 0) {
+      platform = QString::fromLocal8Bit(argv[index + 1]);
+    } else if (std::strcmp(name, "display") == 0) {
+      display = QString::fromLocal8Bit(argv[index + 1]);
+    }
+  }
+  return screenshotDisplayProblem(platform, display);
+}
+
+QString
+screenshotDisplayProblem(const QString& platform, const QString& display)
+{
+  const QString withXvfb = QStringLiteral("; xvfb-run cochlex --screenshot ... gives it one");
+  // "offscreen:option" names the platform before the colon.
+  const QString name = platform.section(QLatin1Char(':'), 0, 0).trimmed();
+  if (name == QLatin1String("offscreen") || name == QLatin1String("minimal")) {
+    return QStringLiteral("--screenshot needs an OpenGL display, which the %1 platform does not "
+                          "give (QT_QPA_PLATFORM or -platform)%2")
+      .arg(name, withXvfb);
+  }
+  if (name.startsWith(QLatin1String("wayland"))) {
+    return qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+             ? QStringLiteral("--screenshot needs a display, and WAYLAND_DISPLAY is not set") +
+                 withXvfb
+             : QString();
+  }
+  if (!name.isEmpty() && name != QLatin1String("xcb")) {
+    return {};
+  }
+  if (display.isEmpty()) {
+    return QStringLiteral("--screenshot needs a display, and DISPLAY is not set") + withXvfb;
+  }
+  // Qt aborts when the display cannot be reached: ask the X server first.
+  xcb_connection_t* connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+  const bool reached = xcb_connection_has_error(connection) == 0;
+  xcb_disconnect(connection);
+  return reached
+           ? QString()
+           : QStringLiteral("--screenshot cannot reach the display %1 (DISPLAY)").arg(display) +
+               withXvfb;
 }

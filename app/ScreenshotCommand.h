@@ -32,8 +32,23 @@ wantsScreenshot(const QCommandLineParser& parser);
 ScreenshotRequest
 screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFolder);
 
+// Exit status of a picture written from a model that loaded with problems.
+constexpr int screenshotIncompleteModel = 3;
+
 // Loads the teaching model into a Viewer window that never appears on screen, draws its
 // frontal view at the requested size and writes it. Returns the exit status: 0 when the file
-// was written, otherwise 1 after one line on standard error.
+// was written, 3 when it was written but the model had problems (each on standard error),
+// otherwise 1 after one line on standard error.
 int
 runScreenshotCommand(const ScreenshotRequest& request);
+
+// Empty when the window system Qt is about to use can draw the OpenGL view, otherwise one line
+// naming what is missing. Asked before the application object exists: without a display Qt
+// aborts, and its offscreen platform gives no OpenGL and crashes in the first render.
+QString
+screenshotDisplayProblem(int argc, char** argv);
+
+// The same for a platform name (the -platform option or QT_QPA_PLATFORM, empty for Qt's
+// default) and a display name (the -display option or DISPLAY); connects to an X display.
+QString
+screenshotDisplayProblem(const QString& platform, const QString& display);

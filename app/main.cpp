@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 int
 main(int argc, char** argv)
 {
@@ -13,6 +15,13 @@ main(int argc, char** argv)
   std::optional<ScreenshotRequest> screenshot;
   if (const std::optional<int> exitStatus = applyCommandLine(argc, argv, screenshot)) {
     return *exitStatus;
+  }
+  if (screenshot) {
+    const QString problem = screenshotDisplayProblem(argc, argv);
+    if (!problem.isEmpty()) {
+      std::fprintf(stderr, "cochlex: %s\n", qPrintable(problem));
+      return 1;
+    }
   }
   prepareApplication();
   QApplication application(argc, argv);
