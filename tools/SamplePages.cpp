@@ -59,6 +59,9 @@ helpPage()
     "<p>The Model and Head views are dock windows: drag a title bar to float one, or close it with "
     "its close button. <i>View &gt; View Model</i> and <i>View &gt; View Head</i> bring them "
     "back.</p>",
+    "<p>A floating Model view opens beside the control panel and stays on the screen. To put it "
+    "back into the window, double-click its title bar, or choose <i>View &gt; View Model</i> "
+    "(Ctrl+M).</p>",
 
     R"(<h2><a name="orientation">Orientation</a></h2>)",
     "<p>The model starts in the <b>Frontal View</b>: you face the patient, so superior is up, "
@@ -75,8 +78,9 @@ helpPage()
     R"(<table border="1" cellpadding="4" cellspacing="0">)",
     "<tr><th>Gesture</th><th>Effect</th></tr>",
     "<tr><td>Rest the pointer on a structure</td><td>Its name appears at the right end of the "
-    "status bar and beside the pointer. A structure drawn very faintly names the one behind "
-    "it.</td></tr>",
+    "status bar and beside the pointer. Through a translucent structure (transparency 0.5 or "
+    "more) the pointer names the one you see behind it; where nothing lies behind, it names the "
+    "translucent one.</td></tr>",
     "<tr><td>Click a structure (press and let go without moving)</td><td>Its row in "
     "<b>Visibility and Transparency</b> scrolls into view and lights up, and the structure "
     "flashes green twice in the view.</td></tr>",
@@ -209,6 +213,9 @@ helpPage()
     "<tr><td>Ctrl+3</td><td>Anaglyph stereo on or off</td></tr>",
     "<tr><td>Ctrl+M</td><td>View Model</td></tr>",
     "<tr><td>Ctrl+H</td><td>View Head</td></tr>",
+    "<tr><td>Ctrl+K</td><td>Quiz: Find the Structure, and stop it</td></tr>",
+    "<tr><td>Ctrl+O</td><td>Open Teaching Model</td></tr>",
+    "<tr><td>Ctrl+S</td><td>Save Screenshot</td></tr>",
     "<tr><td>Ctrl+Q</td><td>Quit</td></tr>",
     "<tr><td>x, y, z</td><td>Interactive section planes, in the Model view</td></tr>",
     "</table>",
@@ -220,7 +227,9 @@ helpPage()
     "transparent or cut them as you like meanwhile. A wrong click tells you what you clicked and "
     "asks again. At the end you see how many you found at the first try and which ones you "
     "missed. While the quiz runs the pointer names nothing and clicks select nothing; choose the "
-    "entry again to stop early. Show at least two structures first.</p>",
+    "entry again to stop early. Show at least two structures first. A structure you hide during "
+    "a round leaves it, and the score counts only what was asked; with fewer than two structures "
+    "left the round ends.</p>",
 
     R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",

@@ -35,8 +35,12 @@ askWithDialog(QWidget* parent, const QString& suggestedPath)
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({ viewSizePng, doubleSizePng, viewSizeJpeg, doubleSizeJpeg });
-  dialog.selectNameFilter(viewSizePng);
-  dialog.setDefaultSuffix(QStringLiteral("png"));
+  // The size and kind chosen last time, like the file name: a teacher saving a series of
+  // handouts chooses them once.
+  static QString lastFilter = viewSizePng;
+  dialog.selectNameFilter(lastFilter);
+  dialog.setDefaultSuffix(lastFilter.contains(QLatin1String("JPEG")) ? QStringLiteral("jpg")
+                                                                     : QStringLiteral("png"));
   // The ending follows the chosen type when the user gives none.
   QObject::connect(
     &dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
@@ -48,6 +52,7 @@ askWithDialog(QWidget* parent, const QString& suggestedPath)
     return {};
   }
   const QString filter = dialog.selectedNameFilter();
+  lastFilter = filter;
   return { dialog.selectedFiles().constFirst(),
            filter == doubleSizePng || filter == doubleSizeJpeg ? 2 : 1 };
 }
