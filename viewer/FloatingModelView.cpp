@@ -8,7 +8,9 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -32,12 +34,25 @@ FloatingModelView::FloatingModelView(_CochlexUI& window)
   connect(&settle, &QTimer::timeout, this, &FloatingModelView::keepOnScreen);
   connect(dock, &QDockWidget::topLevelChanged, this, &FloatingModelView::floatingChanged);
   dock->installEventFilter(this);
+  // With the view floating, the panel alone fills the window's centre, and a box layout puts a
+  // fixed-width widget in the middle of its room: right under the floating view.
+  window.hboxLayout->setAlignment(window.controlPanel, Qt::AlignLeft);
+}
+
+bool
+FloatingModelView::fullScreen() const
+{
+  // A window manager may refuse the full-screen state of a tool window (openbox does) while the
+  // view still covers the screen: the Escape key of full screen tells it.
+  const auto* leaveKey = dock->findChild<QShortcut*>(QStringLiteral("leaveFullScreenShortcut"),
+                                                     Qt::FindDirectChildrenOnly);
+  return dock->isFullScreen() || (leaveKey != nullptr && leaveKey->isEnabled());
 }
 
 bool
 FloatingModelView::floatingInWindow() const
 {
-  return dock->isFloating() && !dock->isFullScreen();
+  return dock->isFloating() && !fullScreen();
 }
 
 void
@@ -105,7 +120,7 @@ FloatingModelView::eventFilter(QObject* watched, QEvent* event)
       }
       break;
     case QEvent::Close:
-      if (dock->isFloating() && dock->isFullScreen()) {
+      if (dock->isFloating() && fullScreen()) {
         // Closed in full screen: back into the window rather than a grey gap in it.
         event->ignore();
         QMetaObject::invokeMethod(&window, &_CochlexUI::showViewerDock, Qt::QueuedConnection);

@@ -24,6 +24,7 @@ private:
   void floatingChanged(bool floating);
   void placeBesideControls();
   void keepOnScreen();
+  bool fullScreen() const;
   bool floatingInWindow() const;
 
   _CochlexUI& window;
