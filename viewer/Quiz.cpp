@@ -156,7 +156,10 @@ Quiz::watchControls()
     connect(box, qOverload<int>(&QSpinBox::valueChanged), this, check);
   }
   for (QAbstractSlider* slider : panel->findChildren<QAbstractSlider*>()) {
-    connect(slider, &QAbstractSlider::valueChanged, this, check);
+    // The structure list's own scroll bar, unnamed, moves nothing in the view.
+    if (!slider->objectName().isEmpty()) {
+      connect(slider, &QAbstractSlider::valueChanged, this, check);
+    }
   }
   connect(window.hideAllButton, &QPushButton::clicked, this, check);
   connect(window.actionHide_All, &QAction::triggered, this, check);
