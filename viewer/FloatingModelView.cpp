@@ -34,9 +34,6 @@ FloatingModelView::FloatingModelView(_CochlexUI& window)
   connect(&settle, &QTimer::timeout, this, &FloatingModelView::keepOnScreen);
   connect(dock, &QDockWidget::topLevelChanged, this, &FloatingModelView::floatingChanged);
   dock->installEventFilter(this);
-  // With the view floating, the panel alone fills the window's centre, and a box layout puts a
-  // fixed-width widget in the middle of its room: right under the floating view.
-  window.hboxLayout->setAlignment(window.controlPanel, Qt::AlignLeft);
 }
 
 bool
@@ -58,6 +55,10 @@ FloatingModelView::floatingInWindow() const
 void
 FloatingModelView::floatingChanged(bool floating)
 {
+  // With the view floating, the panel alone fills the window's centre, and a box layout puts a
+  // fixed-width widget in the middle of its room: right under the floating view. Docked, the
+  // layout is left as it was.
+  window.hboxLayout->setAlignment(window.controlPanel, floating ? Qt::AlignLeft : Qt::Alignment());
   if (!floating) {
     // Docked, it takes the window's width less the control panel again.
     dock->setMinimumWidth(viewerDockWidthBesideControls(window.width()));

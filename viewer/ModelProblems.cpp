@@ -23,10 +23,6 @@ markStructureUnavailable(_CochlexUI& window,
                          const std::string& path,
                          const std::string& problem)
 {
-  if (index < window.frontActors.size()) {
-    window.mainRenderer()->RemoveActor(window.backActors[index]);
-    window.mainRenderer()->RemoveActor(window.frontActors[index]);
-  }
   if (index >= window.structureCheckBoxes.size()) {
     return;
   }

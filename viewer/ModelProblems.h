@@ -12,7 +12,8 @@ class vtkPolyData;
 // whenever every structure is hidden.
 
 // The row of the structure at index cannot be used: unticked and disabled, the problem as its
-// tool tip with the surface file's name, no colour swatch. Its two actors leave the view.
+// tool tip with the surface file's name, no colour swatch. Its two actors stay in the view,
+// empty: they draw nothing and nothing can be picked on them.
 void
 markStructureUnavailable(_CochlexUI& window,
                          std::size_t index,
