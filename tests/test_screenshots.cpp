@@ -196,7 +196,8 @@ private slots:
     program.start(COCHLEX_EXECUTABLE,
                   { "--screenshot", path, "--size", "320x240", session->folder() });
     QVERIFY(program.waitForFinished(120000));
-    QCOMPARE(program.exitCode(), 0);
+    // Written, but the model has no section volume: incomplete.
+    QCOMPARE(program.exitCode(), 3);
     const QImage image(path);
     QCOMPARE(image.size(), QSize(320, 240));
     QVERIFY(colourCount(image) > 20);

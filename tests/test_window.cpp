@@ -226,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 87);
+    QCOMPARE(count, 88);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
