@@ -32,8 +32,8 @@ writeBytes(const QString& path, const QByteArray& bytes)
 QByteArray
 colorText(const std::array<double, 3>& color)
 {
-  return QByteArray::number(color[0], 'f', 4) + ' ' + QByteArray::number(color[1], 'f', 4) + ' ' +
-         QByteArray::number(color[2], 'f', 4) + '\n';
+  return QByteArray::number(color[0], 'g', 6) + ' ' + QByteArray::number(color[1], 'g', 6) + ' ' +
+         QByteArray::number(color[2], 'g', 6) + '\n';
 }
 
 } // namespace
