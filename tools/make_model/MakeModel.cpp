@@ -148,7 +148,7 @@ makeModel(const Options& options)
   // Every input is checked before the first line of progress.
   if (const std::string problem = checkOutputFolder(options.outFolder, options.force);
       !problem.empty()) {
-    return refuse(options.outFolder + " " + problem);
+    return refuse(options.outFolder + ": " + problem);
   }
   ColorTable table;
   if (!options.colors.empty()) {

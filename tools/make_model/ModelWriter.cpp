@@ -56,7 +56,8 @@ structureFileName(const std::string& name)
 std::string
 checkOutputFolder(const std::string& outFolder, bool force)
 {
-  const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(outFolder)));
+  // "model/" names the same folder as "model".
+  const QFileInfo info(QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(outFolder))));
   if (!info.exists()) {
     return info.absoluteDir().exists() ? std::string()
                                        : "the folder " + info.absolutePath().toStdString() +
@@ -77,9 +78,9 @@ std::string
 writeModelFolder(const std::string& outFolder, bool force, const ModelContent& content)
 {
   if (const std::string refused = checkOutputFolder(outFolder, force); !refused.empty()) {
-    return outFolder + " " + refused;
+    return outFolder + ": " + refused;
   }
-  const QFileInfo target(QFile::decodeName(QByteArray::fromStdString(outFolder)));
+  const QFileInfo target(QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(outFolder))));
   const QString targetPath = target.absoluteFilePath();
   QTemporaryDir temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                           QStringLiteral("-making-XXXXXX"));
