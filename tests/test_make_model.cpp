@@ -282,6 +282,10 @@ private slots:
       << QStringList{ "torus.nrrd", "--labels", "3,5", "--surface", "STL ball=ball.stl" }
       << QStringList{ "Structure 3", "Structure 5", "STL ball" } << QVector3D(0.94f, 0.90f, 0.78f)
       << 0.05 << QVector3D(1.8f, 0, 0) << 0.05;
+    QTest::newRow("small triangle budget: voxels merged before contouring, then decimated")
+      << QStringList{ "torus.nrrd", "--max-triangles", "2000" }
+      << QStringList{ "Structure 3", "Structure 5" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
+      << QVector3D(1.8f, 0, 0) << 0.05;
     QTest::newRow("left ear: medial is the patient's right")
       << QStringList{ "torus.nrrd", "--side", "left" }
       << QStringList{ "Structure 3", "Structure 5" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
