@@ -416,6 +416,8 @@ private slots:
     QTest::newRow("missing file") << QStringList{ "none.nii", "out" } << 1 << "cannot be opened";
     QTest::newRow("unsupported") << QStringList{ "plain.txt", "out" } << 1 << "unsupported format";
     QTest::newRow("damaged") << QStringList{ "damaged.nii", "out" } << 1 << "cannot be read";
+    QTest::newRow("short") << QStringList{ "short.nrrd", "out" } << 1
+                           << "shorter than its header says";
     QTest::newRow("2-D image") << QStringList{ "flat.nrrd", "out" } << 1 << "2-D image";
     QTest::newRow("over 2 GB") << QStringList{ "huge.nrrd", "out" } << 1
                                << "more than the 2048 MiB";
@@ -443,6 +445,8 @@ private slots:
       "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 4 4 1\nencoding: raw\n\n0123456789abcdef");
     writeText("huge.nrrd",
               "NRRD0004\ntype: uint16\ndimension: 3\nsizes: 2000 2000 300\nencoding: raw\n\n");
+    writeText("short.nrrd",
+              "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 10 10 10\nencoding: raw\n\n0123456789");
     LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
       return int(p.x() + 10) / 2 + 1;
     }).writeNrrd(path("ten.nrrd"));

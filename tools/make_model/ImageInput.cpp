@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -74,6 +75,9 @@ formatOf(const std::string& path)
   return Format::Unknown;
 }
 
+// Where headerFields notes the offset of the first byte after the header.
+const std::string headerEndKey = "\x01end";
+
 // The text header's "key: value" (NRRD) or "Key = Value" (MetaImage) fields, read up to the
 // first blank line or the data, at most 64 KiB.
 std::map<std::string, std::string>
@@ -88,6 +92,7 @@ headerFields(const std::string& path, char separator)
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
     }
+    fields[headerEndKey] = std::to_string(total);
     if (line.empty()) {
       break;
     }
@@ -176,6 +181,50 @@ axisAligned(vtkImageData* image)
   image->GetOrigin(origin);
   return affine({ spacing[0], 0, 0, 0, spacing[1], 0, 0, 0, spacing[2] },
                 { origin[0], origin[1], origin[2] });
+}
+
+// Raw voxels in a file shorter than its header says read as zeros past its end, without an
+// error from VTK's readers: a damaged download would become a model with half its labels.
+std::string
+shortData(const std::string& path, Format format, std::int64_t bytes)
+{
+  auto fields = headerFields(path, format == Format::Nrrd ? ':' : '=');
+  std::string dataFile, encoding;
+  std::uintmax_t offset = std::stoull(fields[headerEndKey].empty() ? "0" : fields[headerEndKey]);
+  if (format == Format::Nrrd) {
+    encoding = lowerCase(fields["encoding"]);
+    dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
+    if (encoding != "raw") {
+      return {};
+    }
+  } else {
+    if (lowerCase(fields["compresseddata"]) == "true") {
+      return {};
+    }
+    dataFile = fields["elementdatafile"];
+    if (lowerCase(dataFile) == "local") {
+      dataFile.clear();
+    } else if (dataFile.empty()) {
+      return {};
+    }
+  }
+  std::string dataPath = path;
+  if (!dataFile.empty()) {
+    // One detached file beside the header; lists and numbered slices are left to the reader.
+    if (dataFile.find_first_of(" %") != std::string::npos || lowerCase(dataFile) == "list") {
+      return {};
+    }
+    dataPath = (std::filesystem::path(path).parent_path() / dataFile).string();
+    offset = 0;
+  }
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(dataPath, error);
+  if (error || size < offset + std::uintmax_t(bytes)) {
+    return "is shorter than its header says: " +
+           std::to_string(error || size < offset ? 0 : size - offset) + " of " +
+           std::to_string(bytes) + " bytes of voxels";
+  }
+  return {};
 }
 
 struct ErrorWatch
@@ -292,6 +341,12 @@ readImageInput(const std::string& path)
     input.problem = "has " + std::to_string(image->GetNumberOfScalarComponents()) +
                     " components per voxel; one is needed";
     return input;
+  }
+  if (format == Format::Nrrd || format == Format::MetaImage) {
+    input.problem = shortData(path, format, bytes);
+    if (!input.problem.empty()) {
+      return input;
+    }
   }
   input.image = image;
   input.worldToLps = vtkSmartPointer<vtkMatrix4x4>::New();
