@@ -19,6 +19,7 @@
 #include <vtkPointData.h>
 #include <vtkStreamingDemandDrivenPipeline.h>
 #include <vtkXMLImageDataReader.h>
+#include <vtk_zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -227,6 +228,36 @@ shortData(const std::string& path, Format format, std::int64_t bytes)
   return {};
 }
 
+// The same for NIfTI: VTK's reader stops at the end of a short file, compressed or not, and
+// hands on the voxels it has. A compressed file is counted through once more (about a third of
+// a second for 150 MB).
+std::string
+shortNifti(const std::string& path, std::int64_t offset, std::int64_t bytes)
+{
+  std::int64_t size = 0;
+  if (endsWith(lowerCase(path), ".gz")) {
+    gzFile file = gzopen(path.c_str(), "rb");
+    std::vector<char> buffer(1 << 20);
+    int count = 0;
+    while (file && size < offset + bytes &&
+           (count = gzread(file, buffer.data(), unsigned(buffer.size()))) > 0) {
+      size += count;
+    }
+    if (file) {
+      gzclose(file);
+    }
+  } else {
+    std::error_code error;
+    size = std::int64_t(std::filesystem::file_size(path, error));
+  }
+  if (size < offset + bytes) {
+    return "is shorter than its header says: " +
+           std::to_string(std::max<std::int64_t>(0, size - offset)) + " of " +
+           std::to_string(bytes) + " bytes of voxels";
+  }
+  return {};
+}
+
 struct ErrorWatch
 {
   bool failed = false;
@@ -342,8 +373,10 @@ readImageInput(const std::string& path)
                     " components per voxel; one is needed";
     return input;
   }
-  if (format == Format::Nrrd || format == Format::MetaImage) {
-    input.problem = shortData(path, format, bytes);
+  if (format == Format::Nrrd || format == Format::MetaImage || format == Format::Nifti) {
+    input.problem = format == Format::Nifti
+                      ? shortNifti(path, nifti->GetNIFTIHeader()->GetVoxOffset(), bytes)
+                      : shortData(path, format, bytes);
     if (!input.problem.empty()) {
       return input;
     }
