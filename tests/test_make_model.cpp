@@ -402,6 +402,41 @@ private slots:
     }
   }
 
+  // --section-centre is in the label map's own millimetres: LPS for this NRRD, RAS for NIfTI.
+  // The named point, the centre of the last structure, lands in the middle of the slab.
+  void sectionCentre_data()
+  {
+    QTest::addColumn<QString>("labelMap");
+    QTest::addColumn<QString>("centre");
+    QTest::newRow("NRRD, LPS") << "torus.nrrd"
+                               << "1.8,0,0";
+    QTest::newRow("NIfTI, RAS") << "ellipsoids.nii.gz"
+                                << "-10.3,20.2,30.7";
+  }
+
+  void sectionCentre()
+  {
+    QFETCH(QString, labelMap);
+    QFETCH(QString, centre);
+    const QString model = path("centred-" + labelMap);
+    QCOMPARE(run({ path(labelMap), "--section-centre", centre, model }), 0);
+    vtkSmartPointer<vtkPolyData> last;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      last = structure.surface;
+    };
+    loadTeachingModel(model.toStdString(), steps);
+    QVERIFY(last);
+    vtkNew<vtkTransform> placement;
+    sample::buildVolumePlacement(placement);
+    double middle[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      middle[axis] = 0.5 * (sample::volumeDimensions[axis] - 1) * sample::volumeSpacing[axis];
+    }
+    placement->TransformPoint(middle, middle);
+    QVERIFY((centroid(last) - QVector3D(middle[0], middle[1], middle[2])).length() < 0.05);
+  }
+
   // Each bad input: its status, its one line, and no model or scratch folder left behind.
   void badInputs_data()
   {
