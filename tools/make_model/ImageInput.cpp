@@ -9,6 +9,7 @@
 #include <vtkDataObject.h>
 #include <vtkDataSetAttributes.h>
 #include <vtkImageData.h>
+#include <vtkImageReader2.h>
 #include <vtkInformation.h>
 #include <vtkMatrix4x4.h>
 #include <vtkMetaImageReader.h>
@@ -258,6 +259,76 @@ shortNifti(const std::string& path, std::int64_t offset, std::int64_t bytes)
   return {};
 }
 
+// VTK's NRRD reader takes the first of three axes for vector components when the header names
+// neither "kinds" nor "space directions", as minimal headers written by scripts do. Such a file
+// with raw voxels in one file is read as the plain raw image it is.
+vtkSmartPointer<vtkAlgorithm>
+plainNrrdReader(const std::string& path)
+{
+  auto fields = headerFields(path, ':');
+  const std::vector<double> sizes = numbersIn(fields["sizes"]);
+  std::string dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
+  if (fields.count("kinds") || fields.count("space directions") || sizes.size() != 3 ||
+      lowerCase(fields["encoding"]) != "raw" || dataFile.find_first_of(" %") != std::string::npos ||
+      lowerCase(dataFile) == "list") {
+    return nullptr;
+  }
+  static const std::map<std::string, int> types = {
+    { "uchar", VTK_UNSIGNED_CHAR },
+    { "unsigned char", VTK_UNSIGNED_CHAR },
+    { "uint8", VTK_UNSIGNED_CHAR },
+    { "uint8_t", VTK_UNSIGNED_CHAR },
+    { "signed char", VTK_SIGNED_CHAR },
+    { "int8", VTK_SIGNED_CHAR },
+    { "int8_t", VTK_SIGNED_CHAR },
+    { "short", VTK_SHORT },
+    { "short int", VTK_SHORT },
+    { "signed short", VTK_SHORT },
+    { "int16", VTK_SHORT },
+    { "int16_t", VTK_SHORT },
+    { "ushort", VTK_UNSIGNED_SHORT },
+    { "unsigned short", VTK_UNSIGNED_SHORT },
+    { "uint16", VTK_UNSIGNED_SHORT },
+    { "uint16_t", VTK_UNSIGNED_SHORT },
+    { "int", VTK_INT },
+    { "int32", VTK_INT },
+    { "int32_t", VTK_INT },
+    { "uint", VTK_UNSIGNED_INT },
+    { "unsigned int", VTK_UNSIGNED_INT },
+    { "uint32", VTK_UNSIGNED_INT },
+    { "uint32_t", VTK_UNSIGNED_INT },
+    { "float", VTK_FLOAT },
+    { "double", VTK_DOUBLE },
+  };
+  const auto type = types.find(lowerCase(fields["type"]));
+  for (double size : sizes) {
+    if (!(size >= 1 && size <= 1e9) || std::floor(size) != size) {
+      return nullptr;
+    }
+  }
+  if (type == types.end()) {
+    return nullptr;
+  }
+  auto raw = vtkSmartPointer<vtkImageReader2>::New();
+  raw->SetFileDimensionality(3);
+  raw->SetDataScalarType(type->second);
+  raw->SetNumberOfScalarComponents(1);
+  raw->SetDataExtent(0, int(sizes[0]) - 1, 0, int(sizes[1]) - 1, 0, int(sizes[2]) - 1);
+  if (lowerCase(fields["endian"]) == "big") {
+    raw->SetDataByteOrderToBigEndian();
+  } else {
+    raw->SetDataByteOrderToLittleEndian();
+  }
+  if (dataFile.empty()) {
+    raw->SetFileName(path.c_str());
+    raw->SetHeaderSize(unsigned(std::stoul(fields[headerEndKey])));
+  } else {
+    raw->SetFileName((std::filesystem::path(path).parent_path() / dataFile).string().c_str());
+    raw->SetHeaderSize(0);
+  }
+  return raw;
+}
+
 struct ErrorWatch
 {
   bool failed = false;
@@ -298,9 +369,12 @@ readImageInput(const std::string& path)
       reader.TakeReference(nifti);
       break;
     case Format::Nrrd: {
-      auto nrrd = vtkSmartPointer<vtkNrrdReader>::New();
-      nrrd->SetFileName(path.c_str());
-      reader = nrrd;
+      reader = plainNrrdReader(path);
+      if (!reader) {
+        auto nrrd = vtkSmartPointer<vtkNrrdReader>::New();
+        nrrd->SetFileName(path.c_str());
+        reader = nrrd;
+      }
       break;
     }
     case Format::MetaImage: {
@@ -337,7 +411,14 @@ readImageInput(const std::string& path)
     input.problem = "cannot be read as an image";
     return input;
   }
-  if (dimensions[0] < 2 || dimensions[1] < 2 || dimensions[2] < 2) {
+  const int flatAxes = (dimensions[0] < 2) + (dimensions[1] < 2) + (dimensions[2] < 2);
+  if (flatAxes > 1) {
+    input.problem = "cannot be read as an image (" + std::to_string(dimensions[0]) + " x " +
+                    std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) +
+                    " voxels)";
+    return input;
+  }
+  if (flatAxes == 1) {
     input.problem = "is a 2-D image (" + std::to_string(dimensions[0]) + " x " +
                     std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) +
                     " voxels); a 3-D image is needed";
@@ -353,10 +434,13 @@ readImageInput(const std::string& path)
       components = scalars->Get(vtkDataObject::FIELD_NUMBER_OF_COMPONENTS());
     }
   }
+  // In floating point: a damaged header's sizes could overflow any integer product.
+  const double size = double(dimensions[0]) * double(dimensions[1]) * double(dimensions[2]) *
+                      std::max(1, scalarSize) * std::max(1, components);
   const std::int64_t bytes =
-    dimensions[0] * dimensions[1] * dimensions[2] * std::max(1, scalarSize) * components;
-  if (bytes > maximumImageBytes) {
-    input.problem = "holds " + std::to_string(bytes >> 20) +
+    size > double(maximumImageBytes) ? maximumImageBytes + 1 : std::int64_t(size);
+  if (size > double(maximumImageBytes)) {
+    input.problem = "holds " + std::to_string(std::llround(size / 1048576)) +
                     " MiB of voxels, more than the 2048 MiB this tool reads";
     return input;
   }
