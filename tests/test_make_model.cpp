@@ -17,6 +17,7 @@
 #include <vtkSTLWriter.h>
 #include <vtkSphereSource.h>
 #include <vtkTransform.h>
+#include <vtkXMLImageDataWriter.h>
 
 #include <QDir>
 #include <QProcess>
@@ -96,6 +97,32 @@ struct LabelMap
     writer->SetFileName(QFile::encodeName(path).constData());
     writer->SetQFormMatrix(form);
     writer->SetSFormMatrix(form);
+    writer->Write();
+  }
+
+  // VTK's own format carries the direction matrix; the frame is LPS.
+  void writeVti(const QString& path) const
+  {
+    vtkNew<vtkImageData> image;
+    image->SetDimensions(size.data());
+    image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
+    std::copy(voxels.begin(), voxels.end(), static_cast<std::uint8_t*>(image->GetScalarPointer()));
+    double direction[9], spacing[3];
+    for (int column = 0; column < 3; ++column) {
+      spacing[column] = std::hypot(indexToLps->GetElement(0, column),
+                                   indexToLps->GetElement(1, column),
+                                   indexToLps->GetElement(2, column));
+      for (int row = 0; row < 3; ++row) {
+        direction[row * 3 + column] = indexToLps->GetElement(row, column) / spacing[column];
+      }
+    }
+    image->SetSpacing(spacing);
+    image->SetDirectionMatrix(direction);
+    image->SetOrigin(
+      indexToLps->GetElement(0, 3), indexToLps->GetElement(1, 3), indexToLps->GetElement(2, 3));
+    vtkNew<vtkXMLImageDataWriter> writer;
+    writer->SetInputData(image);
+    writer->SetFileName(QFile::encodeName(path).constData());
     writer->Write();
   }
 
@@ -202,6 +229,8 @@ private slots:
     writeText("bad-table.txt", "1 Good 1 2 3 255\n2 Bad 300 0 0 255\n");
     LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
       .writeNifti(path("ellipsoids.nii.gz"));
+    LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
+      .writeVti(path("ellipsoids.vti"));
     LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
       .writeNrrd(path("torus.nrrd"));
     LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube)
@@ -275,6 +304,9 @@ private slots:
       << QStringList{ "ellipsoids.nii.gz", "--colors", "quoted.txt" }
       << QStringList{ "Lower ball", "Upper ball" } << QVector3D(1, 0, 0) << 0.05
       << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
+    QTest::newRow("oblique ellipsoids, VTI with a direction matrix")
+      << QStringList{ "ellipsoids.vti" } << QStringList{ "Structure 1", "Structure 2" }
+      << QVector3D(0.94f, 0.90f, 0.78f) << 0.05 << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
     QTest::newRow("torus and ball, NRRD, plain table")
       << QStringList{ "torus.nrrd", "--colors", "plain.txt" } << QStringList{ "Ring", "Ball" }
       << QVector3D(0, 200 / 255.0f, 0) << 0.05 << QVector3D(1.8f, 0, 0) << 0.05;
