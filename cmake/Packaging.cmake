@@ -6,6 +6,10 @@ add_subdirectory(packaging)
 if(TARGET cochlex-sample-model)
   install(TARGETS cochlex-sample-model RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# Teachers make their own models from segmentations with it.
+if(TARGET cochlex-make-model)
+  install(TARGETS cochlex-make-model RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # Debian package: `cpack -G DEB` in the build folder (scripts/package).
 set(CPACK_GENERATOR DEB)
@@ -16,7 +20,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "A student rotates, pans and zooms a teaching model of the incudostapedial joint, "
   "shows or hides each structure, moves three section images through a voxel volume and "
   "cuts the structures at the section planes. Includes cochlex-sample-model, which writes "
-  "a sample teaching model.")
+  "a sample teaching model, and cochlex-make-model, which makes a teaching model from a "
+  "segmentation (label map, CT and colour table, or surfaces).")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)

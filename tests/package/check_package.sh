@@ -35,6 +35,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 model_files=$(cd "$build/sample/model" && find . -type f | sed 's|^\./|share/cochlex/sample-model/|')
 expected=$(sort <<LIST
 bin/cochlex
+bin/cochlex-make-model
 bin/cochlex-sample-model
 share/applications/cochlex.desktop
 share/icons/hicolor/64x64/apps/cochlex.png
@@ -48,7 +49,7 @@ if [ "$installed" != "$expected" ]; then
   diff <(echo "$expected") <(echo "$installed") || true
 fi
 
-for program in cochlex cochlex-sample-model; do
+for program in cochlex cochlex-sample-model cochlex-make-model; do
   file="$prefix/bin/$program"
   [ -x "$file" ] || fail "bin/$program is not an executable"
   # An installed binary must not look for libraries in the build tree.
@@ -84,6 +85,11 @@ if [ -x "$prefix/bin/cochlex-sample-model" ]; then
     fail "the installed cochlex-sample-model does not run"
     cat "$work/generator.log"
   fi
+fi
+# The installed model maker finds its libraries and answers --help.
+if [ -x "$prefix/bin/cochlex-make-model" ]; then
+  "$prefix/bin/cochlex-make-model" --help | grep -q "OUT_FOLDER" ||
+    fail "the installed cochlex-make-model does not run"
 fi
 
 # --- cpack -G DEB into a temporary folder

@@ -1,0 +1,535 @@
+// cochlex-make-model on label maps made here: closed surfaces that keep the labelled volume,
+// names and colours from both colour-table forms, the patient's directions kept, sections that
+// show the labels where the surfaces are, and one line with status 1 or 2 for each bad input.
+
+#include "loading/TeachingModel.h"
+#include "tools/SampleAnatomy.h"
+#include "tools/make_model/ColorTable.h"
+#include "tools/make_model/Surfaces.h"
+#include "viewer/StructurePicking.h"
+
+#include <vtkImageData.h>
+#include <vtkMatrix4x4.h>
+#include <vtkNIFTIImageWriter.h>
+#include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
+#include <vtkSTLWriter.h>
+#include <vtkSphereSource.h>
+#include <vtkTransform.h>
+#include <vtkXMLImageDataWriter.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QVector3D>
+#include <QtTest>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+// A label map in memory: voxels and the map from voxel index to LPS millimetres.
+struct LabelMap
+{
+  std::array<int, 3> size;
+  vtkNew<vtkMatrix4x4> indexToLps;
+  std::vector<std::uint8_t> voxels;
+
+  LabelMap(std::array<int, 3> dimensions,
+           std::array<double, 3> spacing,
+           double tiltDegrees,
+           std::array<double, 3> centre,
+           const std::function<int(const QVector3D&)>& label)
+    : size(dimensions)
+  {
+    vtkNew<vtkTransform> transform;
+    transform->PostMultiply();
+    transform->Translate(-0.5 * (size[0] - 1), -0.5 * (size[1] - 1), -0.5 * (size[2] - 1));
+    transform->Scale(spacing.data());
+    transform->RotateWXYZ(tiltDegrees, 1, 1, 0);
+    transform->Translate(centre.data());
+    indexToLps->DeepCopy(transform->GetMatrix());
+    voxels.resize(std::size_t(size[0]) * size[1] * size[2]);
+    std::size_t index = 0;
+    for (int k = 0; k < size[2]; ++k) {
+      for (int j = 0; j < size[1]; ++j) {
+        for (int i = 0; i < size[0]; ++i) {
+          double point[4] = { double(i), double(j), double(k), 1 };
+          indexToLps->MultiplyPoint(point, point);
+          voxels[index++] = std::uint8_t(label(QVector3D(point[0], point[1], point[2])));
+        }
+      }
+    }
+  }
+
+  double voxelVolume() const { return std::abs(indexToLps->Determinant()); }
+
+  // NIfTI is RAS: its sform is the LPS map with x and y turned round, the spacing factored out.
+  void writeNifti(const QString& path) const
+  {
+    vtkNew<vtkImageData> image;
+    image->SetDimensions(size.data());
+    image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
+    std::copy(voxels.begin(), voxels.end(), static_cast<std::uint8_t*>(image->GetScalarPointer()));
+    vtkNew<vtkMatrix4x4> form;
+    double spacing[3];
+    for (int column = 0; column < 4; ++column) {
+      const double length = column < 3 ? std::hypot(indexToLps->GetElement(0, column),
+                                                    indexToLps->GetElement(1, column),
+                                                    indexToLps->GetElement(2, column))
+                                       : 1.0;
+      if (column < 3) {
+        spacing[column] = length;
+      }
+      for (int row = 0; row < 3; ++row) {
+        form->SetElement(
+          row, column, (row < 2 ? -1 : 1) * indexToLps->GetElement(row, column) / length);
+      }
+    }
+    image->SetSpacing(spacing);
+    vtkNew<vtkNIFTIImageWriter> writer;
+    writer->SetInputData(image);
+    writer->SetFileName(QFile::encodeName(path).constData());
+    writer->SetQFormMatrix(form);
+    writer->SetSFormMatrix(form);
+    writer->Write();
+  }
+
+  // VTK's own format carries the direction matrix; the frame is LPS.
+  void writeVti(const QString& path) const
+  {
+    vtkNew<vtkImageData> image;
+    image->SetDimensions(size.data());
+    image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
+    std::copy(voxels.begin(), voxels.end(), static_cast<std::uint8_t*>(image->GetScalarPointer()));
+    double direction[9], spacing[3];
+    for (int column = 0; column < 3; ++column) {
+      spacing[column] = std::hypot(indexToLps->GetElement(0, column),
+                                   indexToLps->GetElement(1, column),
+                                   indexToLps->GetElement(2, column));
+      for (int row = 0; row < 3; ++row) {
+        direction[row * 3 + column] = indexToLps->GetElement(row, column) / spacing[column];
+      }
+    }
+    image->SetSpacing(spacing);
+    image->SetDirectionMatrix(direction);
+    image->SetOrigin(
+      indexToLps->GetElement(0, 3), indexToLps->GetElement(1, 3), indexToLps->GetElement(2, 3));
+    vtkNew<vtkXMLImageDataWriter> writer;
+    writer->SetInputData(image);
+    writer->SetFileName(QFile::encodeName(path).constData());
+    writer->Write();
+  }
+
+  void writeNrrd(const QString& path) const
+  {
+    std::ofstream file(QFile::encodeName(path).constData(), std::ios::binary);
+    auto column = [&](int axis) {
+      std::ostringstream text;
+      text.precision(12);
+      text << '(' << indexToLps->GetElement(0, axis) << ',' << indexToLps->GetElement(1, axis)
+           << ',' << indexToLps->GetElement(2, axis) << ')';
+      return text.str();
+    };
+    file << "NRRD0004\ntype: uint8\ndimension: 3\nspace: left-posterior-superior\nsizes: "
+         << size[0] << ' ' << size[1] << ' ' << size[2] << "\nspace directions: " << column(0)
+         << ' ' << column(1) << ' ' << column(2) << "\nspace origin: " << column(3)
+         << "\nendian: little\nencoding: raw\n\n";
+    file.write(reinterpret_cast<const char*>(voxels.data()), std::streamsize(voxels.size()));
+  }
+};
+
+int
+ellipsoids(const QVector3D& p)
+{
+  const QVector3D radii(0.9f, 0.7f, 0.55f);
+  if (((p - QVector3D(10, -20, 29.3f)) / radii).lengthSquared() < 1) {
+    return 1;
+  }
+  return ((p - QVector3D(10.3f, -20.2f, 30.7f)) / radii).lengthSquared() < 1 ? 2 : 0;
+}
+
+// A torus around the z axis and a ball 1.8 mm to the patient's left of it.
+int
+torusAndBall(const QVector3D& p)
+{
+  const float ring = std::hypot(p.x(), p.y()) - 1.1f;
+  if (ring * ring + p.z() * p.z() < 0.35f * 0.35f) {
+    return 3;
+  }
+  return (p - QVector3D(1.8f, 0, 0)).length() < 0.4f ? 5 : 0;
+}
+
+int
+thinTube(const QVector3D& p)
+{
+  return std::hypot(p.x(), p.z()) < 0.1f && std::abs(p.y()) < 1.5f ? 1 : 0;
+}
+
+QString
+toolPath()
+{
+  return qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/tools/make_model/cochlex-make-model";
+}
+
+QVector3D
+centroid(vtkPolyData* surface)
+{
+  double bounds[6];
+  surface->GetBounds(bounds);
+  return QVector3D(
+    0.5 * (bounds[0] + bounds[1]), 0.5 * (bounds[2] + bounds[3]), 0.5 * (bounds[4] + bounds[5]));
+}
+
+} // namespace
+
+class MakeModelTest : public QObject
+{
+  Q_OBJECT
+
+  QTemporaryDir directory;
+  QString path(const QString& name) const { return directory.filePath(name); }
+
+  int run(const QStringList& arguments, QString* errors = nullptr)
+  {
+    QProcess tool;
+    tool.start(toolPath(), arguments);
+    if (!tool.waitForFinished(120000)) {
+      return -1;
+    }
+    if (errors) {
+      *errors = QString::fromUtf8(tool.readAllStandardError());
+    }
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+  }
+
+  void writeText(const QString& name, const char* text)
+  {
+    QFile file(path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+
+private slots:
+  void initTestCase()
+  {
+    writeText("plain.txt",
+              "# label name R G B A\n0 Background 0 0 0 0\n1 Lower ball 255 0 0 255\n"
+              "2 Upper ball 0 0 255 128\n3 Ring 0 200 0 255\n5 Ball 255 255 0 255\n");
+    writeText("quoted.txt",
+              "# ITK-SnAP Label Description File\n"
+              "  0 0 0 0 0 0 0 \"Clear Label\"\n"
+              "  1 255 0 0 1 1 1 \"Lower ball\"\n"
+              "  2 0 0 255 0.5 1 1 \"Upper ball\"\n");
+    writeText("bad-table.txt", "1 Good 1 2 3 255\n2 Bad 300 0 0 255\n");
+    LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
+      .writeNifti(path("ellipsoids.nii.gz"));
+    LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
+      .writeVti(path("ellipsoids.vti"));
+    LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
+      .writeNrrd(path("torus.nrrd"));
+    LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube)
+      .writeNifti(path("tube.nii"));
+    // The ball of torus.nrrd as a surface file, in the same LPS millimetres.
+    vtkNew<vtkSphereSource> ball;
+    ball->SetCenter(1.8, 0, 0);
+    ball->SetRadius(0.4);
+    ball->SetThetaResolution(64);
+    ball->SetPhiResolution(64);
+    vtkNew<vtkSTLWriter> writer;
+    writer->SetInputConnection(ball->GetOutputPort());
+    writer->SetFileName(QFile::encodeName(path("ball.stl")).constData());
+    writer->Write();
+  }
+
+  void colorTables_data()
+  {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVector3D>("color");
+    QTest::addColumn<double>("opacity");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("plain") << QByteArray("# c\n\n7 Long process  10 20 30 51\r\n") << "Long process"
+                           << QVector3D(10, 20, 30) / 255 << 0.2 << "";
+    QTest::newRow("quoted") << QByteArray(" 7 10 20 30 0.25 1 0 \"Chorda \\tympani\"\n")
+                            << "Chorda \\tympani" << QVector3D(10, 20, 30) / 255 << 0.25 << "";
+    QTest::newRow("colour over 255")
+      << QByteArray("7 A 256 0 0 255\n") << "" << QVector3D() << 0.0 << "line 1";
+    QTest::newRow("alpha over 1") << QByteArray("7 1 2 3 1.5 1 1 \"A\"\n") << "" << QVector3D()
+                                  << 0.0 << "line 1";
+    QTest::newRow("no name") << QByteArray("1 A 1 2 3 4\n7 1 2 3 4\n") << "" << QVector3D() << 0.0
+                             << "line 2";
+    QTest::newRow("endless line") << QByteArray(5000, 'x') << "" << QVector3D() << 0.0
+                                  << "longer than";
+  }
+
+  void colorTables()
+  {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, name);
+    QFETCH(QVector3D, color);
+    QFETCH(double, opacity);
+    QFETCH(QString, problem);
+    std::istringstream input(text.toStdString());
+    const makemodel::ColorTable table = makemodel::parseColorTable(input);
+    QVERIFY2(QString::fromStdString(table.problem).contains(problem), table.problem.c_str());
+    if (problem.isEmpty()) {
+      QCOMPARE(int(table.entries.size()), 1);
+      const makemodel::ColorEntry& entry = table.entries[0];
+      QCOMPARE(entry.label, 7L);
+      QCOMPARE(QString::fromStdString(entry.name), name);
+      QCOMPARE(QVector3D(entry.color[0], entry.color[1], entry.color[2]), color);
+      QCOMPARE(entry.opacity, opacity);
+    }
+  }
+
+  // Each row: a label map, its table, and what the viewer must find in the model: the names
+  // and colours, closed surfaces holding the labelled volume, the second structure's centre
+  // relative to the first in model axes (medial, posterior, superior), and sections that show
+  // each structure's grey inside its surface and another outside.
+  void shapes_data()
+  {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QVector3D>("firstColor");
+    QTest::addColumn<double>("volumeTolerance");
+    QTest::addColumn<QVector3D>("shift");
+    QTest::addColumn<double>("voxelSize");
+    QTest::newRow("oblique anisotropic ellipsoids, NIfTI, quoted table")
+      << QStringList{ "ellipsoids.nii.gz", "--colors", "quoted.txt" }
+      << QStringList{ "Lower ball", "Upper ball" } << QVector3D(1, 0, 0) << 0.05
+      << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
+    QTest::newRow("oblique ellipsoids, VTI with a direction matrix")
+      << QStringList{ "ellipsoids.vti" } << QStringList{ "Structure 1", "Structure 2" }
+      << QVector3D(0.94f, 0.90f, 0.78f) << 0.05 << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
+    QTest::newRow("torus and ball, NRRD, plain table")
+      << QStringList{ "torus.nrrd", "--colors", "plain.txt" } << QStringList{ "Ring", "Ball" }
+      << QVector3D(0, 200 / 255.0f, 0) << 0.05 << QVector3D(1.8f, 0, 0) << 0.05;
+    QTest::newRow("labels chosen, and a surface file where the ball's label is")
+      << QStringList{ "torus.nrrd", "--labels", "3,5", "--surface", "STL ball=ball.stl" }
+      << QStringList{ "Structure 3", "Structure 5", "STL ball" } << QVector3D(0.94f, 0.90f, 0.78f)
+      << 0.05 << QVector3D(1.8f, 0, 0) << 0.05;
+    QTest::newRow("small triangle budget: voxels merged before contouring, then decimated")
+      << QStringList{ "torus.nrrd", "--max-triangles", "2000" }
+      << QStringList{ "Structure 3", "Structure 5" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
+      << QVector3D(1.8f, 0, 0) << 0.05;
+    QTest::newRow("left ear: medial is the patient's right")
+      << QStringList{ "torus.nrrd", "--side", "left" }
+      << QStringList{ "Structure 3", "Structure 5" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
+      << QVector3D(-1.8f, 0, 0) << 0.05;
+    QTest::newRow("thin tube four voxels across, with a CT")
+      << QStringList{ "tube.nii", "--ct", "tube.nii", "--window", "0.5,1" }
+      << QStringList{ "Structure 1" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.15 << QVector3D()
+      << 0.05;
+  }
+
+  void shapes()
+  {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, names);
+    QFETCH(QVector3D, firstColor);
+    QFETCH(double, volumeTolerance);
+    QFETCH(QVector3D, shift);
+    QFETCH(double, voxelSize);
+    const QString model = path(QTest::currentDataTag()).replace(' ', '_');
+    for (QString& argument : arguments) {
+      const QString file = argument.section('=', -1);
+      argument = QFile::exists(path(file))
+                   ? argument.section('=', 0, -2, QString::SectionIncludeTrailingSep) + path(file)
+                   : argument;
+    }
+    QString errors;
+    QVERIFY2(run(arguments << model, &errors) == 0, qPrintable(errors));
+
+    std::vector<LoadedStructure> structures;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      structures.push_back(structure);
+    };
+    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    QVERIFY2(
+      loaded.problems.empty(),
+      qPrintable(QString::fromStdString(loaded.problems.empty() ? "" : loaded.problems.front())));
+    QCOMPARE(int(structures.size()), names.size());
+    QVERIFY((QVector3D(structures[0].color[0], structures[0].color[1], structures[0].color[2]) -
+             firstColor)
+              .length() < 1e-4);
+
+    const std::string mapName = arguments[0].toStdString();
+    const LabelMap map =
+      QString::fromStdString(mapName).contains("ellipsoids")
+        ? LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
+      : QString::fromStdString(mapName).contains("torus")
+        ? LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
+        : LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube);
+    std::map<int, long> voxelCounts;
+    for (std::uint8_t label : map.voxels) {
+      ++voxelCounts[label];
+    }
+    vtkNew<vtkTransform> placement;
+    sample::buildVolumePlacement(placement);
+    placement->Inverse();
+    auto grey = [&](const double* point) -> int {
+      double volume[3];
+      placement->TransformPoint(point, volume);
+      long index[3];
+      for (int axis = 0; axis < 3; ++axis) {
+        index[axis] = std::lround(volume[axis] / sample::volumeSpacing[axis]);
+        if (index[axis] < 2 || index[axis] > sample::volumeDimensions[axis] - 3) {
+          return -1;
+        }
+      }
+      return loaded.volume->GetScalarComponentAsDouble(
+        int(index[0]), int(index[1]), int(index[2]), 0);
+    };
+
+    auto label = voxelCounts.begin();
+    for (std::size_t index = 0; index < structures.size(); ++index) {
+      vtkPolyData* surface = structures[index].surface;
+      // A surface file after the labels stands where the last label is.
+      label = std::next(label) == voxelCounts.end() ? label : std::next(label);
+      QCOMPARE(structureNameFromPath(QString::fromStdString(structures[index].path)),
+               names[int(index)]);
+      QCOMPARE(makemodel::openOrSharedEdges(surface), vtkIdType(0));
+      const double volume = makemodel::signedVolume(surface);
+      const double voxels = label->second * map.voxelVolume();
+      QVERIFY2(std::abs(volume - voxels) <= volumeTolerance * voxels,
+               qPrintable(QString("%1 mm3 enclosed, %2 mm3 of voxels").arg(volume).arg(voxels)));
+
+      // Half a voxel of the label map inside and outside the surface.
+      vtkDataArray* normals = surface->GetPointData()->GetNormals();
+      int checked = 0, wrong = 0, inside = -2;
+      for (vtkIdType point = 0; point < surface->GetNumberOfPoints(); point += 7) {
+        double at[3], in[3], out[3], normal[3];
+        surface->GetPoint(point, at);
+        normals->GetTuple(point, normal);
+        for (int axis = 0; axis < 3; ++axis) {
+          in[axis] = at[axis] - 0.7 * voxelSize * normal[axis];
+          out[axis] = at[axis] + 0.7 * voxelSize * normal[axis];
+        }
+        const int greyIn = grey(in), greyOut = grey(out);
+        if (greyIn < 0 || greyOut < 0) {
+          continue;
+        }
+        inside = inside == -2 ? greyIn : inside;
+        ++checked;
+        // The CT is interpolated: near, not equal, inside; far outside.
+        wrong += std::abs(greyIn - inside) > 48 || std::abs(greyOut - inside) <= 48;
+      }
+      QVERIFY(checked > 20);
+      QVERIFY2(wrong <= checked / 20,
+               qPrintable(QString("%1 of %2 sections disagree").arg(wrong).arg(checked)));
+    }
+    if (structures.size() > 1) {
+      const QVector3D measured =
+        centroid(structures.back().surface) - centroid(structures[0].surface);
+      QVERIFY2(
+        (measured - shift).length() < 0.1,
+        qPrintable(QString("%1 %2 %3").arg(measured.x()).arg(measured.y()).arg(measured.z())));
+    }
+  }
+
+  // --section-centre is in the label map's own millimetres: LPS for this NRRD, RAS for NIfTI.
+  // The named point, the centre of the last structure, lands in the middle of the slab.
+  void sectionCentre_data()
+  {
+    QTest::addColumn<QString>("labelMap");
+    QTest::addColumn<QString>("centre");
+    QTest::newRow("NRRD, LPS") << "torus.nrrd"
+                               << "1.8,0,0";
+    QTest::newRow("NIfTI, RAS") << "ellipsoids.nii.gz"
+                                << "-10.3,20.2,30.7";
+  }
+
+  void sectionCentre()
+  {
+    QFETCH(QString, labelMap);
+    QFETCH(QString, centre);
+    const QString model = path("centred-" + labelMap);
+    QCOMPARE(run({ path(labelMap), "--section-centre", centre, model }), 0);
+    vtkSmartPointer<vtkPolyData> last;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      last = structure.surface;
+    };
+    loadTeachingModel(model.toStdString(), steps);
+    QVERIFY(last);
+    vtkNew<vtkTransform> placement;
+    sample::buildVolumePlacement(placement);
+    double middle[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      middle[axis] = 0.5 * (sample::volumeDimensions[axis] - 1) * sample::volumeSpacing[axis];
+    }
+    placement->TransformPoint(middle, middle);
+    QVERIFY((centroid(last) - QVector3D(middle[0], middle[1], middle[2])).length() < 0.05);
+  }
+
+  // Each bad input: its status, its one line, and no model or scratch folder left behind.
+  void badInputs_data()
+  {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no arguments") << QStringList{} << 2 << "no OUT_FOLDER";
+    QTest::newRow("unknown option")
+      << QStringList{ "--fast", "tube.nii", "out" } << 2 << "unknown option --fast";
+    QTest::newRow("bad window") << QStringList{ "--window", "1", "tube.nii", "out" } << 2
+                                << "CENTER,WIDTH";
+    QTest::newRow("missing file") << QStringList{ "none.nii", "out" } << 1 << "cannot be opened";
+    QTest::newRow("unsupported") << QStringList{ "plain.txt", "out" } << 1 << "unsupported format";
+    QTest::newRow("damaged") << QStringList{ "damaged.nii", "out" } << 1 << "cannot be read";
+    QTest::newRow("short") << QStringList{ "short.nrrd", "out" } << 1
+                           << "shorter than its header says";
+    QTest::newRow("2-D image") << QStringList{ "flat.nrrd", "out" } << 1 << "2-D image";
+    QTest::newRow("over 2 GB") << QStringList{ "huge.nrrd", "out" } << 1
+                               << "more than the 2048 MiB";
+    QTest::newRow("label without voxels")
+      << QStringList{ "torus.nrrd", "--labels", "3,4", "out" } << 1 << "label 4 has no voxels";
+    QTest::newRow("CT elsewhere") << QStringList{ "torus.nrrd", "--ct", "ellipsoids.nii.gz", "out" }
+                                  << 1 << "do not overlap";
+    QTest::newRow("bad colour table")
+      << QStringList{ "torus.nrrd", "--colors", "bad-table.txt", "out" } << 1
+      << "bad-table.txt: line 2";
+    QTest::newRow("ten labels") << QStringList{ "ten.nrrd", "out" } << 1
+                                << "choose with --labels from 1 (";
+    QTest::newRow("folder not empty")
+      << QStringList{ "torus.nrrd", "full" } << 1 << "not empty (--force";
+  }
+
+  void badInputs()
+  {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, line);
+    writeText("damaged.nii", "not a NIfTI header at all");
+    writeText(
+      "flat.nrrd",
+      "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 4 4 1\nencoding: raw\n\n0123456789abcdef");
+    writeText("huge.nrrd",
+              "NRRD0004\ntype: uint16\ndimension: 3\nsizes: 2000 2000 300\nencoding: raw\n\n");
+    writeText("short.nrrd",
+              "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 10 10 10\nencoding: raw\n\n0123456789");
+    LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
+      return int(p.x() + 10) / 2 + 1;
+    }).writeNrrd(path("ten.nrrd"));
+    QDir(directory.path()).mkpath("full/Joint");
+    for (QString& argument : arguments) {
+      argument = QFile::exists(path(argument)) || argument == "out" ? path(argument) : argument;
+    }
+    QString errors;
+    QCOMPARE(run(arguments, &errors), status);
+    QCOMPARE(errors.count('\n'), 1);
+    QVERIFY2(errors.contains(line), qPrintable(errors));
+    QVERIFY(!QFile::exists(path("out")));
+    QCOMPARE(QDir(directory.path()).entryList({ ".*making*" }, QDir::AllEntries | QDir::Hidden),
+             QStringList());
+  }
+};
+
+QTEST_MAIN(MakeModelTest)
+#include "test_make_model.moc"

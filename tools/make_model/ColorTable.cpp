@@ -1,0 +1,180 @@
+#include "tools/make_model/ColorTable.h"
+
+#include "loading/PlainFile.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace makemodel {
+
+namespace {
+
+bool
+isBlank(const std::string& line)
+{
+  return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// A whole number within [low, high], nothing else in the token.
+bool
+wholeNumber(const std::string& token, long low, long high, long* value)
+{
+  if (token.empty() || token.size() > 12) {
+    return false;
+  }
+  std::size_t used = 0;
+  try {
+    *value = std::stol(token, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == token.size() && *value >= low && *value <= high;
+}
+
+bool
+realNumber(const std::string& token, double low, double high, double* value)
+{
+  if (token.empty() || token.size() > 32) {
+    return false;
+  }
+  std::size_t used = 0;
+  try {
+    *value = std::stod(token, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == token.size() && std::isfinite(*value) && *value >= low && *value <= high;
+}
+
+// IDX R G B A VIS MSH "LABEL": seven numbers, then the name between double quotes.
+bool
+parseQuotedForm(const std::string& line, ColorEntry* entry)
+{
+  const std::size_t open = line.find('"');
+  const std::size_t close = line.find('"', open + 1);
+  if (close == std::string::npos || !isBlank(line.substr(close + 1))) {
+    return false;
+  }
+  std::istringstream numbers(line.substr(0, open));
+  std::vector<std::string> tokens;
+  for (std::string token; numbers >> token;) {
+    tokens.push_back(token);
+  }
+  long rgb[3] = {};
+  double alpha = 0;
+  long ignored = 0;
+  if (tokens.size() != 7 || !wholeNumber(tokens[0], 0, 0x7fffffff, &entry->label) ||
+      !wholeNumber(tokens[1], 0, 255, &rgb[0]) || !wholeNumber(tokens[2], 0, 255, &rgb[1]) ||
+      !wholeNumber(tokens[3], 0, 255, &rgb[2]) || !realNumber(tokens[4], 0, 1, &alpha) ||
+      !wholeNumber(tokens[5], 0, 1, &ignored) || !wholeNumber(tokens[6], 0, 1, &ignored)) {
+    return false;
+  }
+  entry->name = line.substr(open + 1, close - open - 1);
+  entry->color = { rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0 };
+  entry->opacity = alpha;
+  return true;
+}
+
+// label name R G B A, each colour component and the alpha from 0 to 255.
+bool
+parsePlainForm(const std::string& line, ColorEntry* entry)
+{
+  std::istringstream words(line);
+  std::vector<std::string> tokens;
+  for (std::string token; words >> token;) {
+    tokens.push_back(token);
+  }
+  if (tokens.size() < 6) {
+    return false;
+  }
+  const std::size_t count = tokens.size();
+  long rgba[4] = {};
+  for (int component = 0; component < 4; ++component) {
+    if (!wholeNumber(tokens[count - 4 + component], 0, 255, &rgba[component])) {
+      return false;
+    }
+  }
+  if (!wholeNumber(tokens[0], 0, 0x7fffffff, &entry->label)) {
+    return false;
+  }
+  entry->name = tokens[1];
+  for (std::size_t word = 2; word + 4 < count; ++word) {
+    entry->name += ' ' + tokens[word];
+  }
+  entry->color = { rgba[0] / 255.0, rgba[1] / 255.0, rgba[2] / 255.0 };
+  entry->opacity = rgba[3] / 255.0;
+  return true;
+}
+
+} // namespace
+
+ColorTable
+parseColorTable(std::istream& input)
+{
+  ColorTable table;
+  std::string line;
+  std::size_t lineNumber = 0;
+  char character = 0;
+  bool ended = false;
+  while (!ended) {
+    // Read by hand so that one endless line cannot take all the memory.
+    line.clear();
+    ended = true;
+    while (input.get(character)) {
+      ended = false;
+      if (character == '\n') {
+        break;
+      }
+      if (line.size() == maximumLineLength) {
+        table.problem = "line " + std::to_string(lineNumber + 1) + " is longer than " +
+                        std::to_string(maximumLineLength) + " characters";
+        return table;
+      }
+      line += character;
+    }
+    if (ended && line.empty()) {
+      break;
+    }
+    ++lineNumber;
+    const std::size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == '#') {
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    ColorEntry entry;
+    const bool understood = line.find('"') != std::string::npos ? parseQuotedForm(line, &entry)
+                                                                : parsePlainForm(line, &entry);
+    if (!understood || entry.name.empty()) {
+      table.problem = "line " + std::to_string(lineNumber) +
+                      " is neither \"label name R G B A\" nor "
+                      "\"IDX R G B A VIS MSH \\\"LABEL\\\"\"";
+      return table;
+    }
+    if (table.entries.size() == maximumEntries) {
+      table.problem = "more than " + std::to_string(maximumEntries) + " labels";
+      return table;
+    }
+    table.entries.push_back(entry);
+  }
+  return table;
+}
+
+ColorTable
+readColorTable(const std::string& path)
+{
+  std::ifstream file;
+  if (isPlainFile(path)) {
+    file.open(path, std::ios::binary);
+  }
+  if (!file.is_open()) {
+    ColorTable table;
+    table.problem = "cannot be opened as a file";
+    return table;
+  }
+  return parseColorTable(file);
+}
+
+} // namespace makemodel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <vtkSmartPointer.h>
+
+#include <cstdint>
+#include <string>
+
+class vtkImageData;
+class vtkMatrix4x4;
+
+namespace makemodel {
+
+// A 3-D image with its place in the patient: voxels in file index order (the image's own
+// origin and spacing are not used) and the map from a continuous voxel index (i, j, k) to
+// millimetres in LPS (x toward the patient's left, y posterior, z superior).
+struct ImageInput
+{
+  vtkSmartPointer<vtkImageData> image;
+  vtkSmartPointer<vtkMatrix4x4> indexToWorld; // the header's own frame (NIfTI: RAS)
+  vtkSmartPointer<vtkMatrix4x4> worldToLps;
+  vtkSmartPointer<vtkMatrix4x4> indexToLps;
+  double rescaleSlope = 1.0; // stored value * slope + intercept = the image's value
+  double rescaleIntercept = 0.0;
+  std::string problem; // one line for the user; empty when the image was read
+};
+
+// Images above this many bytes of voxels are refused before their voxels are read: the tool
+// keeps its memory under 2 GB.
+constexpr std::int64_t maximumImageBytes = std::int64_t(2) << 30;
+
+// Whether path ends in one of the image formats the tool reads (.nii, .nii.gz, .nrrd, .nhdr,
+// .mha, .mhd, .vti).
+bool
+isImagePath(const std::string& path);
+
+// Reads the header, checks the image (3-D, one component, at most maximumImageBytes), then the
+// voxels. VTK's own messages are silenced; a failure is one line in problem.
+ImageInput
+readImageInput(const std::string& path);
+
+} // namespace makemodel

@@ -1,0 +1,395 @@
+#include "tools/make_model/MakeModel.h"
+
+#include "loading/PlainFile.h"
+#include "loading/SectionVolume.h"
+#include "tools/SampleAnatomy.h"
+#include "tools/SampleSurfaces.h"
+#include "tools/make_model/ColorTable.h"
+#include "tools/make_model/ImageInput.h"
+#include "tools/make_model/LabelVolume.h"
+#include "tools/make_model/ModelPages.h"
+#include "tools/make_model/ModelWriter.h"
+#include "tools/make_model/Surfaces.h"
+
+#include <vtkImageData.h>
+#include <vtkMatrix4x4.h>
+#include <vtkNew.h>
+#include <vtkPolyData.h>
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace makemodel {
+
+namespace {
+
+constexpr std::size_t maximumNameLength = 80;
+
+int
+refuse(const std::string& line)
+{
+  std::fprintf(stderr, "cochlex-make-model: %s\n", line.c_str());
+  return 1;
+}
+
+void
+progress(const std::string& line)
+{
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+}
+
+// The bounding box in LPS of an index box (inclusive, voxel centres), grown by half a voxel.
+std::array<double, 6>
+lpsBox(vtkMatrix4x4* indexToLps, const std::array<int, 3>& low, const std::array<int, 3>& high)
+{
+  std::array<double, 6> box{ { 1e300, -1e300, 1e300, -1e300, 1e300, -1e300 } };
+  for (int corner = 0; corner < 8; ++corner) {
+    const double index[4] = { (corner & 1) ? high[0] + 0.5 : low[0] - 0.5,
+                              (corner & 2) ? high[1] + 0.5 : low[1] - 0.5,
+                              (corner & 4) ? high[2] + 0.5 : low[2] - 0.5,
+                              1.0 };
+    double point[4];
+    indexToLps->MultiplyPoint(index, point);
+    for (int axis = 0; axis < 3; ++axis) {
+      box[2 * axis] = std::min(box[2 * axis], point[axis]);
+      box[2 * axis + 1] = std::max(box[2 * axis + 1], point[axis]);
+    }
+  }
+  return box;
+}
+
+bool
+overlap(const std::array<double, 6>& a, const std::array<double, 6>& b)
+{
+  for (int axis = 0; axis < 3; ++axis) {
+    if (a[2 * axis] > b[2 * axis + 1] || b[2 * axis] > a[2 * axis + 1]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string
+fileName(const std::string& path)
+{
+  const std::string name = std::filesystem::path(path).filename().string();
+  return name.size() > 120 ? name.substr(0, 120) : name;
+}
+
+// A structure's page from the descriptions folder: NAME.html, else LABEL.html; at most 1 MiB.
+std::string
+description(const std::string& folder, const std::string& name, int label)
+{
+  if (folder.empty()) {
+    return {};
+  }
+  for (const std::string& candidate :
+       { name + ".html", structureFileName(name) + ".html", std::to_string(label) + ".html" }) {
+    const std::string path = folder + "/" + candidate;
+    std::error_code error;
+    if (label < 0 && candidate == std::to_string(label) + ".html") {
+      continue;
+    }
+    if (isPlainFile(path) && std::filesystem::file_size(path, error) <= (1u << 20) && !error) {
+      std::ifstream file(path, std::ios::binary);
+      std::ostringstream text;
+      text << file.rdbuf();
+      return text.str();
+    }
+  }
+  return {};
+}
+
+vtkSmartPointer<vtkMatrix4x4>
+product(vtkMatrix4x4* a, vtkMatrix4x4* b)
+{
+  auto result = vtkSmartPointer<vtkMatrix4x4>::New();
+  vtkMatrix4x4::Multiply4x4(a, b, result);
+  return result;
+}
+
+vtkSmartPointer<vtkMatrix4x4>
+inverse(vtkMatrix4x4* matrix)
+{
+  auto result = vtkSmartPointer<vtkMatrix4x4>::New();
+  vtkMatrix4x4::Invert(matrix, result);
+  return result;
+}
+
+} // namespace
+
+const std::array<std::array<double, 3>, 9>&
+structurePalette()
+{
+  // The sample model's colours: distinct hues a student tells apart at a glance.
+  static const std::array<std::array<double, 3>, 9> palette = [] {
+    std::array<std::array<double, 3>, 9> colors{};
+    for (std::size_t index = 0; index < 9; ++index) {
+      colors[index] = sample::structureInfos()[index].color;
+    }
+    return colors;
+  }();
+  return palette;
+}
+
+int
+makeModel(const Options& options)
+{
+  QElapsedTimer clock;
+  clock.start();
+  // Every input is checked before the first line of progress.
+  if (const std::string problem = checkOutputFolder(options.outFolder, options.force);
+      !problem.empty()) {
+    return refuse(options.outFolder + ": " + problem);
+  }
+  ColorTable table;
+  if (!options.colors.empty()) {
+    table = readColorTable(options.colors);
+    if (!table.problem.empty()) {
+      return refuse(options.colors + ": " + table.problem);
+    }
+  }
+  if (!options.descriptions.empty() && !std::filesystem::is_directory(options.descriptions)) {
+    return refuse(options.descriptions + ": not a folder of descriptions");
+  }
+
+  ImageInput labelImage;
+  LabelVolume labels;
+  std::vector<int> chosen;
+  if (!options.labelMap.empty()) {
+    labelImage = readImageInput(options.labelMap);
+    if (!labelImage.problem.empty()) {
+      return refuse(options.labelMap + ": " + labelImage.problem);
+    }
+    labels = makeLabelVolume(labelImage.image);
+    labelImage.image = nullptr; // the 16-bit copy is all that is needed from here on
+    if (!labels.problem.empty()) {
+      return refuse(options.labelMap + ": " + labels.problem);
+    }
+    if (labels.extents.empty()) {
+      return refuse(options.labelMap + ": holds no labels (every voxel is 0)");
+    }
+    const std::size_t rows = 9 - std::min<std::size_t>(9, options.surfaces.size());
+    if (!options.labels.empty()) {
+      for (int label : options.labels) {
+        if (!labels.extents.count(label)) {
+          return refuse("label " + std::to_string(label) + " has no voxels in " + options.labelMap);
+        }
+        if (std::find(chosen.begin(), chosen.end(), label) == chosen.end()) {
+          chosen.push_back(label);
+        }
+      }
+    } else {
+      for (const auto& [label, extent] : labels.extents) {
+        chosen.push_back(label);
+      }
+    }
+    if (chosen.size() > rows) {
+      std::string found;
+      for (const auto& [label, extent] : labels.extents) {
+        found += (found.empty() ? "" : ", ") + std::to_string(label) + " (" +
+                 std::to_string(extent.voxels) + " voxels)";
+      }
+      return refuse(options.labelMap + ": " + std::to_string(chosen.size()) +
+                    " labels, more than the viewer's " + std::to_string(rows) +
+                    " free rows; choose with --labels from " + found);
+    }
+  } else if (options.surfaces.size() > 9) {
+    return refuse("more than nine surfaces: the viewer has nine rows");
+  }
+
+  std::vector<SurfaceInput> surfaceInputs;
+  for (const auto& [name, path] : options.surfaces) {
+    surfaceInputs.push_back(readSurfaceInput(path));
+    if (!surfaceInputs.back().problem.empty()) {
+      return refuse(path + ": " + surfaceInputs.back().problem);
+    }
+  }
+
+  // The region: the chosen labels' box, else the surfaces' bounds.
+  std::array<double, 6> region{ { 1e300, -1e300, 1e300, -1e300, 1e300, -1e300 } };
+  auto include = [&](const std::array<double, 6>& box) {
+    for (int axis = 0; axis < 3; ++axis) {
+      region[2 * axis] = std::min(region[2 * axis], box[2 * axis]);
+      region[2 * axis + 1] = std::max(region[2 * axis + 1], box[2 * axis + 1]);
+    }
+  };
+  for (int label : chosen) {
+    const LabelExtent& extent = labels.extents.at(label);
+    include(lpsBox(labelImage.indexToLps, extent.low, extent.high));
+  }
+  for (const SurfaceInput& input : surfaceInputs) {
+    double bounds[6];
+    input.surface->GetBounds(bounds);
+    include({ { bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5] } });
+  }
+
+  ImageInput ct;
+  if (!options.ct.empty()) {
+    ct = readImageInput(options.ct);
+    if (!ct.problem.empty()) {
+      return refuse(options.ct + ": " + ct.problem);
+    }
+    int dimensions[3];
+    ct.image->GetDimensions(dimensions);
+    if (!overlap(region,
+                 lpsBox(ct.indexToLps,
+                        { 0, 0, 0 },
+                        { dimensions[0] - 1, dimensions[1] - 1, dimensions[2] - 1 }))) {
+      return refuse(options.ct + " and the structures do not overlap: the CT lies elsewhere in "
+                                 "the patient than the labels");
+    }
+  }
+
+  std::array<double, 3> centre = { 0.5 * (region[0] + region[1]),
+                                   0.5 * (region[2] + region[3]),
+                                   0.5 * (region[4] + region[5]) };
+  if (options.sectionCentre) {
+    const double world[4] = {
+      (*options.sectionCentre)[0], (*options.sectionCentre)[1], (*options.sectionCentre)[2], 1.0
+    };
+    double lps[4];
+    (labelImage.worldToLps ? labelImage.worldToLps.Get() : vtkNew<vtkMatrix4x4>().GetPointer())
+      ->MultiplyPoint(world, lps);
+    centre = { lps[0], lps[1], lps[2] };
+  }
+
+  // The ear's side: a label map of the whole head tells by where the region lies (x grows
+  // toward the patient's left); one cropped to the ear does not.
+  Side side = Side::Right;
+  std::string sideNote = "right ear";
+  if (options.side) {
+    side = *options.side;
+    sideNote = side == Side::Left ? "left ear (--side)" : "right ear (--side)";
+  } else if (labelImage.indexToLps) {
+    const auto& d = labels.dimensions;
+    const std::array<double, 6> image =
+      lpsBox(labelImage.indexToLps, { 0, 0, 0 }, { d[0] - 1, d[1] - 1, d[2] - 1 });
+    const double offset = 0.5 * (region[0] + region[1]) - 0.5 * (image[0] + image[1]);
+    if (std::abs(offset) > 20.0) {
+      side = offset > 0 ? Side::Left : Side::Right;
+      sideNote = side == Side::Left ? "left ear (from the image)" : "right ear (from the image)";
+    } else {
+      sideNote = "right ear assumed (--side left for a left ear)";
+    }
+  }
+  const ModelFrame frame = makeModelFrame(centre, side);
+
+  progress("cochlex-make-model: " + std::to_string(chosen.size() + surfaceInputs.size()) +
+           " structures, " + sideNote + ", triangle budget " +
+           std::to_string(options.maxTriangles) + " each");
+
+  ModelContent content;
+  for (const std::string& source : options.sources) {
+    content.sources.push_back(fileName(source));
+  }
+  std::map<long, const ColorEntry*> entries;
+  for (const ColorEntry& entry : table.entries) {
+    entries[entry.label] = &entry;
+  }
+  const vtkSmartPointer<vtkMatrix4x4> indexToModel =
+    labelImage.indexToLps ? product(frame.lpsToModel, labelImage.indexToLps) : nullptr;
+  std::size_t paletteIndex = 0;
+  for (int label : chosen) {
+    Structure structure;
+    const auto entry = entries.find(label);
+    if (entry != entries.end()) {
+      structure.name = entry->second->name.substr(0, maximumNameLength);
+      structure.color = entry->second->color;
+      structure.opacity = entry->second->opacity;
+    } else {
+      structure.name = "Structure " + std::to_string(label);
+      structure.color = structurePalette()[paletteIndex++ % 9];
+    }
+    structure.source = "label " + std::to_string(label) + " of " + fileName(options.labelMap);
+    structure.description = description(options.descriptions, structure.name, label);
+    structure.surface = labelSurface(labels, label, indexToModel, options.maxTriangles);
+    progress("  " + structure.name + " (label " + std::to_string(label) + ", " +
+             std::to_string(labels.extents.at(label).voxels) +
+             " voxels): " + std::to_string(structure.surface->GetNumberOfPolys()) + " triangles");
+    content.structures.push_back(structure);
+  }
+  for (std::size_t index = 0; index < surfaceInputs.size(); ++index) {
+    Structure structure;
+    structure.name = options.surfaces[index].first.substr(0, maximumNameLength);
+    structure.color = structurePalette()[paletteIndex++ % 9];
+    structure.source = fileName(options.surfaces[index].second);
+    structure.description = description(options.descriptions, structure.name, -1);
+    structure.surface =
+      preparedSurface(surfaceInputs[index].surface, frame.lpsToModel, options.maxTriangles);
+    surfaceInputs[index].surface = nullptr;
+    progress("  " + structure.name + " (" + structure.source +
+             "): " + std::to_string(structure.surface->GetNumberOfPolys()) + " triangles");
+    content.structures.push_back(structure);
+  }
+
+  if (content.structures.size() >= 4) {
+    progress("  note: the viewer shows no row of controls for the fourth structure, " +
+             content.structures[3].name + "; --labels sets the order of the rows");
+  }
+
+  const vtkSmartPointer<vtkMatrix4x4> sectionToModel = sectionVoxelToModel(frame);
+  const vtkSmartPointer<vtkMatrix4x4> sectionToLps =
+    product(inverse(frame.lpsToModel), sectionToModel);
+  if (ct.image) {
+    const GreyWindow window = options.window
+                                ? *options.window
+                                : percentileWindow(ct.image, ct.rescaleSlope, ct.rescaleIntercept);
+    content.volume = resampleImage(ct.image,
+                                   product(inverse(ct.indexToLps), sectionToLps),
+                                   ct.rescaleSlope,
+                                   ct.rescaleIntercept,
+                                   window);
+    char text[160];
+    std::snprintf(text,
+                  sizeof text,
+                  "%s, window centre %g, width %g",
+                  fileName(options.ct).c_str(),
+                  window.centre,
+                  window.width);
+    content.volumeSource = text;
+    ct = ImageInput();
+  } else if (!labels.labels.empty()) {
+    // A grey per structure, evenly spread from mid grey to near white over the dark background.
+    static std::array<std::uint8_t, 65536> greys;
+    greys.fill(backgroundGrey);
+    for (std::size_t index = 0; index < chosen.size(); ++index) {
+      greys[std::size_t(chosen[index])] =
+        std::uint8_t(96 + (chosen.size() > 1 ? index * 144 / (chosen.size() - 1) : 144));
+    }
+    content.volume = resampleLabels(labels.labels,
+                                    labels.dimensions,
+                                    product(inverse(labelImage.indexToLps), sectionToLps),
+                                    greys);
+    content.volumeSource = "the labels of " + fileName(options.labelMap) + ", a grey each";
+  } else {
+    content.volume.assign(std::size_t(sectionVolumeByteCount), backgroundGrey);
+    content.volumeSource = "no image (an empty slab)";
+  }
+  labels = LabelVolume();
+  progress("  section volume: " + content.volumeSource);
+
+  const sample::HeadShape head(
+    { frame.centreInModel[0], frame.centreInModel[1], frame.centreInModel[2] });
+  content.head = sample::headSurface(head);
+
+  if (const std::string problem = writeModelFolder(options.outFolder, options.force, content);
+      !problem.empty()) {
+    return refuse(problem);
+  }
+  char done[64];
+  std::snprintf(done, sizeof done, "%.1f s", clock.elapsed() / 1000.0);
+  progress("Model written to " + options.outFolder + " in " + done + "; open it with: cochlex " +
+           options.outFolder);
+  return 0;
+}
+
+} // namespace makemodel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <vtkSmartPointer.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class vtkPolyData;
+
+namespace makemodel {
+
+struct Structure
+{
+  std::string name;
+  std::array<double, 3> color{};
+  double opacity = 1.0;
+  vtkSmartPointer<vtkPolyData> surface; // model frame, with normals
+  std::string source;                   // "label 3 of head.nii.gz", "ear.stl"
+  std::string description;              // HTML, empty when none was given
+};
+
+struct ModelContent
+{
+  std::vector<Structure> structures;
+  vtkSmartPointer<vtkPolyData> head;
+  std::vector<std::uint8_t> volume; // the section volume's bytes
+  std::string volumeSource;         // what its greys come from
+  std::vector<std::string> sources; // the input files, as given
+};
+
+// The file name of a structure: the viewer shows the name back from it (underscores as
+// spaces), so only characters that are safe in a file name on every system are kept.
+std::string
+structureFileName(const std::string& name);
+
+// Writes the whole model into a new folder beside outFolder and only then puts it in
+// outFolder's place, so that a failure leaves no half-written model. An existing non-empty
+// outFolder is replaced only when force is set. Returns the problem, empty on success.
+std::string
+writeModelFolder(const std::string& outFolder, bool force, const ModelContent& content);
+
+// Whether outFolder may be written: it does not exist, is an empty folder, or force is set and
+// it is a folder. The problem, empty when it may.
+std::string
+checkOutputFolder(const std::string& outFolder, bool force);
+
+} // namespace makemodel

@@ -1,0 +1,362 @@
+#include "tools/make_model/Surfaces.h"
+
+#include "loading/PlainFile.h"
+
+#include <vtkAlgorithm.h>
+#include <vtkCallbackCommand.h>
+#include <vtkCellArray.h>
+#include <vtkCellArrayIterator.h>
+#include <vtkCleanPolyData.h>
+#include <vtkCommand.h>
+#include <vtkDecimatePro.h>
+#include <vtkFlyingEdges3D.h>
+#include <vtkImageData.h>
+#include <vtkMatrix4x4.h>
+#include <vtkNew.h>
+#include <vtkOBJReader.h>
+#include <vtkPLYReader.h>
+#include <vtkPointData.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataNormals.h>
+#include <vtkQuadricDecimation.h>
+#include <vtkReverseSense.h>
+#include <vtkSTLReader.h>
+#include <vtkTransform.h>
+#include <vtkTransformPolyDataFilter.h>
+#include <vtkTriangleFilter.h>
+#include <vtkWindowedSincPolyDataFilter.h>
+#include <vtkXMLPolyDataReader.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <unordered_map>
+
+namespace makemodel {
+
+namespace {
+
+// The contour is kept to a few times the triangle budget before smoothing and decimation, which
+// cost time in proportion to it: a label larger than that is contoured on merged blocks of
+// voxels (their fraction inside, so the volume stays true).
+constexpr double contourBudgetFactor = 3.0;
+
+vtkSmartPointer<vtkPolyData>
+transformed(vtkPolyData* surface, vtkMatrix4x4* matrix)
+{
+  vtkNew<vtkTransform> transform;
+  transform->SetMatrix(matrix);
+  vtkNew<vtkTransformPolyDataFilter> move;
+  move->SetInputData(surface);
+  move->SetTransform(transform);
+  move->Update();
+  return move->GetOutput();
+}
+
+// Faces between the label and the rest inside the label's box: about the contour's triangles.
+std::int64_t
+boundaryFaces(const LabelVolume& volume, int label, const LabelExtent& extent)
+{
+  std::int64_t faces = 0;
+  const auto& d = volume.dimensions;
+  for (int k = extent.low[2]; k <= extent.high[2]; ++k) {
+    for (int j = extent.low[1]; j <= extent.high[1]; ++j) {
+      for (int i = extent.low[0]; i <= extent.high[0]; ++i) {
+        if (volume.at(i, j, k) != label) {
+          continue;
+        }
+        faces += (i == 0 || volume.at(i - 1, j, k) != label) +
+                 (i == d[0] - 1 || volume.at(i + 1, j, k) != label) +
+                 (j == 0 || volume.at(i, j - 1, k) != label) +
+                 (j == d[1] - 1 || volume.at(i, j + 1, k) != label) +
+                 (k == 0 || volume.at(i, j, k - 1) != label) +
+                 (k == d[2] - 1 || volume.at(i, j, k + 1) != label);
+      }
+    }
+  }
+  return faces;
+}
+
+// The label's share of each block of block^3 voxels (0 to 255), with one empty block all
+// round so the contour closes even where the label touches the image's edge. Origin and
+// spacing are in voxel indices.
+vtkSmartPointer<vtkImageData>
+labelFraction(const LabelVolume& volume, int label, const LabelExtent& extent, int block)
+{
+  int size[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    size[axis] = (extent.high[axis] - extent.low[axis] + block) / block + 2;
+  }
+  auto image = vtkSmartPointer<vtkImageData>::New();
+  image->SetDimensions(size);
+  image->SetSpacing(block, block, block);
+  image->SetOrigin(extent.low[0] - block + 0.5 * (block - 1),
+                   extent.low[1] - block + 0.5 * (block - 1),
+                   extent.low[2] - block + 0.5 * (block - 1));
+  image->AllocateScalars(VTK_FLOAT, 1);
+  auto* values = static_cast<float*>(image->GetScalarPointer());
+  std::fill(values, values + std::size_t(size[0]) * size[1] * size[2], 0.0f);
+  const float share = 255.0f / float(block * block * block);
+  for (int k = extent.low[2]; k <= extent.high[2]; ++k) {
+    const int c = (k - extent.low[2]) / block + 1;
+    for (int j = extent.low[1]; j <= extent.high[1]; ++j) {
+      const int b = (j - extent.low[1]) / block + 1;
+      float* line = values + (std::size_t(c) * size[1] + b) * size[0];
+      for (int i = extent.low[0]; i <= extent.high[0]; ++i) {
+        if (volume.at(i, j, k) == label) {
+          line[(i - extent.low[0]) / block + 1] += share;
+        }
+      }
+    }
+  }
+  return image;
+}
+
+vtkSmartPointer<vtkPolyData>
+smoothed(vtkPolyData* surface, double passBand)
+{
+  vtkNew<vtkWindowedSincPolyDataFilter> smoother;
+  smoother->SetInputData(surface);
+  smoother->SetNumberOfIterations(20);
+  smoother->SetPassBand(passBand);
+  smoother->BoundarySmoothingOff();
+  smoother->FeatureEdgeSmoothingOff();
+  smoother->NonManifoldSmoothingOn();
+  smoother->NormalizeCoordinatesOn();
+  smoother->Update();
+  return smoother->GetOutput();
+}
+
+vtkSmartPointer<vtkPolyData>
+decimated(vtkPolyData* surface, vtkIdType maxTriangles)
+{
+  const vtkIdType triangles = surface->GetNumberOfPolys();
+  if (triangles <= maxTriangles) {
+    return surface;
+  }
+  const double reduction = 1.0 - double(maxTriangles) / double(triangles);
+  vtkNew<vtkQuadricDecimation> quadric;
+  quadric->SetInputData(surface);
+  quadric->SetTargetReduction(reduction);
+  quadric->VolumePreservationOn();
+  quadric->Update();
+  vtkSmartPointer<vtkPolyData> result = quadric->GetOutput();
+  if (openOrSharedEdges(result) == 0 && result->GetNumberOfPolys() <= maxTriangles) {
+    return result;
+  }
+  // The quadric decimation can leave an edge open at strong reductions; this one keeps the
+  // topology, though it may stop short of the target.
+  vtkNew<vtkDecimatePro> keeping;
+  keeping->SetInputData(surface);
+  keeping->SetTargetReduction(reduction);
+  keeping->PreserveTopologyOn();
+  keeping->SplittingOff();
+  keeping->BoundaryVertexDeletionOff();
+  keeping->Update();
+  return keeping->GetOutput();
+}
+
+// Outward winding and point normals, the way the viewer lights its structures.
+vtkSmartPointer<vtkPolyData>
+finished(vtkSmartPointer<vtkPolyData> surface)
+{
+  if (signedVolume(surface) < 0) {
+    vtkNew<vtkReverseSense> reverse;
+    reverse->SetInputData(surface);
+    reverse->ReverseCellsOn();
+    reverse->ReverseNormalsOff();
+    reverse->Update();
+    surface = reverse->GetOutput();
+  }
+  vtkNew<vtkPolyDataNormals> normals;
+  normals->SetInputData(surface);
+  normals->SplittingOff();
+  normals->ConsistencyOff();
+  normals->AutoOrientNormalsOff();
+  normals->ComputePointNormalsOn();
+  normals->ComputeCellNormalsOff();
+  normals->Update();
+  return normals->GetOutput();
+}
+
+std::string
+lowerCase(std::string text)
+{
+  std::transform(
+    text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return text;
+}
+
+} // namespace
+
+double
+signedVolume(vtkPolyData* surface)
+{
+  vtkPoints* points = surface->GetPoints();
+  vtkCellArray* polys = surface->GetPolys();
+  if (!points || !polys) {
+    return 0;
+  }
+  double volume = 0;
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(polys->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    double a[3], b[3], c[3];
+    for (vtkIdType corner = 1; corner + 1 < count; ++corner) {
+      points->GetPoint(ids[0], a);
+      points->GetPoint(ids[corner], b);
+      points->GetPoint(ids[corner + 1], c);
+      volume += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+  }
+  return volume / 6.0;
+}
+
+vtkIdType
+openOrSharedEdges(vtkPolyData* surface)
+{
+  vtkCellArray* polys = surface->GetPolys();
+  if (!polys) {
+    return 0;
+  }
+  std::unordered_map<std::uint64_t, int> uses;
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(polys->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    for (vtkIdType corner = 0; corner < count; ++corner) {
+      const std::uint64_t a = std::uint64_t(ids[corner]),
+                          b = std::uint64_t(ids[(corner + 1) % count]);
+      ++uses[std::min(a, b) << 32 | std::max(a, b)];
+    }
+  }
+  return vtkIdType(
+    std::count_if(uses.begin(), uses.end(), [](const auto& edge) { return edge.second != 2; }));
+}
+
+vtkSmartPointer<vtkPolyData>
+labelSurface(const LabelVolume& volume,
+             int label,
+             vtkMatrix4x4* indexToModel,
+             vtkIdType maxTriangles,
+             SurfaceReport* report)
+{
+  const LabelExtent& extent = volume.extents.at(label);
+  const double faces = double(boundaryFaces(volume, label, extent));
+  const double budget = contourBudgetFactor * double(maxTriangles);
+  // Triangles shrink with the square of the block size.
+  const int block = faces > budget ? std::min(8, int(std::ceil(std::sqrt(faces / budget)))) : 1;
+  vtkSmartPointer<vtkImageData> fraction = labelFraction(volume, label, extent, block);
+
+  vtkNew<vtkFlyingEdges3D> contour;
+  contour->SetInputData(fraction);
+  contour->SetValue(0, 127.5);
+  contour->ComputeNormalsOff();
+  contour->ComputeGradientsOff();
+  contour->ComputeScalarsOff();
+  contour->Update();
+  fraction = nullptr;
+  vtkSmartPointer<vtkPolyData> surface = transformed(contour->GetOutput(), indexToModel);
+
+  // Windowed-sinc smoothing barely shrinks a surface, but a thin tube a voxel or two across can
+  // still lose more than 2 %: a wider pass band smooths less.
+  const double contourVolume = std::abs(signedVolume(surface));
+  double smoothVolume = contourVolume;
+  for (double passBand : { 0.05, 0.1, 0.2, 0.4 }) {
+    vtkSmartPointer<vtkPolyData> candidate = smoothed(surface, passBand);
+    const double candidateVolume = std::abs(signedVolume(candidate));
+    if (std::abs(candidateVolume - contourVolume) <= 0.02 * contourVolume) {
+      surface = candidate;
+      smoothVolume = candidateVolume;
+      break;
+    }
+  }
+  if (report) {
+    report->unsmoothedVolume = contourVolume;
+    report->smoothedVolume = smoothVolume;
+    report->blockSize = block;
+  }
+  return finished(decimated(surface, maxTriangles));
+}
+
+vtkSmartPointer<vtkPolyData>
+preparedSurface(vtkPolyData* input, vtkMatrix4x4* lpsToModel, vtkIdType maxTriangles)
+{
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputData(input);
+  triangles->PassVertsOff();
+  triangles->PassLinesOff();
+  vtkNew<vtkCleanPolyData> clean;
+  clean->SetInputConnection(triangles->GetOutputPort());
+  clean->Update();
+  vtkSmartPointer<vtkPolyData> surface = transformed(clean->GetOutput(), lpsToModel);
+  surface->GetPointData()->Initialize();
+  return finished(decimated(surface, maxTriangles));
+}
+
+bool
+isSurfacePath(const std::string& path)
+{
+  const std::string extension = lowerCase(std::filesystem::path(path).extension().string());
+  return extension == ".stl" || extension == ".obj" || extension == ".ply" || extension == ".vtp";
+}
+
+SurfaceInput
+readSurfaceInput(const std::string& path)
+{
+  SurfaceInput input;
+  const std::string extension = lowerCase(std::filesystem::path(path).extension().string());
+  if (!isSurfacePath(path)) {
+    input.problem = "unsupported surface format (not .stl, .obj, .ply or .vtp)";
+    return input;
+  }
+  if (!isPlainFile(path)) {
+    input.problem = "cannot be opened as a file";
+    return input;
+  }
+  std::error_code error;
+  if (std::filesystem::file_size(path, error) > (std::uintmax_t(1) << 30) || error) {
+    input.problem = "is larger than 1 GiB";
+    return input;
+  }
+  vtkSmartPointer<vtkAlgorithm> reader;
+  if (extension == ".stl") {
+    auto stl = vtkSmartPointer<vtkSTLReader>::New();
+    stl->SetFileName(path.c_str());
+    reader = stl;
+  } else if (extension == ".obj") {
+    auto obj = vtkSmartPointer<vtkOBJReader>::New();
+    obj->SetFileName(path.c_str());
+    reader = obj;
+  } else if (extension == ".ply") {
+    auto ply = vtkSmartPointer<vtkPLYReader>::New();
+    ply->SetFileName(path.c_str());
+    reader = ply;
+  } else {
+    auto xml = vtkSmartPointer<vtkXMLPolyDataReader>::New();
+    xml->SetFileName(path.c_str());
+    reader = xml;
+  }
+  bool failed = false;
+  vtkNew<vtkCallbackCommand> observer;
+  observer->SetCallback(
+    [](vtkObject*, unsigned long, void* data, void*) { *static_cast<bool*>(data) = true; });
+  observer->SetClientData(&failed);
+  reader->AddObserver(vtkCommand::ErrorEvent, observer);
+  reader->Update();
+  vtkPolyData* surface = vtkPolyData::SafeDownCast(reader->GetOutputDataObject(0));
+  if (failed || !surface || surface->GetNumberOfPolys() == 0) {
+    input.problem = "holds no readable surface";
+    return input;
+  }
+  input.surface = surface;
+  return input;
+}
+
+} // namespace makemodel
