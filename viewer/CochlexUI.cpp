@@ -3,6 +3,7 @@
 #include "loading/PageFile.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Lessons.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
@@ -108,6 +109,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   loadPages();
   setUpShortcuts(*this);
   setUpCutStatus(*this);
+  lessons = new Lessons(*this);
 }
 
 _CochlexUI::~_CochlexUI()
