@@ -28,6 +28,10 @@ feedLegacyCheck(const std::uint8_t* data, std::size_t size);
 std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size);
 
+// The lesson reader, on the bytes of a lesson file.
+std::string
+feedLessonFile(const std::uint8_t* data, std::size_t size);
+
 // VTK's errors and warnings about damaged files go nowhere (the loader still observes them);
 // printing thousands of them per second would only slow the fuzzer down.
 void
