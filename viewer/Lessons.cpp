@@ -21,24 +21,30 @@
 #include <vtkTextActor.h>
 #include <vtkTextProperty.h>
 
+#include <algorithm>
+
 namespace {
 
 // Readable from the back of a lecture room; logical pixels.
 constexpr int captionFontSize = 22;
-// A line of a caption, in characters: about two thirds of a 1366 pixel wide screen at that size.
-constexpr int captionLineLength = 70;
+// The caption keeps to the middle 60 % of the view's width, clear of the orientation marker in
+// the lower left fifth; an average character is about half the font size wide.
+constexpr double captionWidthShare = 0.6;
 constexpr int statusMilliseconds = 5000;
+// Typing a caption redraws the view once the typist pauses, not at every key: a frame of the
+// full model takes longer than a keystroke on a software renderer.
+constexpr int captionTypingPauseMilliseconds = 300;
 
-// Breaks text into lines of at most captionLineLength characters at spaces (a longer word keeps
-// its line); the line breaks the teacher typed stay.
+// Breaks text into lines of at most lineLength characters at spaces (a longer word keeps its
+// line); the line breaks the teacher typed stay.
 QString
-wrappedCaption(const QString& text)
+wrappedCaption(const QString& text, int lineLength)
 {
   QStringList lines;
   for (const QString& paragraph : text.split('\n')) {
     QString line;
     for (const QString& word : paragraph.split(' ', Qt::SkipEmptyParts)) {
-      if (!line.isEmpty() && line.size() + 1 + word.size() > captionLineLength) {
+      if (!line.isEmpty() && line.size() + 1 + word.size() > lineLength) {
         lines.append(line);
         line.clear();
       }
@@ -89,6 +95,10 @@ Lessons::Lessons(_CochlexUI& window)
     transitionStep(value.toDouble());
   });
   connect(&transition, &QVariantAnimation::finished, this, &Lessons::transitionEnded);
+  captionRenderTimer.setSingleShot(true);
+  captionRenderTimer.setInterval(captionTypingPauseMilliseconds);
+  connect(
+    &captionRenderTimer, &QTimer::timeout, this, [this] { this->window.mainRenderWindow()->Render(); });
 
   createActions();
   createDock();
@@ -267,20 +277,38 @@ Lessons::previousView()
 void
 Lessons::setCaptionText(const QString& text)
 {
-  const QString wrapped = wrappedCaption(text);
+  captionRenderTimer.stop();
+  captionSource = text;
+  wrapCaption();
+  window.mainRenderWindow()->Render();
+}
+
+void
+Lessons::wrapCaption()
+{
   vtkRenderer* renderer = window.mainRenderer();
+  captionWrapWidth = window.mainRenderWindow()->GetSize()[0];
+  // Sizes are device pixels in the render window.
+  const int fontSize = qRound(captionFontSize * window.qvtkWidget->devicePixelRatioF());
+  const int lineLength = std::max(20, int(captionWidthShare * captionWrapWidth / (0.5 * fontSize)));
+  const QString wrapped = wrappedCaption(captionSource, lineLength);
   if (wrapped.isEmpty()) {
     renderer->RemoveActor2D(caption);
-  } else {
-    // Sizes are device pixels in the render window.
-    caption->GetTextProperty()->SetFontSize(
-      qRound(captionFontSize * window.qvtkWidget->devicePixelRatioF()));
-    caption->SetInput(wrapped.toUtf8().constData());
-    if (!renderer->HasViewProp(caption)) {
-      renderer->AddActor2D(caption);
-    }
+    return;
   }
-  window.mainRenderWindow()->Render();
+  caption->GetTextProperty()->SetFontSize(fontSize);
+  caption->SetInput(wrapped.toUtf8().constData());
+  if (!renderer->HasViewProp(caption)) {
+    renderer->AddActor2D(caption);
+  }
+}
+
+void
+Lessons::typeCaption(const QString& text)
+{
+  captionSource = text;
+  wrapCaption();
+  captionRenderTimer.start();
 }
 
 void
@@ -300,6 +328,10 @@ Lessons::moveCameraTo(const CameraPose& target)
 void
 Lessons::transitionStep(double progress)
 {
+  // Going full screen for a presentation widens the view while the camera moves.
+  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
+    wrapCaption();
+  }
   placeCameras(window, interpolateCamera(transitionFrom, transitionTo, progress));
   window.mainRenderWindow()->Render();
   window.headRenderWindow()->Render();
@@ -308,6 +340,9 @@ Lessons::transitionStep(double progress)
 void
 Lessons::transitionEnded()
 {
+  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
+    wrapCaption();
+  }
   placeCameras(window, transitionTo);
   if (coarseDuringTransition) {
     coarseDuringTransition = false;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <vtkNew.h>
@@ -81,6 +82,8 @@ private:
   void captionEdited();
   void showCaptionOfCurrent();
   void setCaptionText(const QString& text);
+  void wrapCaption();
+  void typeCaption(const QString& text);
   void updateActionStates();
   QString unusedViewName() const;
 
@@ -120,6 +123,9 @@ private:
   bool coarseDuringTransition = false;
 
   vtkNew<vtkTextActor> caption;
+  QString captionSource;
+  int captionWrapWidth = 0;
+  QTimer captionRenderTimer;
   QVariantAnimation transition;
   CameraPose transitionFrom;
   CameraPose transitionTo;

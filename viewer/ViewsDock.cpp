@@ -237,7 +237,7 @@ Lessons::captionEdited()
   const int id = item->data(Qt::UserRole).toInt();
   viewsById[id].caption = captionEdit->toPlainText();
   if (id == captionViewId) {
-    setCaptionText(viewsById[id].caption);
+    typeCaption(viewsById[id].caption);
   }
 }
 
