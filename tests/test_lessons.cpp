@@ -24,6 +24,9 @@
 #include <vtkActor.h>
 #include <vtkBoundingBox.h>
 #include <vtkCamera.h>
+#include <vtkImageActor.h>
+#include <vtkMapper.h>
+#include <vtkProperty.h>
 #include <vtkRenderer.h>
 #include <vtkTextActor.h>
 
@@ -33,16 +36,26 @@
 
 namespace {
 
-// Every control a view sets, as numbers, in a fixed order; mirrored pairs both.
+// Every control a view sets, as numbers, in a fixed order, mirrored pairs both, and what the
+// controls' slots made of the scene.
 std::vector<double>
 controlValues(_CochlexUI& window)
 {
+  // A click's flash is no part of the picture.
+  window.structureSelection->finishHighlight();
   std::vector<double> values;
   for (std::size_t row = 0; row < window.structureCheckBoxes.size(); ++row) {
     values.push_back(window.structureCheckBoxes[row]->isChecked());
     values.push_back(window.structureSliders[row]->value());
     values.push_back(window.structureSpinBoxes[row]->value());
+    values.push_back(window.mainRenderer()->HasViewProp(window.frontActors[row]));
+    values.push_back(window.frontActors[row]->GetProperty()->GetOpacity());
   }
+  for (vtkProp* section : std::array<vtkProp*, 3>{
+         { window.sectionActorX, window.sectionActorY, window.sectionActorZ } }) {
+    values.push_back(window.mainRenderer()->HasViewProp(section));
+  }
+  values.push_back(window.frontActors[0]->GetMapper()->GetNumberOfClippingPlanes());
   for (QCheckBox* box : { window.showXPlane, window.showYPlane, window.showZPlane }) {
     values.push_back(box->isChecked());
   }
