@@ -242,3 +242,10 @@ feedLessonFile(const std::uint8_t* data, std::size_t size)
   return std::to_string(read.lesson.views.size()) + " views, " + std::to_string(again.size()) +
          " bytes written back";
 }
+
+void
+warmUpQt()
+{
+  static_cast<void>(readLesson(QByteArray("{")));
+  static_cast<void>(QStringLiteral("%1").arg(0.5, 0, 'g', 17));
+}
