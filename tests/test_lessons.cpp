@@ -3,6 +3,7 @@
 // lesson for another model; the standard views; and the presentation.
 
 #include "ViewerSession.h"
+#include "app/CommandLine.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
 #include "viewer/StructureSelection.h"
@@ -295,6 +296,19 @@ private slots:
         QVERIFY(std::abs(point[0]) < 1 && std::abs(point[1]) < 1);
       }
     }
+  }
+
+  // The lesson is named from where the program starts, not from the model folder it enters.
+  void lessonOnTheCommandLine()
+  {
+    QTemporaryDir folder;
+    const fixture::WorkingDirectory inFolder(folder.path());
+    QVERIFY(QDir().mkdir("model"));
+    const CommandLineOutcome outcome =
+      parseCommandLine({ "cochlex", "--lesson", "class.cochlex-lesson", "model" });
+    QVERIFY(outcome.runViewer);
+    QCOMPARE(outcome.modelFolder, QString("model"));
+    QCOMPARE(outcome.lessonFile, QDir(folder.path()).filePath("class.cochlex-lesson"));
   }
 
   void presentationStepsAndEndsWhereItStarted()
