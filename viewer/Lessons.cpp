@@ -97,8 +97,9 @@ Lessons::Lessons(_CochlexUI& window)
   connect(&transition, &QVariantAnimation::finished, this, &Lessons::transitionEnded);
   captionRenderTimer.setSingleShot(true);
   captionRenderTimer.setInterval(captionTypingPauseMilliseconds);
-  connect(
-    &captionRenderTimer, &QTimer::timeout, this, [this] { this->window.mainRenderWindow()->Render(); });
+  connect(&captionRenderTimer, &QTimer::timeout, this, [this] {
+    this->window.mainRenderWindow()->Render();
+  });
 
   createActions();
   createDock();
@@ -147,6 +148,7 @@ Lessons::createActions()
 
   standardViewsMenu = new QMenu(QStringLiteral("Standard Views"), &window);
   standardViewsMenu->setObjectName(QStringLiteral("menuStandard_Views"));
+  standardViewsMenu->menuAction()->setObjectName(QStringLiteral("actionStandard_Views"));
   // Ctrl+1 to Ctrl+6 would take Ctrl+3, the stereo key.
   int number = 1;
   for (StandardView view : standardViews) {
