@@ -73,7 +73,7 @@ compareViews(const ViewState& actual, const ViewState& expected)
 // Replaces (or with an empty value removes) the member at a dotted path such as
 // "views.0.camera.viewAngle" in the JSON of the sample lesson.
 QJsonValue
-editedAt(QJsonValue node, QStringList path, const QJsonValue& value, bool remove)
+editedAt(const QJsonValue& node, QStringList path, const QJsonValue& value, bool remove)
 {
   const QString key = path.takeFirst();
   if (node.isArray()) {
@@ -162,7 +162,7 @@ private slots:
       return sampleEditedAt(QString::fromLatin1(path), QByteArray(value));
     };
     QTest::newRow("malformed JSON")
-      << QByteArray("{\"format\": \"cochlex-lesson\",") << "not valid JSON";
+      << QByteArray(R"({"format": "cochlex-lesson",)") << "not valid JSON";
     QTest::newRow("a list") << QByteArray("[1, 2]") << "not a Cochlex lesson";
     QTest::newRow("another format")
       << edited("format", "\"paraview-state\"") << "not a Cochlex lesson";

@@ -197,7 +197,7 @@ private slots:
   {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("malformed") << QByteArray("{\"format\": \"cochlex-lesson\", \"views\": [")
+    QTest::newRow("malformed") << QByteArray(R"({"format": "cochlex-lesson", "views": [)")
                                << "not valid JSON";
     Lesson newer;
     QByteArray newerJson = lessonJson(newer).replace("\"1.0\"", "\"2.3\"");

@@ -132,6 +132,7 @@ std::vector<ViewState>
 Lessons::views() const
 {
   std::vector<ViewState> result;
+  result.reserve(std::size_t(list->count()));
   for (int row = 0; row < list->count(); ++row) {
     result.push_back(viewAt(row));
   }

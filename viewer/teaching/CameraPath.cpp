@@ -161,9 +161,11 @@ standardViewPose(StandardView view, const std::array<double, 6>& bounds, double 
   pose.viewUp = fromAboveOrBelow ? Vector{ 0, -1, 0 } : Vector{ 0, 0, 1 };
   pose.viewAngle = viewAngle;
   double radius = 0;
-  for (int i = 0; i < 3; ++i) {
-    pose.focalPoint[i] = (bounds[2 * i] + bounds[2 * i + 1]) / 2;
-    radius += (bounds[2 * i + 1] - bounds[2 * i]) * (bounds[2 * i + 1] - bounds[2 * i]);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const double low = bounds[2 * i];
+    const double high = bounds[2 * i + 1];
+    pose.focalPoint[i] = (low + high) / 2;
+    radius += (high - low) * (high - low);
   }
   radius = std::sqrt(radius) / 2;
   // An empty or single-point model still gets a camera away from its focal point.

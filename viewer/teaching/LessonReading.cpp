@@ -37,7 +37,7 @@ member(const QString& field, const char* key)
 QJsonValue
 required(const QJsonObject& object, const QString& field, const char* key)
 {
-  const QJsonValue value = object.value(QLatin1String(key));
+  QJsonValue value = object.value(QLatin1String(key));
   if (value.isUndefined()) {
     refuse(member(field, key), QStringLiteral("missing"));
   }
@@ -59,7 +59,7 @@ arrayAt(const QJsonValue& value, const QString& field, int maximumSize)
   if (!value.isArray()) {
     refuse(field, QStringLiteral("must be a list"));
   }
-  const QJsonArray array = value.toArray();
+  QJsonArray array = value.toArray();
   if (array.size() > maximumSize) {
     refuse(field, QStringLiteral("%1 entries, more than %2").arg(array.size()).arg(maximumSize));
   }
@@ -109,7 +109,7 @@ textAt(const QJsonValue& value, const QString& field, int maximumLength)
   if (!value.isString()) {
     refuse(field, QStringLiteral("must be a text"));
   }
-  const QString text = value.toString();
+  QString text = value.toString();
   if (text.size() > maximumLength) {
     refuse(field, QStringLiteral("longer than %1 characters").arg(maximumLength));
   }
