@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -314,14 +315,23 @@ private slots:
   void presentationStepsAndEndsWhereItStarted()
   {
     Lessons& lessons = openLoaded();
+    // A switch another feature adds to the window is kept and set through its action.
+    auto* labels = new QAction(window);
+    labels->setObjectName("actionShow_Labels");
+    labels->setCheckable(true);
+    labels->setChecked(true);
+    QSignalSpy labelsTriggered(labels, &QAction::triggered);
     addPicture("First");
+    labels->setChecked(false);
     window->rotYScrollBar->setValue(60);
     addPicture("Second");
+    QCOMPARE(lessons.views()[0].labels, std::optional<bool>(true));
     QDockWidget* modelView = window->viewerDock;
     window->findChild<QAction*>("actionPresent_Lesson")->trigger();
     QVERIFY(lessons.presenting() && modelView->isFloating() && modelView->isFullScreen());
     QCOMPARE(lessons.currentViewRow(), 0);
     QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), QString("First"));
+    QVERIFY(labels->isChecked() && labelsTriggered.count() == 1);
     window->findChild<QAction*>("actionNext_View")->trigger();
     QCOMPARE(lessons.currentViewRow(), 1);
     window->findChild<QAction*>("actionPrevious_View")->trigger();
