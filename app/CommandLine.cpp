@@ -101,6 +101,11 @@ parseCommandLine(const QStringList& arguments)
     QStringLiteral("[MODEL_FOLDER]"));
   acceptToolkitOptions(parser);
   addScreenshotOptions(parser);
+  const QCommandLineOption lessonOption(
+    QStringLiteral("lesson"),
+    QStringLiteral("Open the lesson FILE (.cochlex-lesson) once the model has loaded."),
+    QStringLiteral("FILE"));
+  parser.addOption(lessonOption);
 
   const QString name = arguments.isEmpty() ? programName : QFileInfo(arguments[0]).fileName();
   const QString tryHelp = QStringLiteral("Try '%1 --help' for more information.").arg(name);
@@ -135,6 +140,10 @@ parseCommandLine(const QStringList& arguments)
       outcome.screenshot->file = QFileInfo(outcome.screenshot->file).absoluteFilePath();
     }
   }
+  if (parser.isSet(lessonOption)) {
+    // Named from where the program was started, before the model folder is entered.
+    outcome.lessonFile = QFileInfo(parser.value(lessonOption)).absoluteFilePath();
+  }
   if (folders.isEmpty()) {
     return outcome;
   }
@@ -148,7 +157,10 @@ parseCommandLine(const QStringList& arguments)
 }
 
 std::optional<int>
-applyCommandLine(int argc, char** argv, std::optional<ScreenshotRequest>& screenshot)
+applyCommandLine(int argc,
+                 char** argv,
+                 std::optional<ScreenshotRequest>& screenshot,
+                 QString* lessonFile)
 {
   CommandLineOutcome outcome;
   {
@@ -167,6 +179,9 @@ applyCommandLine(int argc, char** argv, std::optional<ScreenshotRequest>& screen
   }
   if (outcome.runViewer) {
     screenshot = outcome.screenshot;
+    if (lessonFile != nullptr) {
+      *lessonFile = outcome.lessonFile;
+    }
     return std::nullopt;
   }
   const QByteArray text = outcome.message.toLocal8Bit();

@@ -20,6 +20,9 @@ struct CommandLineOutcome
   QString message;
   // Set when the command line asks for a picture of the frontal view instead of a window.
   std::optional<ScreenshotRequest> screenshot;
+  // A lesson to open once the model has loaded (--lesson FILE), made absolute against the folder
+  // the program was started in; empty: none.
+  QString lessonFile;
 };
 
 // Reads the arguments, the program's name first, and checks that a model folder given can be
@@ -30,6 +33,10 @@ parseCommandLine(const QStringList& arguments);
 
 // The start-up's use of the above: prints the answer and returns the exit status when the
 // program should end at once; otherwise enters the model folder, hands on a screenshot request
-// and returns nothing. Runs before the application object exists.
+// and returns nothing; lessonFile, when given, receives the lesson to open. Runs before the
+// application object exists.
 std::optional<int>
-applyCommandLine(int argc, char** argv, std::optional<ScreenshotRequest>& screenshot);
+applyCommandLine(int argc,
+                 char** argv,
+                 std::optional<ScreenshotRequest>& screenshot,
+                 QString* lessonFile = nullptr);

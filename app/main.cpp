@@ -2,6 +2,7 @@
 #include "app/ScreenshotCommand.h"
 #include "app/Startup.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
 
 #include <QApplication>
 
@@ -13,7 +14,8 @@ main(int argc, char** argv)
   // First of all: a model folder given on the command line becomes the working directory before
   // anything (the splash image too) is read from it.
   std::optional<ScreenshotRequest> screenshot;
-  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv, screenshot)) {
+  QString lessonFile;
+  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv, screenshot, &lessonFile)) {
     return *exitStatus;
   }
   if (screenshot) {
@@ -31,5 +33,8 @@ main(int argc, char** argv)
   StartupSplash splash;
   _CochlexUI window;
   startViewer(window, splash);
+  if (!lessonFile.isEmpty()) {
+    window.lessons->openLessonAtStart(lessonFile);
+  }
   return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/PageFile.h"
 #include "loading/StructureList.h"
+#include "viewer/teaching/LessonFile.h"
 
 #include <QString>
 
@@ -19,6 +20,8 @@
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -223,4 +226,26 @@ feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
   }
   return "accepted: " + std::to_string(pointCount) + " points, " + std::to_string(cellCount) +
          " cells" + (std::isfinite(sum) ? "" : " (non-finite coordinates)");
+}
+
+std::string
+feedLessonFile(const std::uint8_t* data, std::size_t size)
+{
+  const LessonRead read = readLesson(
+    QByteArray(reinterpret_cast<const char*>(data), int(std::min<std::size_t>(size, INT32_MAX))));
+  if (!read.problem.isEmpty()) {
+    return "refused: " + read.problem.toStdString();
+  }
+  // What a window would do with it: the file written again, and the model's names compared.
+  const QByteArray again = lessonJson(read.lesson);
+  compareStructureLists(read.lesson.structureNames, { QStringLiteral("Incus") });
+  return std::to_string(read.lesson.views.size()) + " views, " + std::to_string(again.size()) +
+         " bytes written back";
+}
+
+void
+warmUpQt()
+{
+  static_cast<void>(readLesson(QByteArray("{")));
+  static_cast<void>(QStringLiteral("%1").arg(0.5, 0, 'g', 17));
 }

@@ -28,6 +28,16 @@ feedLegacyCheck(const std::uint8_t* data, std::size_t size);
 std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size);
 
+// The lesson reader, on the bytes of a lesson file.
+std::string
+feedLessonFile(const std::uint8_t* data, std::size_t size);
+
+// Qt makes its per-thread data, locale and translation tables at their first use and keeps them
+// where the leak check does not look: made once before the first input, they are not taken for
+// that input's leak.
+void
+warmUpQt();
+
 // VTK's errors and warnings about damaged files go nowhere (the loader still observes them);
 // printing thousands of them per second would only slow the fuzzer down.
 void

@@ -6,6 +6,7 @@ extern "C" int
 LLVMFuzzerInitialize(int*, char***)
 {
   silenceVtkOutput();
+  warmUpQt();
   return 0;
 }
 

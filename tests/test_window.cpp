@@ -226,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 88);
+    QCOMPARE(count, 136);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -259,13 +259,16 @@ private slots:
     for (QAction* menu : w->menuBar()->actions())
       titles << menu->text();
     QCOMPARE(titles.join(' '), "File View Help");
-    QCOMPARE(names(w->menuFile->actions()),
-             "actionOpen_Teaching_Model actionSave_Screenshot - actionQuit");
+    QCOMPARE(
+      names(w->menuFile->actions()),
+      "actionOpen_Teaching_Model actionSave_Screenshot - actionOpen_Lesson actionSave_Lesson - "
+      "actionQuit");
     QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
              "actionViewer_Dock actionHead - actionStereo_View - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - "
-             "actionQuiz");
+             "actionQuiz - actionStandard_Views - actionViews_Dock actionAdd_View "
+             "actionPresent_Lesson actionNext_View actionPrevious_View");
     QCOMPARE(names(w->menuHelp_2->actions()),
              "actionCochlex_Help actionAbout_Cochlex - actionLoad_Report");
   }

@@ -231,6 +231,30 @@ helpPage()
     "a round leaves it, and the score counts only what was asked; with fewer than two structures "
     "left the round ends.</p>",
 
+    R"(<h2><a name="lessons">Lessons: views, standard views, presenting</a></h2>)",
+    "<p>Set up a picture (direction, zoom, structures, transparency, sections, cuts) and choose "
+    "<b>View &gt; Add View</b> (Ctrl+D): it appears in the <b>Views</b> list under the Model view "
+    "as View 1, View 2, .... Double-click a name to rename it and write its sentence in "
+    "<b>Caption</b> beside the list. The buttons under the list replace the chosen view by the "
+    "current picture, delete it or move it; names can also be dragged. Clicking a view goes "
+    "there: the camera turns smoothly, the controls are set and the caption shows at the bottom "
+    "of the Model view.</p>",
+    "<p><b>File &gt; Save Lesson...</b> (Ctrl+Shift+S) keeps the views in a .cochlex-lesson file "
+    "to hand to students; <b>File &gt; Open Lesson...</b> (Ctrl+Shift+O) or <tt>cochlex --lesson "
+    "FILE MODEL_FOLDER</tt> opens one. <b>View &gt; Present Lesson</b> (F5) shows the Model view "
+    "full screen from the first view; <b>Page Down</b> or <b>Space</b> goes to the next view, "
+    "<b>Page Up</b> back, <b>Escape</b> ends the presentation.</p>",
+    "<p><b>View &gt; Standard Views</b> shows the model from one side, framed:</p>",
+    R"(<table border="1" cellpadding="4" cellspacing="0">)",
+    "<tr><th>Key</th><th>Seen from</th></tr>",
+    "<tr><td>Alt+1</td><td>Anterior (the front)</td></tr>",
+    "<tr><td>Alt+2</td><td>Posterior</td></tr>",
+    "<tr><td>Alt+3</td><td>Superior (above)</td></tr>",
+    "<tr><td>Alt+4</td><td>Inferior (below)</td></tr>",
+    "<tr><td>Alt+5</td><td>Lateral (outside)</td></tr>",
+    "<tr><td>Alt+6</td><td>Medial (inside)</td></tr>",
+    "</table>",
+
     R"(<h2><a name="structures">The structures</a></h2>)",
     "<h3>Incus</h3>",
     "<p>The incus (anvil) is the middle of the three ossicles. Its body lies high in the "

@@ -5,6 +5,7 @@
 #include "viewer/CutStatus.h"
 #include "viewer/FloatingModelView.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Lessons.h"
 #include "viewer/ModelProblems.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
@@ -114,6 +115,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setUpControlInput(*this);
   followAllHidden(*this);
   new FloatingModelView(*this);
+  lessons = new Lessons(*this);
 }
 
 _CochlexUI::~_CochlexUI()

@@ -26,6 +26,7 @@ class QSlider;
 class QSpinBox;
 class QTimerEvent;
 struct LoadedStructure;
+class Lessons;
 class Quiz;
 class StructurePicker;
 class StructureSelection;
@@ -179,6 +180,8 @@ public:
   StructureSelection* structureSelection = nullptr;
   // The quiz of View > actionQuiz, which takes the clicks while it runs.
   Quiz* quiz = nullptr;
+  // Named views of a lesson, the standard views and the presentation.
+  Lessons* lessons = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

@@ -36,6 +36,13 @@ public:
   // The status bar's field with the name of the structure under the pointer.
   QLabel* pointedNameLabel() const { return nameLabel; }
 
+  // Forgets the structure clicked last, as a lesson view without one asks.
+  void clearSelection()
+  {
+    finishHighlight();
+    selected = -1;
+  }
+
   // Ends a running highlight at once, leaving every structure looking as before it.
   void finishHighlight();
 

@@ -1,0 +1,349 @@
+// Lessons as a teacher makes and gives them: three pictures kept as views, saved, opened in a
+// fresh window and stepped through exactly as saved; bad files that leave the views alone; a
+// lesson for another model; the standard views; and the presentation.
+
+#include "ViewerSession.h"
+#include "app/CommandLine.h"
+#include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
+#include "viewer/StructureSelection.h"
+#include "viewer/ViewCapture.h"
+#include "viewer/teaching/LessonFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QDoubleSpinBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <vtkActor.h>
+#include <vtkBoundingBox.h>
+#include <vtkCamera.h>
+#include <vtkImageActor.h>
+#include <vtkMapper.h>
+#include <vtkProperty.h>
+#include <vtkRenderer.h>
+#include <vtkTextActor.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+namespace {
+
+// Every control a view sets, as numbers, in a fixed order, mirrored pairs both, and what the
+// controls' slots made of the scene.
+std::vector<double>
+controlValues(_CochlexUI& window)
+{
+  // A click's flash is no part of the picture.
+  window.structureSelection->finishHighlight();
+  std::vector<double> values;
+  for (std::size_t row = 0; row < window.structureCheckBoxes.size(); ++row) {
+    values.push_back(window.structureCheckBoxes[row]->isChecked());
+    values.push_back(window.structureSliders[row]->value());
+    values.push_back(window.structureSpinBoxes[row]->value());
+    values.push_back(window.mainRenderer()->HasViewProp(window.frontActors[row]));
+    values.push_back(window.frontActors[row]->GetProperty()->GetOpacity());
+  }
+  for (vtkProp* section : std::array<vtkProp*, 3>{
+         { window.sectionActorX, window.sectionActorY, window.sectionActorZ } }) {
+    values.push_back(window.mainRenderer()->HasViewProp(section));
+  }
+  values.push_back(window.frontActors[0]->GetMapper()->GetNumberOfClippingPlanes());
+  for (QCheckBox* box : { window.showXPlane, window.showYPlane, window.showZPlane }) {
+    values.push_back(box->isChecked());
+  }
+  for (QScrollBar* bar : { window.sectionNumberX, window.sectionNumberY, window.sectionNumberZ }) {
+    values.push_back(bar->value());
+  }
+  for (QSpinBox* box : { window.spinBox_x, window.spinBox_y, window.spinBox_z }) {
+    values.push_back(box->value());
+  }
+  for (QSlider* slider : { window.clipX, window.clipY, window.clipZ }) {
+    values.push_back(slider->value());
+  }
+  values.push_back(window.structureSelection->selectedStructure());
+  return values;
+}
+
+double
+modelSize(_CochlexUI& window)
+{
+  vtkBoundingBox box;
+  for (vtkActor* actor : window.frontActors) {
+    box.AddBounds(actor->GetBounds());
+  }
+  return box.GetDiagonalLength();
+}
+
+double
+distance(const std::array<double, 3>& a, const std::array<double, 3>& b)
+{
+  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                   (a[2] - b[2]) * (a[2] - b[2]));
+}
+
+struct Picture
+{
+  CameraPose camera;
+  std::vector<double> controls;
+  QString caption;
+};
+
+// The fixed size of the window in every case: the views' aspect, and so the framing, never
+// depend on the screen.
+constexpr int windowWidth = 900;
+constexpr int windowHeight = 650;
+
+} // namespace
+
+class TestLessons : public QObject
+{
+  Q_OBJECT
+
+  std::unique_ptr<ViewerSession> session;
+  _CochlexUI* window = nullptr;
+
+  Lessons& openLoaded()
+  {
+    // The old session goes first: it gives back the working directory it entered.
+    session.reset();
+    session = std::make_unique<ViewerSession>();
+    fixture::writeModel(session->folder());
+    window = &session->open(windowWidth, windowHeight);
+    session->load();
+    return *window->lessons;
+  }
+
+  Picture addPicture(const QString& caption)
+  {
+    window->lessons->addView();
+    window->findChild<QPlainTextEdit*>("viewCaptionEdit")->setPlainText(caption);
+    return { mainCameraPose(*window), controlValues(*window), caption };
+  }
+
+  void arriveAt(Lessons& lessons)
+  {
+    QVERIFY(lessons.transitionRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(!lessons.transitionRunning(), 10000);
+  }
+
+private slots:
+  void cleanup() { session.reset(); }
+
+  void threeViewsComeBackAsSaved()
+  {
+    QTemporaryDir lessonFolder;
+    const QString path = lessonFolder.filePath("class.cochlex-lesson");
+    std::vector<Picture> pictures;
+    {
+      Lessons& lessons = openLoaded();
+      window->show_2->click();
+      window->doubleSpinBox_1->setValue(0.3);
+      window->rotYScrollBar->setValue(40);
+      pictures.push_back(addPicture("The incus, translucent"));
+
+      window->spinBox_x->setValue(300);
+      window->showXPlane->click();
+      window->clipX->setValue(1);
+      window->rotXScrollBar->setValue(-30);
+      window->zoomScrollBar->setValue(150);
+      pictures.push_back(addPicture("Cut at section 300"));
+
+      window->structureSelection->selectStructure(4);
+      window->show_2->click();
+      window->horizontalSlider_5->setValue(6);
+      window->spinBox_z->setValue(20);
+      window->showZPlane->click();
+      window->clipZ->setValue(-1);
+      window->clipX->setValue(0);
+      window->shiftXSlider->setValue(30);
+      pictures.push_back(addPicture("The stapes from below"));
+
+      QCOMPARE(lessons.saveLessonTo(path), QString());
+    }
+
+    Lessons& lessons = openLoaded();
+    const std::vector<double> before = controlValues(*window);
+    lessons.openLessonFile(path);
+    QCOMPARE(lessons.views().size(), std::size_t(3));
+    QCOMPARE(controlValues(*window), before);
+    const double tolerance = modelSize(*window) / 1000;
+    for (const Picture& picture : pictures) {
+      const CameraPose start = mainCameraPose(*window);
+      lessons.nextView();
+      // The controls are set at once; the camera starts where it was and moves on its own.
+      QCOMPARE(controlValues(*window), picture.controls);
+      QCOMPARE(mainCameraPose(*window).position, start.position);
+      arriveAt(lessons);
+      const CameraPose camera = mainCameraPose(*window);
+      QVERIFY(distance(camera.position, picture.camera.position) < tolerance);
+      QVERIFY(distance(camera.focalPoint, picture.camera.focalPoint) < tolerance);
+      QVERIFY(distance(camera.viewUp, picture.camera.viewUp) < 1e-3);
+      QCOMPARE(controlValues(*window), picture.controls);
+      QVERIFY(window->mainRenderer()->HasViewProp(lessons.captionActor()));
+      QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), picture.caption);
+    }
+  }
+
+  void badFileLeavesTheViewsAlone_data()
+  {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("malformed") << QByteArray(R"({"format": "cochlex-lesson", "views": [)")
+                               << "not valid JSON";
+    Lesson newer;
+    QByteArray newerJson = lessonJson(newer).replace("\"1.0\"", "\"2.3\"");
+    QTest::newRow("newer version") << newerJson << "2.3 is newer";
+    QTest::newRow("FIFO") << QByteArray() << "not a regular file";
+  }
+
+  void badFileLeavesTheViewsAlone()
+  {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, problem);
+    Lessons& lessons = openLoaded();
+    lessons.addView();
+    window->rotYScrollBar->setValue(90);
+    lessons.addView();
+    const std::vector<ViewState> views = lessons.views();
+    const std::vector<double> controls = controlValues(*window);
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath("bad.cochlex-lesson");
+    if (content.isEmpty()) {
+      QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+      fixture::writeFile(path, content);
+    }
+    lessons.openLessonFile(path);
+    auto* box = window->findChild<QMessageBox*>("lessonOpenProblemBox");
+    QVERIFY(box != nullptr);
+    QVERIFY(box->text().contains(path) && box->text().contains(problem));
+    box->close();
+    QCOMPARE(lessons.views().size(), views.size());
+    for (std::size_t index = 0; index < views.size(); ++index) {
+      QCOMPARE(lessons.views()[index].name, views[index].name);
+      QCOMPARE(lessons.views()[index].camera.position, views[index].camera.position);
+    }
+    QCOMPARE(controlValues(*window), controls);
+  }
+
+  void lessonForAnotherModelOpensAfterConsent()
+  {
+    Lessons& lessons = openLoaded();
+    ViewState view = captureView(*window);
+    Lesson lesson;
+    lesson.structureNames = loadedStructureNames(*window);
+    const QString incus = lesson.structureNames[0];
+    const QString stapes = lesson.structureNames[4];
+    lesson.structureNames[0] = "Malleus";
+    view.structures = { { "Malleus", false, 0.5 }, { stapes, false, 0.2 } };
+    lesson.views = { view };
+    QTemporaryDir folder;
+    const QString path = folder.filePath("other.cochlex-lesson");
+    fixture::writeFile(path, lessonJson(lesson));
+
+    for (const auto button : { QMessageBox::Cancel, QMessageBox::Open }) {
+      lessons.openLessonFile(path);
+      auto* box = window->findChild<QMessageBox*>("lessonModelBox");
+      QVERIFY(box != nullptr);
+      QVERIFY(box->informativeText().contains("Malleus") && box->informativeText().contains(incus));
+      QVERIFY(lessons.views().empty());
+      box->button(button)->click();
+      QTRY_VERIFY(window->findChild<QMessageBox*>("lessonModelBox") == nullptr);
+    }
+    QCOMPARE(lessons.views().size(), std::size_t(1));
+    lessons.goToView(0);
+    lessons.finishTransition();
+    // The structure the model lacks is skipped; the others follow the view.
+    QVERIFY(window->show_1->isChecked());
+    QCOMPARE(window->doubleSpinBox_1->value(), 0.0);
+    QVERIFY(!window->show_5->isChecked());
+    QCOMPARE(window->horizontalSlider_5->value(), 2);
+  }
+
+  void standardViewsLookAlongTheAnatomicalAxes()
+  {
+    Lessons& lessons = openLoaded();
+    auto* menu = window->findChild<QMenu*>("menuStandard_Views");
+    QVERIFY(menu != nullptr);
+    const std::array<double, 6> bounds = shownStructureBounds(*window);
+    for (StandardView view : standardViews) {
+      QAction* action = window->findChild<QAction*>(QStringLiteral("actionStandard_View_") +
+                                                    standardViewName(view));
+      QVERIFY(action != nullptr && menu->actions().contains(action));
+      action->trigger();
+      lessons.finishTransition();
+      vtkCamera* camera = window->mainCamera();
+      std::array<double, 3> direction{};
+      camera->GetDirectionOfProjection(direction.data());
+      QVERIFY2(distance(direction, standardViewDirection(view)) < 1e-6, standardViewName(view));
+      // Framed: every corner of the shown structures' box lies inside the picture.
+      vtkRenderer* renderer = window->mainRenderer();
+      for (int corner = 0; corner < 8; ++corner) {
+        renderer->SetWorldPoint(
+          bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)], 1);
+        renderer->WorldToView();
+        const double* point = renderer->GetViewPoint();
+        QVERIFY(std::abs(point[0]) < 1 && std::abs(point[1]) < 1);
+      }
+    }
+  }
+
+  // The lesson is named from where the program starts, not from the model folder it enters.
+  void lessonOnTheCommandLine()
+  {
+    QTemporaryDir folder;
+    const fixture::WorkingDirectory inFolder(folder.path());
+    QVERIFY(QDir().mkdir("model"));
+    const CommandLineOutcome outcome =
+      parseCommandLine({ "cochlex", "--lesson", "class.cochlex-lesson", "model" });
+    QVERIFY(outcome.runViewer);
+    QCOMPARE(outcome.modelFolder, QString("model"));
+    QCOMPARE(outcome.lessonFile, QDir(folder.path()).filePath("class.cochlex-lesson"));
+  }
+
+  void presentationStepsAndEndsWhereItStarted()
+  {
+    Lessons& lessons = openLoaded();
+    // A switch another feature adds to the window is kept and set through its action.
+    auto* labels = new QAction(window);
+    labels->setObjectName("actionShow_Labels");
+    labels->setCheckable(true);
+    labels->setChecked(true);
+    QSignalSpy labelsTriggered(labels, &QAction::triggered);
+    addPicture("First");
+    labels->setChecked(false);
+    window->rotYScrollBar->setValue(60);
+    addPicture("Second");
+    QCOMPARE(lessons.views()[0].labels, std::optional<bool>(true));
+    QDockWidget* modelView = window->viewerDock;
+    window->findChild<QAction*>("actionPresent_Lesson")->trigger();
+    QVERIFY(lessons.presenting() && modelView->isFloating() && modelView->isFullScreen());
+    QCOMPARE(lessons.currentViewRow(), 0);
+    QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), QString("First"));
+    QVERIFY(labels->isChecked() && labelsTriggered.count() == 1);
+    window->findChild<QAction*>("actionNext_View")->trigger();
+    QCOMPARE(lessons.currentViewRow(), 1);
+    window->findChild<QAction*>("actionPrevious_View")->trigger();
+    QCOMPARE(lessons.currentViewRow(), 0);
+    // Escape belongs to the presentation alone while it runs.
+    auto* fullScreenKey = modelView->findChild<QShortcut*>("leaveFullScreenShortcut");
+    auto* endKey = modelView->findChild<QShortcut*>("endPresentationShortcut");
+    QVERIFY(endKey->isEnabled() && !fullScreenKey->isEnabled());
+    emit endKey->activated();
+    QVERIFY(!lessons.presenting() && !modelView->isFloating() && !endKey->isEnabled());
+  }
+};
+
+COCHLEX_VIEWER_TEST_MAIN(TestLessons)
+#include "test_lessons.moc"

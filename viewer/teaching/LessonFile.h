@@ -1,0 +1,62 @@
+#pragma once
+
+#include "viewer/teaching/ViewState.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The lesson file, ".cochlex-lesson": JSON with a format name, a version "major.minor", the
+// structure list the lesson was made for and its views. A reader opens every minor version of
+// its major version (fields it does not know are ignored) and refuses a newer major version.
+namespace lessonformat {
+
+constexpr const char* formatName = "cochlex-lesson";
+constexpr int majorVersion = 1;
+constexpr int minorVersion = 0;
+constexpr const char* fileSuffix = "cochlex-lesson";
+
+// A hundred views with long captions take about 200 KB; nothing a teacher writes comes near.
+constexpr qint64 maximumFileBytes = 2 * 1024 * 1024;
+constexpr int maximumViews = 1000;
+constexpr int maximumStructures = 64;
+constexpr int maximumNameLength = 200;
+constexpr int maximumCaptionLength = 2000;
+// Model coordinates are millimetres and the model a few across: a camera a kilometre away is no
+// picture of it.
+constexpr double maximumCoordinate = 1e6;
+constexpr double minimumViewAngle = 1;
+constexpr double maximumViewAngle = 179;
+
+} // namespace lessonformat
+
+// A lesson read from a file or from bytes; problem is empty on success and otherwise says what
+// is wrong, naming the field ("views[2].camera.viewAngle: ...").
+struct LessonRead
+{
+  Lesson lesson;
+  QString problem;
+};
+
+QByteArray
+lessonJson(const Lesson& lesson);
+
+LessonRead
+readLesson(const QByteArray& json);
+
+// Reads path as a lesson: only a regular file (checked on the opened descriptor, which is
+// opened without waiting, so a FIFO never blocks), of at most lessonformat::maximumFileBytes.
+LessonRead
+readLessonFile(const QString& path);
+
+// How a model's structure list differs from the one a lesson was made for.
+struct StructureListDifference
+{
+  QStringList missingFromModel;  // in the lesson, not in the model: its views skip them
+  QStringList missingFromLesson; // in the model, not in the lesson: its views leave them alone
+
+  bool empty() const { return missingFromModel.isEmpty() && missingFromLesson.isEmpty(); }
+};
+
+StructureListDifference
+compareStructureLists(const QStringList& lessonNames, const QStringList& modelNames);
