@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <vtkCell.h>
 #include <vtkCubeSource.h>
 #include <vtkDataArray.h>
 #include <vtkMath.h>
@@ -12,6 +13,7 @@
 #include <vtkParametricTorus.h>
 #include <vtkPointData.h>
 #include <vtkPolyData.h>
+#include <vtkPolygon.h>
 #include <vtkSphereSource.h>
 
 #include <cmath>
@@ -114,6 +116,12 @@ private slots:
       const double offset[3] = { point[0] - origin[0], point[1] - origin[1], point[2] - origin[2] };
       QVERIFY(std::abs(vtkMath::Dot(offset, unit)) < 1e-6);
       QVERIFY(vtkMath::Dot(normals->GetTuple3(id), unit) < -0.999);
+    }
+    // Wound to face that side too: lighting takes the winding for the front.
+    for (vtkIdType cell = 0; cell < cap->GetNumberOfCells(); ++cell) {
+      double facing[3];
+      vtkPolygon::ComputeNormal(cap->GetCell(cell)->GetPoints(), facing);
+      QVERIFY(vtkMath::Dot(facing, unit) < 0);
     }
   }
 };

@@ -1,6 +1,7 @@
 #include "viewer/CochlexUI.h"
 
 #include "loading/PageFile.h"
+#include "viewer/CutFaces.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
 #include "viewer/Quiz.h"
@@ -89,6 +90,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
     new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
   structureSelection = new StructureSelection(*this);
   quiz = new Quiz(*this);
+  cutFaces = new CutFaces(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class CutFaces;
 class InteractiveDetail;
 class QCheckBox;
 class QDoubleSpinBox;
@@ -179,6 +180,8 @@ public:
   StructureSelection* structureSelection = nullptr;
   // The quiz of View > actionQuiz, which takes the clicks while it runs.
   Quiz* quiz = nullptr;
+  // The caps that show a cut structure solid (View > actionSolid_Cut_Faces).
+  CutFaces* cutFaces = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

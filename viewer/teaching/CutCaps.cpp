@@ -73,6 +73,8 @@ public:
     for (int side = 0; side < 6; ++side) {
       padded[side] = bounds[side] + (side % 2 ? 2 : -2) * tolerance;
     }
+    // In double precision: a cap lies in its plane to the last digit a float could not hold.
+    cutPoints->SetDataTypeToDouble();
     merged->SetTolerance(tolerance);
     merged->InitPointInsertion(cutPoints, padded, 1024);
     const vtkIdType count = surfacePoints->GetNumberOfPoints();
@@ -257,6 +259,29 @@ loopSegments(const Contour& contour)
   return segments;
 }
 
+// Two-sided lighting takes a triangle's winding for its front, and the triangulator winds each
+// loop's triangles as it found the loop: a triangle wound towards the kept side would be drawn
+// unlit. Each is wound to face against normal.
+void
+windAgainst(vtkPolyData* cap, const Point& normal)
+{
+  vtkNew<vtkCellArray> faces;
+  auto cells = vtk::TakeSmartPointer(cap->GetPolys()->NewIterator());
+  for (cells->GoToFirstCell(); !cells->IsDoneWithTraversal(); cells->GoToNextCell()) {
+    vtkIdType size = 0;
+    const vtkIdType* ids = nullptr;
+    cells->GetCurrentCell(size, ids);
+    double facing[3];
+    vtkPolygon::ComputeNormal(cap->GetPoints(), int(size), ids, facing);
+    std::vector<vtkIdType> wound(ids, ids + size);
+    if (vtkMath::Dot(facing, normal.data()) > 0) {
+      std::reverse(wound.begin(), wound.end());
+    }
+    faces->InsertNextCell(size, wound.data());
+  }
+  cap->SetPolys(faces);
+}
+
 } // namespace
 
 vtkSmartPointer<vtkPolyData>
@@ -291,6 +316,7 @@ cutCap(vtkPolyData* surface, const CutPlane& plane)
   fill->SetInputData(segments);
   fill->Update();
   cap->ShallowCopy(fill->GetOutput());
+  windAgainst(cap, normal);
   // Lit as the face of a solid seen from the side cut away.
   vtkNew<vtkFloatArray> normals;
   normals->SetName("Normals");
