@@ -65,6 +65,7 @@ CutFaces::CutFaces(_CochlexUI& window)
   , window(window)
   , toggle(new QAction(QStringLiteral("Solid Cut Faces"), &window))
   , renderer(window.mainRenderer())
+  , renderWindow(window.mainRenderWindow())
 {
   toggle->setObjectName(QStringLiteral("actionSolid_Cut_Faces"));
   toggle->setCheckable(true);
@@ -80,7 +81,10 @@ CutFaces::CutFaces(_CochlexUI& window)
       this->window.mainRenderWindow()->Render();
     }
   });
-  renderObserver = renderer->AddObserver(vtkCommand::StartEvent, this, &CutFaces::onRenderStart);
+  // The window's start, not the renderer's: the renderer gathers its props before it tells of
+  // its start, and a cap added then would miss that frame.
+  renderObserver =
+    renderWindow->AddObserver(vtkCommand::StartEvent, this, &CutFaces::onRenderStart);
   if (window.structurePicker != nullptr) {
     window.structurePicker->setStandIns([this] { return shownCaps(); });
   }
@@ -88,7 +92,7 @@ CutFaces::CutFaces(_CochlexUI& window)
 
 CutFaces::~CutFaces()
 {
-  renderer->RemoveObserver(renderObserver);
+  renderWindow->RemoveObserver(renderObserver);
   for (auto& structureCaps : caps) {
     for (Cap& cap : structureCaps) {
       hideCap(cap);

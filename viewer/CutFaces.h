@@ -15,6 +15,7 @@ class vtkObject;
 class vtkPlane;
 class vtkPolyData;
 class vtkPolyDataMapper;
+class vtkRenderWindow;
 class vtkRenderer;
 
 // Solid cut faces: while a section's clipping is on, every shown structure that its plane
@@ -74,8 +75,9 @@ private:
 
   _CochlexUI& window;
   QAction* toggle;
-  // Held so that the observer can be removed when the window has let the renderer go.
+  // Held so that the observer can be removed when the window has let them go.
   vtkSmartPointer<vtkRenderer> renderer;
+  vtkSmartPointer<vtkRenderWindow> renderWindow;
   unsigned long renderObserver = 0;
   std::vector<std::array<Cap, 3>> caps;
   std::vector<vtkSmartPointer<vtkPolyData>> fullSurfaces;
