@@ -25,6 +25,7 @@
 #include <vtkNew.h>
 #include <vtkPlane.h>
 #include <vtkPlaneCollection.h>
+#include <vtkPlaneSource.h>
 #include <vtkPointData.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
@@ -134,23 +135,28 @@ class CutFacesTest : public QObject
     return std::array{ window->clipX, window->clipY, window->clipZ }[axis];
   }
 
-  // Every cap lies in its plane and is cut by the other given planes only.
+  // The caps of plane lie in it, are cut by exactly the other given planes and are as opaque as
+  // their structures; there is at least one.
   void verifyCapsIn(vtkPlane* plane, const std::vector<vtkPlane*>& others)
   {
-    QVERIFY(!caps().empty());
+    int inPlane = 0;
     for (const auto& [actor, index] : caps()) {
-      vtkPlaneCollection* planes = actor->GetMapper()->GetClippingPlanes();
-      const int count = planes ? planes->GetNumberOfItems() : 0;
-      if ((planes && planes->IsItemPresent(plane)) || int(others.size()) != count) {
+      auto* cap = vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputDataObject(0, 0));
+      if (std::abs(plane->EvaluateFunction(cap->GetPoint(0))) > 1e-6) {
         continue; // the cap of another plane
       }
-      auto* cap = vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputDataObject(0, 0));
+      ++inPlane;
       for (vtkIdType point = 0; point < cap->GetNumberOfPoints(); ++point) {
         QVERIFY(std::abs(plane->EvaluateFunction(cap->GetPoint(point))) < 1e-6);
+      }
+      QCOMPARE(actor->GetMapper()->GetNumberOfClippingPlanes(), int(others.size()));
+      for (vtkPlane* other : others) {
+        QVERIFY(actor->GetMapper()->GetClippingPlanes()->IsItemPresent(other));
       }
       QCOMPARE(actor->GetProperty()->GetOpacity(),
                window->frontActors[std::size_t(index)]->GetProperty()->GetOpacity());
     }
+    QVERIFY(inPlane > 0);
   }
 
 private slots:
@@ -190,6 +196,28 @@ private slots:
       }
     }
     QCOMPARE(window->structurePicker->structureAtViewPoint(viewPointOf(*window, inside)), index);
+    // What the caps rely on: a stand-in in front of the model is picked as its structure.
+    vtkCamera* camera = window->mainCamera();
+    const double* towards = camera->GetDirectionOfProjection();
+    const double* range = camera->GetClippingRange();
+    const double near = range[0] + (range[1] - range[0]) / 100; // just behind the near plane
+    const std::array<double, 3> front{ camera->GetPosition()[0] + towards[0] * near,
+                                       camera->GetPosition()[1] + towards[1] * near,
+                                       camera->GetPosition()[2] + towards[2] * near };
+    vtkNew<vtkPlaneSource> quad;
+    quad->SetCenter(front[0], front[1], front[2]);
+    quad->SetNormal(towards[0], towards[1], towards[2]);
+    vtkNew<vtkPolyDataMapper> quadMapper;
+    quadMapper->SetInputConnection(quad->GetOutputPort());
+    vtkNew<vtkActor> standIn;
+    standIn->SetMapper(quadMapper);
+    window->mainRenderer()->AddActor(standIn);
+    window->structurePicker->setStandIns([&standIn] {
+      return std::vector<std::pair<vtkActor*, int>>{ { standIn, 2 } };
+    });
+    QCOMPARE(window->structurePicker->structureAtViewPoint(viewPointOf(*window, front)), 2);
+    window->mainRenderer()->RemoveActor(standIn);
+    window->structurePicker->setStandIns([this] { return window->cutFaces->shownCaps(); });
 
     // Cut by the other planes, kept in the moving plane, as opaque as their structures.
     clip(1)->setValue(-1);
