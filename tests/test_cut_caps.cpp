@@ -13,6 +13,7 @@
 #include <vtkParametricTorus.h>
 #include <vtkPointData.h>
 #include <vtkPolyData.h>
+#include <vtkPolyDataAlgorithm.h>
 #include <vtkPolygon.h>
 #include <vtkSphereSource.h>
 
@@ -25,34 +26,24 @@ namespace {
 vtkSmartPointer<vtkPolyData>
 shape(const QString& name)
 {
-  if (name == "cube") {
-    vtkNew<vtkCubeSource> cube;
-    cube->SetXLength(2);
-    cube->SetYLength(2);
-    cube->SetZLength(2);
-    cube->Update();
-    return cube->GetOutput();
-  }
-  if (name == "torus") {
-    vtkNew<vtkParametricTorus> torus;
-    torus->SetRingRadius(1);
-    torus->SetCrossSectionRadius(0.3);
-    vtkNew<vtkParametricFunctionSource> source;
-    source->SetParametricFunction(torus);
-    source->SetUResolution(200);
-    source->SetVResolution(100);
-    source->Update();
-    return source->GetOutput();
-  }
+  vtkNew<vtkCubeSource> cube;
+  cube->SetBounds(-1, 1, -1, 1, -1, 1);
+  vtkNew<vtkParametricTorus> torus;
+  torus->SetCrossSectionRadius(0.3);
+  vtkNew<vtkParametricFunctionSource> torusSource;
+  torusSource->SetParametricFunction(torus);
+  torusSource->SetUResolution(200);
+  torusSource->SetVResolution(100);
   vtkNew<vtkSphereSource> sphere;
   sphere->SetRadius(1);
   sphere->SetThetaResolution(128);
   sphere->SetPhiResolution(128);
-  if (name == "open") {
-    sphere->SetEndTheta(300);
-  }
-  sphere->Update();
-  return sphere->GetOutput();
+  sphere->SetEndTheta(name == "open" ? 300 : 360);
+  vtkPolyDataAlgorithm* source = name == "cube"    ? static_cast<vtkPolyDataAlgorithm*>(cube)
+                                 : name == "torus" ? static_cast<vtkPolyDataAlgorithm*>(torusSource)
+                                                   : sphere;
+  source->Update();
+  return source->GetOutput();
 }
 
 } // namespace

@@ -25,6 +25,12 @@ namespace {
 
 using Point = std::array<double, 3>;
 
+// The triangulation of loops with holes takes time growing with the square of points and holes.
+// A cut of the sample model has at most a few loops of some hundred points; a surface cut into
+// more than this (a hostile or broken file) stays hollow rather than stall the view.
+constexpr std::size_t mostLoops = 256;
+constexpr vtkIdType mostContourPoints = 50000;
+
 // An edge by the coordinates of its two ends, the lesser first, so that the faces on either side
 // name it alike even when each stores its own copies of the points.
 struct EdgeKey
@@ -229,7 +235,11 @@ loopSegments(const Contour& contour)
 {
   vtkPoints* points = contour.points();
   vtkNew<vtkCellArray> lines;
-  for (const std::vector<vtkIdType>& loop : contour.closedLoops()) {
+  std::vector<std::vector<vtkIdType>> loops = contour.closedLoops();
+  if (loops.size() > mostLoops || points->GetNumberOfPoints() > mostContourPoints) {
+    loops.clear();
+  }
+  for (const std::vector<vtkIdType>& loop : loops) {
     std::vector<vtkIdType> distinct;
     Point last{};
     for (vtkIdType id : loop) {

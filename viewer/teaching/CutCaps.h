@@ -25,7 +25,8 @@ struct CutPlane
 // faces have points of their own, the seam of a generated torus).
 //
 // Only the triangles that cross the plane are cut: no clipping of the surface. Returns an empty
-// polydata (no points) when the plane misses the surface or no loop closes.
+// polydata (no points) when the plane misses the surface or no loop closes, and also for a cut of
+// more than 256 loops or 50 000 points (a broken or hostile file), whose filling could stall.
 vtkSmartPointer<vtkPolyData>
 cutCap(vtkPolyData* surface, const CutPlane& plane);
 
