@@ -8,6 +8,9 @@
 //                views in the same state;                                    target <= 1.2 x
 //   transparency one step of a shown structure's transparency slider against one plain render
 //                of both views in the same state;                            target <= 1.2 x
+//   capped_section_step
+//                the section step with all three cuts on and the cut structures closed by their
+//                caps, against the same step with hollow cuts;              target <= 1.3 x
 //   anaglyph     the rotation frame with stereo on, against the baseline in anaglyph mode.
 //   interactive_rotation
 //                a whole-window frame while the mouse drags the model in the main view (coarse
@@ -519,6 +522,31 @@ main(int argc, char** argv)
     },
     [&] { plainRender(viewer); },
     frames);
+
+  // The same step with all three cuts on, the structures closed by their caps against the
+  // hollow shells, in alternating blocks (switching is not timed).
+  QAction* solidCutFaces = viewer.findChild<QAction*>(QStringLiteral("actionSolid_Cut_Faces"));
+  viewer.clipX->setValue(1);
+  viewer.clipY->setValue(1);
+  viewer.clipZ->setValue(1);
+  std::vector<double> cappedTimes;
+  std::vector<double> uncappedTimes;
+  for (int block = 0; block < 6; ++block) {
+    for (const bool capped : { true, false }) {
+      solidCutFaces->setChecked(capped);
+      settle();
+      for (int frame = 0; frame < frames; ++frame) {
+        const double start = monotonicMilliseconds();
+        section->setValue(section->value() == sectionStart ? sectionStart + 1 : sectionStart);
+        settle();
+        (capped ? cappedTimes : uncappedTimes).push_back(monotonicMilliseconds() - start);
+      }
+    }
+  }
+  solidCutFaces->setChecked(true);
+  viewer.clipX->setValue(0);
+  viewer.clipY->setValue(0);
+  viewer.clipZ->setValue(0);
   viewer.showXPlane->click();
 
   // A transparency step of the incus (shown), between two translucent values so that every
@@ -539,6 +567,8 @@ main(int argc, char** argv)
   const double rotationRatio = rotation / rotationBaseline;
   const double sectionRatio = sectionStep / sectionPlain;
   const double transparencyRatio = transparencyStep / transparencyPlain;
+  const double cappedStep = median(cappedTimes);
+  const double uncappedStep = median(uncappedTimes);
   std::printf("{\n  \"benchmark\": \"interaction\",\n  \"model\": \"%s\",\n", qPrintable(model));
   std::printf("  \"main_view\": \"%dx%d\", \"head_view\": \"%dx%d\", \"multisamples\": %d,\n",
               viewer.qvtkWidget->width(),
@@ -588,6 +618,12 @@ main(int argc, char** argv)
               transparencyRatio,
               verdict(transparencyRatio, 1.2).c_str(),
               transparencyRenders);
+  std::printf("  \"capped_section_step\": {\"viewer_step_ms\": %.2f, \"uncapped_step_ms\": %.2f, "
+              "\"ratio\": %.3f, \"target\": 1.3, \"result\": \"%s\"},\n",
+              cappedStep,
+              uncappedStep,
+              cappedStep / uncappedStep,
+              verdict(cappedStep / uncappedStep, 1.3).c_str());
   std::printf("  \"anaglyph\": {\"viewer_frame_ms\": %.2f, \"baseline_frame_ms\": %.2f, "
               "\"ratio\": %.3f, \"viewer_stereo_to_mono\": %.3f},\n",
               anaglyph,

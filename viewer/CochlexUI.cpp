@@ -2,6 +2,7 @@
 
 #include "loading/PageFile.h"
 #include "viewer/ControlInput.h"
+#include "viewer/CutFaces.h"
 #include "viewer/CutStatus.h"
 #include "viewer/FloatingModelView.h"
 #include "viewer/InteractiveDetail.h"
@@ -93,6 +94,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
     new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
   structureSelection = new StructureSelection(*this);
   quiz = new Quiz(*this);
+  cutFaces = new CutFaces(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class CutFaces;
 class InteractiveDetail;
 class QCheckBox;
 class QDoubleSpinBox;
@@ -182,6 +183,8 @@ public:
   Quiz* quiz = nullptr;
   // Named views of a lesson, the standard views and the presentation.
   Lessons* lessons = nullptr;
+  // The caps that show a cut structure solid (View > actionSolid_Cut_Faces).
+  CutFaces* cutFaces = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

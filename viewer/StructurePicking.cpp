@@ -121,6 +121,17 @@ StructurePicker::nearestActorAt(double x, double y, const std::vector<vtkActor*>
       }
     }
   }
+  // A stand-in goes with its structure: excluded with it, picked without a locator (a cap has a
+  // few hundred triangles and changes with every step of its section).
+  for (const auto& [actor, index] : standIns ? standIns() : StandIns::result_type()) {
+    const bool known = index >= 0 && std::size_t(index) < count;
+    if (known && actor->GetVisibility() && actor->GetProperty()->GetOpacity() > 0 &&
+        std::find(excluded.begin(), excluded.end(), frontActors[std::size_t(index)]) ==
+          excluded.end()) {
+      picker->AddPickList(actor);
+      ++candidates;
+    }
+  }
   vtkActor* found = nullptr;
   if (candidates > 0 && picker->Pick(x, y, 0, renderer) != 0) {
     found = picker->GetActor();
@@ -154,6 +165,11 @@ StructurePicker::structureOfActor(vtkActor* actor) const
   for (std::size_t index = 0; index < count; ++index) {
     if (frontActors[index] == actor || backActors[index] == actor) {
       return int(index);
+    }
+  }
+  for (const auto& [standIn, index] : standIns ? standIns() : StandIns::result_type()) {
+    if (standIn == actor && index >= 0 && std::size_t(index) < count) {
+      return index;
     }
   }
   return -1;

@@ -8,7 +8,9 @@
 #include <vtkNew.h>
 #include <vtkSmartPointer.h>
 
+#include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 class RenderView;
@@ -55,6 +57,11 @@ public:
   // The structure the pointer rested on last, or -1.
   int pointedStructure() const { return pointed; }
 
+  // Further actors that stand for structures (the caps of a cut), each with its structure's
+  // index: asked at each pick, they are picked as that structure.
+  using StandIns = std::function<std::vector<std::pair<vtkActor*, int>>()>;
+  void setStandIns(StandIns standIns) { this->standIns = std::move(standIns); }
+
 signals:
   // The pointer came to rest on another structure (or off the model: -1), or left the view.
   void pointedStructureChanged(int index);
@@ -76,6 +83,7 @@ private:
   vtkRenderer* renderer;
   const std::vector<vtkActor*>& frontActors;
   const std::vector<vtkActor*>& backActors;
+  StandIns standIns;
   vtkNew<vtkCellPicker> picker;
   // One per structure surface, built at its first pick: a pick then takes a fraction of a
   // millisecond instead of a walk through every triangle of the model.

@@ -1,0 +1,121 @@
+// The cap of a cut surface without any window: closed shapes of known cross-section.
+
+#include "viewer/teaching/CutCaps.h"
+
+#include <QTest>
+
+#include <vtkCell.h>
+#include <vtkCubeSource.h>
+#include <vtkDataArray.h>
+#include <vtkMath.h>
+#include <vtkNew.h>
+#include <vtkParametricFunctionSource.h>
+#include <vtkParametricTorus.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataAlgorithm.h>
+#include <vtkPolygon.h>
+#include <vtkSphereSource.h>
+
+#include <cmath>
+
+namespace {
+
+// Cube: edge 2 around the origin, faces with points of their own. Sphere: radius 1. Torus: ring
+// radius 1, tube radius 0.3. Open: a sphere with a 60-degree slice of its side missing.
+vtkSmartPointer<vtkPolyData>
+shape(const QString& name)
+{
+  vtkNew<vtkCubeSource> cube;
+  cube->SetBounds(-1, 1, -1, 1, -1, 1);
+  vtkNew<vtkParametricTorus> torus;
+  torus->SetCrossSectionRadius(0.3);
+  vtkNew<vtkParametricFunctionSource> torusSource;
+  torusSource->SetParametricFunction(torus);
+  torusSource->SetUResolution(200);
+  torusSource->SetVResolution(100);
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetRadius(1);
+  sphere->SetThetaResolution(128);
+  sphere->SetPhiResolution(128);
+  sphere->SetEndTheta(name == "open" ? 300 : 360);
+  vtkPolyDataAlgorithm* source = name == "cube"    ? static_cast<vtkPolyDataAlgorithm*>(cube)
+                                 : name == "torus" ? static_cast<vtkPolyDataAlgorithm*>(torusSource)
+                                                   : sphere;
+  source->Update();
+  return source->GetOutput();
+}
+
+} // namespace
+
+class CutCapsTest : public QObject
+{
+  Q_OBJECT
+
+private slots:
+  void capFillsTheCrossSection_data()
+  {
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QVector<double>>("origin");
+    QTest::addColumn<QVector<double>>("normal");
+    QTest::addColumn<double>("area");
+    const double pi = vtkMath::Pi();
+    // Through the centre across the main diagonal: a regular hexagon of side sqrt(2).
+    QTest::newRow("cube, hexagon")
+      << "cube" << QVector<double>{ 0, 0, 0 } << QVector<double>{ 1, 1, 1 } << 3 * std::sqrt(3.0);
+    // Along an edge, off the centre (y + z = 0.3): a 2 x 1.7 sqrt(2) rectangle.
+    QTest::newRow("cube, rectangle") << "cube" << QVector<double>{ 0, 0.3, 0 }
+                                     << QVector<double>{ 0, 1, 1 } << 3.4 * std::sqrt(2.0);
+    // 0.3 sqrt(2) from the centre: a circle of radius sqrt(1 - 0.18).
+    QTest::newRow("sphere") << "sphere" << QVector<double>{ 0.3, 0.3, 0 }
+                            << QVector<double>{ 1, 1, 0 } << pi * 0.82;
+    // Across the hole: a ring between radii 0.7 and 1.3, nothing inside it.
+    QTest::newRow("torus, across its hole")
+      << "torus" << QVector<double>{ 0, 0, 0 } << QVector<double>{ 0, 0, -1 } << pi * 1.2;
+    // Along its axis: the two discs of the tube.
+    QTest::newRow("torus, along its axis")
+      << "torus" << QVector<double>{ 0, 0, 0 } << QVector<double>{ 1, 0, 0 } << 2 * pi * 0.09;
+    QTest::newRow("open surface") << "open" << QVector<double>{ 0, 0, 0.1 }
+                                  << QVector<double>{ 0, 0, 1 } << 0.0;
+    QTest::newRow("plane misses") << "sphere" << QVector<double>{ 0, 0, 1.5 }
+                                  << QVector<double>{ 0, 0, 1 } << 0.0;
+  }
+  void capFillsTheCrossSection()
+  {
+    QFETCH(QString, shape);
+    QFETCH(QVector<double>, origin);
+    QFETCH(QVector<double>, normal);
+    QFETCH(double, area);
+    const CutPlane plane{ { origin[0], origin[1], origin[2] },
+                          { normal[0], normal[1], normal[2] } };
+    vtkSmartPointer<vtkPolyData> cap = cutCap(::shape(shape), plane);
+    const double capArea = polygonArea(cap);
+    QVERIFY2(std::abs(capArea - area) <= 0.01 * area,
+             qPrintable(QString("area %1, expected %2").arg(capArea).arg(area)));
+    if (area == 0) {
+      QCOMPARE(cap->GetNumberOfPolys(), vtkIdType(0));
+      return;
+    }
+    // In the plane, facing the side cut away.
+    double unit[3] = { normal[0], normal[1], normal[2] };
+    vtkMath::Normalize(unit);
+    vtkDataArray* normals = cap->GetPointData()->GetNormals();
+    QVERIFY(normals != nullptr);
+    for (vtkIdType id = 0; id < cap->GetNumberOfPoints(); ++id) {
+      double point[3];
+      cap->GetPoint(id, point);
+      const double offset[3] = { point[0] - origin[0], point[1] - origin[1], point[2] - origin[2] };
+      QVERIFY(std::abs(vtkMath::Dot(offset, unit)) < 1e-6);
+      QVERIFY(vtkMath::Dot(normals->GetTuple3(id), unit) < -0.999);
+    }
+    // Wound to face that side too: lighting takes the winding for the front.
+    for (vtkIdType cell = 0; cell < cap->GetNumberOfCells(); ++cell) {
+      double facing[3];
+      vtkPolygon::ComputeNormal(cap->GetCell(cell)->GetPoints(), facing);
+      QVERIFY(vtkMath::Dot(facing, unit) < 0);
+    }
+  }
+};
+
+QTEST_APPLESS_MAIN(CutCapsTest)
+#include "test_cut_caps.moc"
