@@ -3,9 +3,11 @@
 #include "loading/PageFile.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Labels.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
+#include "viewer/StructureInfo.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
@@ -89,6 +91,8 @@ _CochlexUI::_CochlexUI(QWidget* parent)
     new StructurePicker(qvtkWidget, mainRendererObject, frontActors, backActors, this);
   structureSelection = new StructureSelection(*this);
   quiz = new Quiz(*this);
+  labels = new Labels(*this);
+  new StructureInfo(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);

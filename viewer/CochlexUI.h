@@ -17,6 +17,7 @@
 #include <vector>
 
 class InteractiveDetail;
+class Labels;
 class QCheckBox;
 class QDoubleSpinBox;
 class QProgressBar;
@@ -179,6 +180,8 @@ public:
   StructureSelection* structureSelection = nullptr;
   // The quiz of View > actionQuiz, which takes the clicks while it runs.
   Quiz* quiz = nullptr;
+  // Atlas labels and the white background of View > Show Labels and White Background.
+  Labels* labels = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

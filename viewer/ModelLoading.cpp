@@ -7,6 +7,7 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
 #include "viewer/SectionPlaneOverlay.h"
+#include "viewer/StructureInfo.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
@@ -102,6 +103,7 @@ _CochlexUI::loadTB()
     flushPaintEvents();
     prepareStructureRows();
     structureSelection->clearStructures();
+    findChild<StructureInfo*>()->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
@@ -109,6 +111,7 @@ _CochlexUI::loadTB()
       index,
       structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(structure.path))),
       structure.color);
+    findChild<StructureInfo*>()->structureLoaded(index, structure.description);
     if (index >= structureSliders.size()) {
       return;
     }

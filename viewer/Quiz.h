@@ -43,6 +43,10 @@ public:
   // The structures a round started now would ask for: those whose actors are in the main view.
   std::vector<QuizStructure> shownStructures() const;
 
+signals:
+  // A click on another structure than the one asked for, given as the one asked for.
+  void wrongAnswer(int askedIndex);
+
 private slots:
   void setRunning(bool on);
   void answer(int clickedIndex);
