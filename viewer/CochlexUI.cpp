@@ -92,9 +92,10 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   structureSelection = new StructureSelection(*this);
   quiz = new Quiz(*this);
   labels = new Labels(*this);
-  new StructureInfo(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
+  // Its dock goes under the model view's.
+  new StructureInfo(*this);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   viewerDock->show();
   // The central widget no longer holds the viewer dock. Its layout would only notice on the

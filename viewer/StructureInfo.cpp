@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QFont>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMouseEvent>
@@ -33,9 +34,15 @@ StructureInfo::StructureInfo(_CochlexUI& window)
       browser->scrollToAnchor(link.fragment(QUrl::FullyDecoded));
     }
   });
+  // The docks' titles are bold, and the browser would inherit that.
+  QFont text = infoBrowser->font();
+  text.setBold(false);
+  infoBrowser->setFont(text);
   infoDock->setWidget(infoBrowser);
-  // Under the controls on the left, where the eye goes after a click flashed the row.
-  window.addDockWidget(Qt::LeftDockWidgetArea, infoDock);
+  // Under the model view, in its column: a dock beside the controls would widen the window past
+  // a 1366-pixel screen, as the model view keeps all but the controls' width.
+  infoDock->setAllowedAreas(Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+  window.splitDockWidget(window.viewerDock, infoDock, Qt::Vertical);
   infoDock->hide();
   window.menuView->addAction(infoDock->toggleViewAction());
 
@@ -81,7 +88,11 @@ StructureInfo::showStructure(int index)
   infoBrowser->setHtml(description.isEmpty()
                          ? QStringLiteral("<h3>%1</h3><p>%2</p>").arg(name, noDescriptionText())
                          : QStringLiteral("<h3>%1</h3>").arg(name) + description);
-  infoDock->show();
+  if (infoDock->isHidden()) {
+    infoDock->show();
+    // A few lines of text; the model view keeps the rest.
+    window.resizeDocks({ infoDock }, { openHeight }, Qt::Vertical);
+  }
   infoDock->raise();
 }
 

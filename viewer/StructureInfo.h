@@ -22,6 +22,9 @@ class StructureInfo : public QObject
 public:
   explicit StructureInfo(_CochlexUI& window);
 
+  // Logical pixels of the dock when it opens: the title and six lines of text.
+  static constexpr int openHeight = 170;
+
   static QString noDescriptionText() { return tr("No description in this teaching model."); }
 
   // Called as the model loads: forget the previous model's structures, then learn each new one.
