@@ -1,6 +1,7 @@
 #include "viewer/Labels.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
@@ -369,6 +370,13 @@ void
 Labels::refineAnchors()
 {
   if (!active()) {
+    return;
+  }
+  // Picks on the coarse copies of a drag would have the picker let go of the locators of the
+  // full surfaces, and build them again after the release: no picks before the release.
+  if (window.interactiveDetail != nullptr && window.interactiveDetail->showingCoarseCopies()) {
+    refineStartCount = renderCount;
+    refineTimer.start();
     return;
   }
   vtkRenderer* renderer = window.mainRenderer();
