@@ -59,6 +59,15 @@ private slots:
       << circle(9, { 450, 350 }, 150, { 150, 18 }) << QSizeF(900, 700) << 0.0 << true;
     QTest::newRow("nine in a small view above the axes")
       << circle(9, { 300, 200 }, 80, { 150, 18 }) << QSizeF(600, 400) << 80.0 << true;
+    // A full column pushed up from the bottom: sorted by height alone, the far anchor's line
+    // would pass through the near one's.
+    std::vector<LabelRequest> pushedUp = { { { 120, 100 }, { 100, 17 } },
+                                           { { 600, 95 }, { 100, 17 } } };
+    for (int index = 0; index < 10; ++index) {
+      pushedUp.push_back({ { 300.0, 10.0 + 3 * index }, { 100, 17 } });
+    }
+    QTest::newRow("near anchor pushed up past a far one")
+      << pushedUp << QSizeF(1400, 300) << 0.0 << true;
     QTest::newRow("all at one point") << std::vector<LabelRequest>(9, { { 200, 200 }, { 120, 18 } })
                                       << QSizeF(700, 500) << 0.0 << false;
     QTest::newRow("all far left, more than one column holds")
