@@ -226,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 87);
+    QCOMPARE(count, 94);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -263,7 +263,8 @@ private slots:
              "actionOpen_Teaching_Model actionSave_Screenshot - actionQuit");
     QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
-             "actionViewer_Dock actionHead - actionStereo_View - "
+             "actionViewer_Dock actionHead actionStructure_Info - actionStereo_View "
+             "actionShow_Labels actionWhite_Background - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - "
              "actionQuiz");
     QCOMPARE(names(w->menuHelp_2->actions()),

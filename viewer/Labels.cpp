@@ -2,7 +2,6 @@
 
 #include "viewer/CochlexUI.h"
 #include "viewer/InteractiveDetail.h"
-#include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
 #include "ui/RenderView.h"
@@ -19,11 +18,7 @@
 #include <vtkCamera.h>
 #include <vtkCaptionActor2D.h>
 #include <vtkCellArray.h>
-#include <vtkMapper.h>
-#include <vtkMatrix4x4.h>
 #include <vtkOrientationMarkerWidget.h>
-#include <vtkPlane.h>
-#include <vtkPlaneCollection.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper2D.h>
@@ -39,86 +34,10 @@
 
 namespace {
 
-// Enough points to find a visible spot on a structure half hidden by others, few enough to
-// project them all in well under a millisecond.
-constexpr vtkIdType candidateCount = 256;
-// Picks per structure when its anchor went out of sight: about 0.1 ms each.
-constexpr int picksPerStructure = 8;
 // The labels' gaps and margins, in logical pixels.
 constexpr double labelMargin = 8;
 constexpr double labelGap = 4;
 constexpr double leaderInset = 3;
-
-// Where model points appear in a renderer, in display pixels from its bottom left.
-class Projection
-{
-public:
-  explicit Projection(vtkRenderer* renderer)
-  {
-    vtkMatrix4x4::DeepCopy(matrix,
-                           renderer->GetActiveCamera()->GetCompositeProjectionTransformMatrix(
-                             renderer->GetTiledAspectRatio(), -1, 1));
-    const int* size = renderer->GetSize();
-    const int* origin = renderer->GetOrigin();
-    width = size[0];
-    height = size[1];
-    left = origin[0];
-    bottom = origin[1];
-  }
-
-  // False when the point is behind the camera.
-  bool project(const std::array<double, 3>& point, QPointF& display) const
-  {
-    const double in[4] = { point[0], point[1], point[2], 1 };
-    double out[4];
-    vtkMatrix4x4::MultiplyPoint(matrix, in, out);
-    if (out[3] <= 0) {
-      return false;
-    }
-    display = QPointF(left + (out[0] / out[3] + 1) * 0.5 * width,
-                      bottom + (out[1] / out[3] + 1) * 0.5 * height);
-    return true;
-  }
-
-  bool inside(const QPointF& display) const
-  {
-    return display.x() >= left && display.y() >= bottom && display.x() < left + width &&
-           display.y() < bottom + height;
-  }
-
-  double width = 0;
-  double height = 0;
-
-private:
-  double matrix[16];
-  double left = 0;
-  double bottom = 0;
-};
-
-// Whether the cuts at the section planes leave nothing of the structure drawn by actor.
-bool
-whollyCut(vtkActor* actor)
-{
-  vtkMapper* mapper = actor->GetMapper();
-  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
-  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
-  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
-    return false;
-  }
-  double point[3];
-  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
-    surface->GetPoint(id, point);
-    bool kept = true;
-    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
-      // The mapper keeps the side the plane's normal points to.
-      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
-    }
-    if (kept) {
-      return false;
-    }
-  }
-  return true;
-}
 
 QAction*
 newToggle(_CochlexUI& window, const char* objectName, const QString& text)
@@ -136,6 +55,7 @@ Labels::Labels(_CochlexUI& window)
   , window(window)
   , showAction(newToggle(window, "actionShow_Labels", tr("Show Labels")))
   , whiteAction(newToggle(window, "actionWhite_Background", tr("White Background")))
+  , anchors(window)
 {
   showAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
   // Also in the full-screen Model view, a window of its own.
@@ -157,7 +77,7 @@ Labels::Labels(_CochlexUI& window)
 
   renderObserver->SetCallback(&Labels::beforeRender);
   renderObserver->SetClientData(this);
-  observerTag = window.mainRenderer()->AddObserver(vtkCommand::StartEvent, renderObserver);
+  window.mainRenderer()->AddObserver(vtkCommand::StartEvent, renderObserver);
 
   refineTimer.setSingleShot(true);
   refineTimer.setInterval(refineMilliseconds);
@@ -166,13 +86,19 @@ Labels::Labels(_CochlexUI& window)
   window.qvtkWidget->installEventFilter(this);
 }
 
-// The renderer, released by the window before its children go, drops the observer with it.
-Labels::~Labels() = default;
+Labels::~Labels()
+{
+  // The window has released the renderer by now, but whatever still holds it must not reach
+  // this object through the observer.
+  renderObserver->SetClientData(nullptr);
+}
 
 void
 Labels::beforeRender(vtkObject*, unsigned long, void* clientData, void*)
 {
-  static_cast<Labels*>(clientData)->layOut();
+  if (clientData != nullptr) {
+    static_cast<Labels*>(clientData)->layOut();
+  }
 }
 
 bool
@@ -221,38 +147,6 @@ Labels::prepareLabel(std::size_t index)
   if (!renderer->HasViewProp(label.text)) {
     renderer->AddActor2D(label.text);
   }
-
-  vtkDataSet* surface = window.frontActors[index]->GetMapper() != nullptr
-                          ? window.frontActors[index]->GetMapper()->GetInputAsDataSet()
-                          : nullptr;
-  const vtkIdType points = surface != nullptr ? surface->GetNumberOfPoints() : 0;
-  if (!label.candidates.empty() || points == 0) {
-    return;
-  }
-  // Spread through the point list, which the surface's cells walk in order.
-  std::array<double, 3> centroid{};
-  const vtkIdType step = std::max<vtkIdType>(1, points / candidateCount);
-  for (vtkIdType id = 0; id < points; id += step) {
-    std::array<double, 3> point{};
-    surface->GetPoint(id, point.data());
-    label.candidates.push_back(point);
-    for (int axis = 0; axis < 3; ++axis) {
-      centroid[axis] += point[axis];
-    }
-  }
-  for (double& coordinate : centroid) {
-    coordinate /= double(label.candidates.size());
-  }
-  // Until a pick finds a spot in sight, the point nearest the middle of the structure.
-  const auto distance = [&](const std::array<double, 3>& point) {
-    return std::pow(point[0] - centroid[0], 2) + std::pow(point[1] - centroid[1], 2) +
-           std::pow(point[2] - centroid[2], 2);
-  };
-  label.anchor =
-    *std::min_element(label.candidates.begin(),
-                      label.candidates.end(),
-                      [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
-  label.hasAnchor = true;
 }
 
 void
@@ -293,33 +187,25 @@ Labels::layOut()
 
   const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
   labels.resize(std::max(labels.size(), count));
-  const Projection projection(renderer);
+  const ViewProjection projection(renderer);
   std::vector<LabelRequest> requests;
   std::vector<int> structures;
   for (std::size_t index = 0; index < labels.size(); ++index) {
     StructureLabel& label = labels[index];
-    if (index < count && label.actor != window.frontActors[index]) {
-      // Another model's structure under this number.
-      if (label.text != nullptr) {
-        renderer->RemoveActor2D(label.text);
-      }
-      label = StructureLabel();
-      label.actor = window.frontActors[index];
-    }
+    std::array<double, 3> point{};
     QPointF anchor;
-    const bool shown = index < count && structureShown(index) && !label.cutAway;
+    const bool shown = index < count && structureShown(index) && !anchors.cutAway(index) &&
+                       anchors.anchor(index, point) && projection.project(point, anchor);
     if (shown) {
       prepareLabel(index);
     }
-    if (!shown || !label.hasAnchor || !projection.project(label.anchor, anchor)) {
-      if (label.text != nullptr) {
-        label.text->VisibilityOff();
-      }
-      continue;
+    if (label.text != nullptr) {
+      label.text->SetVisibility(shown);
     }
-    label.text->VisibilityOn();
-    requests.push_back({ anchor, label.size });
-    structures.push_back(int(index));
+    if (shown) {
+      requests.push_back({ anchor, label.size });
+      structures.push_back(int(index));
+    }
   }
 
   const double ratio = window.qvtkWidget->devicePixelRatioF();
@@ -379,63 +265,14 @@ Labels::refineAnchors()
     refineTimer.start();
     return;
   }
-  vtkRenderer* renderer = window.mainRenderer();
-  const Projection projection(renderer);
-  const StructurePicker* picker = window.structurePicker;
-  const std::size_t count = std::min(labels.size(), window.frontActors.size());
-  bool changed = false;
+  std::vector<std::size_t> shown;
+  const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
   for (std::size_t index = 0; index < count; ++index) {
-    StructureLabel& label = labels[index];
-    if (label.text == nullptr || label.actor != window.frontActors[index] ||
-        !structureShown(index)) {
-      continue;
+    if (structureShown(index)) {
+      shown.push_back(index);
     }
-    const bool cut = whollyCut(label.actor);
-    changed = changed || cut != label.cutAway;
-    label.cutAway = cut;
-    if (cut || label.candidates.empty()) {
-      continue;
-    }
-    QPointF display;
-    if (label.hasAnchor && projection.project(label.anchor, display) &&
-        projection.inside(display) &&
-        picker->structureAtDisplayPoint(display.x(), display.y()) == int(index)) {
-      continue; // still in sight: the label stays where the reader found it
-    }
-    // The candidates in the view, nearest the middle of the structure's picture first.
-    std::vector<std::pair<QPointF, std::size_t>> inView;
-    QPointF middle;
-    for (std::size_t candidate = 0; candidate < label.candidates.size(); ++candidate) {
-      if (projection.project(label.candidates[candidate], display) && projection.inside(display)) {
-        inView.emplace_back(display, candidate);
-        middle += display;
-      }
-    }
-    if (inView.empty()) {
-      continue;
-    }
-    middle /= double(inView.size());
-    std::sort(inView.begin(), inView.end(), [&](const auto& a, const auto& b) {
-      const QPointF da = a.first - middle;
-      const QPointF db = b.first - middle;
-      return QPointF::dotProduct(da, da) < QPointF::dotProduct(db, db);
-    });
-    // Hidden everywhere tried: the most central point at least lies on the structure.
-    std::size_t chosen = inView.front().second;
-    const std::size_t tries = std::min<std::size_t>(inView.size(), picksPerStructure);
-    for (std::size_t attempt = 0; attempt < tries; ++attempt) {
-      // Spread over the list, so the tries do not all fall in one hidden patch.
-      const std::size_t pick = attempt * inView.size() / tries;
-      const QPointF& point = inView[pick].first;
-      if (picker->structureAtDisplayPoint(point.x(), point.y()) == int(index)) {
-        chosen = inView[pick].second;
-        break;
-      }
-    }
-    changed = changed || label.candidates[chosen] != label.anchor;
-    label.anchor = label.candidates[chosen];
-    label.hasAnchor = true;
   }
+  const bool changed = anchors.check(shown);
   if (renderCount != refineStartCount) {
     // Still moving: the next frame takes the new anchors, and another look follows.
     refineStartCount = renderCount;
@@ -519,7 +356,8 @@ Labels::shownLabels() const
                        rect.height() / ratio)
                   .toAlignedRect();
     const QPointF anchor = placedAnchors[position];
-    label.anchor = QPointF(anchor.x() / ratio, (height - anchor.y()) / ratio).toPoint();
+    // As the structure picker counts: the bottom row of pixels is row 0.
+    label.anchor = QPointF(anchor.x() / ratio, (height - 1 - anchor.y()) / ratio).toPoint();
     shown.push_back(label);
   }
   return shown;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/LabelAnchors.h"
 #include "viewer/teaching/LabelLayout.h"
 
 #include <QObject>
@@ -73,12 +74,7 @@ private:
   {
     vtkSmartPointer<vtkTextActor> text;
     QString name;
-    QSizeF size;                                   // of the text's box, device pixels
-    std::vector<std::array<double, 3>> candidates; // surface points an anchor may sit on
-    vtkActor* actor = nullptr;                     // the structure's front actor
-    std::array<double, 3> anchor{};
-    bool hasAnchor = false;
-    bool cutAway = false; // the cuts leave nothing of it: no label
+    QSizeF size; // of the text's box, device pixels
   };
 
   static void beforeRender(vtkObject* caller, unsigned long, void* clientData, void*);
@@ -96,10 +92,10 @@ private:
   QAction* showAction;
   QAction* whiteAction;
   std::vector<StructureLabel> labels;
+  LabelAnchors anchors;
   vtkNew<vtkPolyData> leaderLines;
   vtkNew<vtkActor2D> leaderActor;
   vtkNew<vtkCallbackCommand> renderObserver;
-  unsigned long observerTag = 0;
   QTimer refineTimer;
   bool refining = false;
   // Frames laid out so far, and at the start of the refining wait: whether the picture moved.

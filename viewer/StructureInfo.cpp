@@ -4,6 +4,7 @@
 #include "viewer/Quiz.h"
 #include "viewer/StructureSelection.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QFont>
@@ -44,7 +45,13 @@ StructureInfo::StructureInfo(_CochlexUI& window)
   infoDock->setAllowedAreas(Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
   window.splitDockWidget(window.viewerDock, infoDock, Qt::Vertical);
   infoDock->hide();
-  window.menuView->addAction(infoDock->toggleViewAction());
+  // Beside View Model and View Head, the entries of the other docks.
+  QAction* toggle = infoDock->toggleViewAction();
+  toggle->setObjectName(QStringLiteral("actionStructure_Info"));
+  const QList<QAction*> entries = window.menuView->actions();
+  const int head = entries.indexOf(window.actionHead);
+  window.menuView->insertAction(
+    head >= 0 && head + 1 < entries.size() ? entries[head + 1] : nullptr, toggle);
 
   connect(window.structureSelection,
           &StructureSelection::structureSelected,
