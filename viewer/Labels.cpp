@@ -176,11 +176,15 @@ Labels::layOut()
     }
     return;
   }
-  // Both eyes of a stereo picture get the labels of the left one: flat on the screen. An
-  // enlarged screenshot drawn in tiles keeps the labels of the whole view.
+  // Both eyes of a stereo picture get the labels of the left one: flat on the screen.
+  if (renderWindow->GetStereoRender() && !renderer->GetActiveCamera()->GetLeftEye()) {
+    return;
+  }
+  // An enlarged screenshot is drawn in tiles, each with a camera of its own part of the picture,
+  // while 2-D props stand in the whole enlarged picture: they take the view's labels enlarged.
   const int* tiles = renderWindow->GetTileScale();
-  if ((renderWindow->GetStereoRender() && !renderer->GetActiveCamera()->GetLeftEye()) ||
-      tiles[0] != 1 || tiles[1] != 1) {
+  if (tiles[0] != 1 || tiles[1] != 1) {
+    enlargeForTiles(tiles[0]);
     return;
   }
   ++renderCount;
@@ -250,6 +254,34 @@ Labels::layOut()
     refineTimer.start();
   }
   layoutMilliseconds = double(timer.nsecsElapsed()) / 1e6;
+}
+
+void
+Labels::enlargeForTiles(int scale)
+{
+  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  vtkNew<vtkPoints> points;
+  vtkNew<vtkCellArray> lines;
+  vtkNew<vtkCellArray> dots;
+  for (std::size_t position = 0; position < placed.size(); ++position) {
+    const auto& [structure, box] = placed[position];
+    vtkTextActor* text = labels[std::size_t(structure)].text;
+    text->GetTextProperty()->SetFontSize(int(std::lround(fontSize * ratio * scale)));
+    text->SetDisplayPosition(int(std::lround(box.box.x() * scale)),
+                             int(std::lround(box.box.y() * scale)));
+    const QPointF anchor = placedAnchors[position] * scale;
+    const QPointF leader = box.leader * scale;
+    const vtkIdType start = points->InsertNextPoint(anchor.x(), anchor.y(), 0);
+    const vtkIdType end = points->InsertNextPoint(leader.x(), leader.y(), 0);
+    const vtkIdType line[2] = { start, end };
+    lines->InsertNextCell(2, line);
+    dots->InsertNextCell(1, &start);
+  }
+  leaderLines->SetPoints(points);
+  leaderLines->SetLines(lines);
+  leaderLines->SetVerts(dots);
+  leaderActor->GetProperty()->SetLineWidth(float(1.2 * ratio * scale));
+  leaderActor->GetProperty()->SetPointSize(float(4 * ratio * scale));
 }
 
 void

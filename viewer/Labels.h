@@ -80,6 +80,8 @@ private:
   static void beforeRender(vtkObject* caller, unsigned long, void* clientData, void*);
   void layOut();
   void refineAnchors();
+  // The labels of the last frame of the view, enlarged for a picture drawn in tiles.
+  void enlargeForTiles(int scale);
   void setShown(bool on);
   void setWhite(bool on);
   void applyColors();
