@@ -78,6 +78,9 @@ Labels::Labels(_CochlexUI& window)
   renderObserver->SetCallback(&Labels::beforeRender);
   renderObserver->SetClientData(this);
   window.mainRenderer()->AddObserver(vtkCommand::StartEvent, renderObserver);
+  frameEndObserver->SetCallback(&Labels::afterRender);
+  frameEndObserver->SetClientData(this);
+  window.mainRenderer()->AddObserver(vtkCommand::EndEvent, frameEndObserver);
 
   refineTimer.setSingleShot(true);
   refineTimer.setInterval(refineMilliseconds);
@@ -91,6 +94,21 @@ Labels::~Labels()
   // The window has released the renderer by now, but whatever still holds it must not reach
   // this object through the observer.
   renderObserver->SetClientData(nullptr);
+  frameEndObserver->SetClientData(nullptr);
+}
+
+void
+Labels::afterRender(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* labels = static_cast<Labels*>(clientData);
+  if (labels == nullptr || !labels->active() || labels->refining) {
+    return;
+  }
+  // Counted from the end of the frame: a frame slower than the wait must not pass for a pause.
+  const int* tiles = labels->window.mainRenderWindow()->GetTileScale();
+  if (tiles[0] == 1 && tiles[1] == 1) {
+    labels->refineTimer.start();
+  }
 }
 
 void
@@ -187,7 +205,6 @@ Labels::layOut()
     enlargeForTiles(tiles[0]);
     return;
   }
-  ++renderCount;
 
   const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
   labels.resize(std::max(labels.size(), count));
@@ -249,10 +266,6 @@ Labels::layOut()
     renderer->AddActor2D(leaderActor);
   }
 
-  if (!refining && !refineTimer.isActive()) {
-    refineStartCount = renderCount;
-    refineTimer.start();
-  }
   layoutMilliseconds = double(timer.nsecsElapsed()) / 1e6;
 }
 
@@ -293,9 +306,7 @@ Labels::refineAnchors()
   // Picks on the coarse copies of a drag would have the picker let go of the locators of the
   // full surfaces, and build them again after the release: no picks before the release.
   if (window.interactiveDetail != nullptr && window.interactiveDetail->showingCoarseCopies()) {
-    refineStartCount = renderCount;
-    refineTimer.start();
-    return;
+    return; // the release's full-detail frame starts another wait
   }
   std::vector<std::size_t> shown;
   const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
@@ -304,14 +315,7 @@ Labels::refineAnchors()
       shown.push_back(index);
     }
   }
-  const bool changed = anchors.check(shown);
-  if (renderCount != refineStartCount) {
-    // Still moving: the next frame takes the new anchors, and another look follows.
-    refineStartCount = renderCount;
-    refineTimer.start();
-    return;
-  }
-  if (changed) {
+  if (anchors.check(shown)) {
     refining = true;
     window.mainRenderWindow()->Render();
     refining = false;
@@ -323,7 +327,6 @@ Labels::settle()
 {
   window.mainRenderWindow()->Render();
   refineTimer.stop();
-  refineStartCount = renderCount;
   refineAnchors();
 }
 

@@ -32,8 +32,8 @@ class vtkTextActor;
 //
 // Labels follow every drawing of the main view: before each frame the anchors are projected and
 // laid out afresh (a fraction of a millisecond for nine). Whether an anchor is still in sight
-// takes picks, which never run while the view draws: they run at most every refineMilliseconds
-// while the picture changes, and once after it stops.
+// takes picks, which never run while the view draws nor while it keeps changing: they run once
+// the picture has stood still for refineMilliseconds after its last frame.
 class Labels : public QObject
 {
   Q_OBJECT
@@ -78,6 +78,7 @@ private:
   };
 
   static void beforeRender(vtkObject* caller, unsigned long, void* clientData, void*);
+  static void afterRender(vtkObject* caller, unsigned long, void* clientData, void*);
   void layOut();
   void refineAnchors();
   // The labels of the last frame of the view, enlarged for a picture drawn in tiles.
@@ -98,11 +99,9 @@ private:
   vtkNew<vtkPolyData> leaderLines;
   vtkNew<vtkActor2D> leaderActor;
   vtkNew<vtkCallbackCommand> renderObserver;
+  vtkNew<vtkCallbackCommand> frameEndObserver;
   QTimer refineTimer;
   bool refining = false;
-  // Frames laid out so far, and at the start of the refining wait: whether the picture moved.
-  unsigned renderCount = 0;
-  unsigned refineStartCount = 0;
   double layoutMilliseconds = 0;
   // Boxes and anchors of the last layout, device pixels from the bottom left.
   std::vector<std::pair<int, PlacedLabel>> placed;
