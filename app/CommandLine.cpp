@@ -131,6 +131,10 @@ parseCommandLine(const QStringList& arguments)
                       .arg(folders.size())
                       .arg(tryHelp));
   }
+  if (!wantsScreenshot(parser) && hasScreenshotOnlyOptions(parser)) {
+    return exitWith(
+      2, QStringLiteral("%1: --labels and --white go with --screenshot\n%2\n").arg(name, tryHelp));
+  }
   CommandLineOutcome outcome;
   if (wantsScreenshot(parser)) {
     // The folder, if any, is the working directory by the time the picture is taken; the

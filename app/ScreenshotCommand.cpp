@@ -1,9 +1,11 @@
 #include "app/ScreenshotCommand.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/Labels.h"
 #include "viewer/Screenshots.h"
 
 #include "ui/RenderView.h"
+#include <QAction>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -20,6 +22,8 @@ namespace {
 
 const QString screenshotOption = QStringLiteral("screenshot");
 const QString sizeOption = QStringLiteral("size");
+const QString labelsOption = QStringLiteral("labels");
+const QString whiteOption = QStringLiteral("white");
 // Beyond this the picture no longer fits the graphics driver's buffers.
 constexpr int largestSide = 8192;
 
@@ -80,6 +84,18 @@ addScreenshotOptions(QCommandLineParser& parser)
   parser.addOption({ sizeOption,
                      QStringLiteral("Size of the screenshot in pixels (default 1024x768)."),
                      QStringLiteral("WxH") });
+  parser.addOption({ labelsOption,
+                     QStringLiteral("Label the structures in the screenshot, as View > Show "
+                                    "Labels does.") });
+  parser.addOption({ whiteOption,
+                     QStringLiteral("Draw the screenshot on white, for print, as View > White "
+                                    "Background does.") });
+}
+
+bool
+hasScreenshotOnlyOptions(const QCommandLineParser& parser)
+{
+  return parser.isSet(labelsOption) || parser.isSet(whiteOption);
 }
 
 bool
@@ -94,6 +110,8 @@ screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFold
   ScreenshotRequest request;
   request.file = parser.value(screenshotOption);
   request.modelFolder = modelFolder;
+  request.labels = parser.isSet(labelsOption);
+  request.white = parser.isSet(whiteOption);
   if (request.file.isEmpty()) {
     request.problem = QStringLiteral("--screenshot needs a file name.");
   } else if (!isScreenshotFileName(request.file)) {
@@ -140,6 +158,12 @@ runScreenshotCommand(const ScreenshotRequest& request)
                       .arg(QDir::toNativeSeparators(QDir::currentPath())));
   }
 
+  // The actions do all the work, as when the user chooses them.
+  window.labels->whiteBackgroundAction()->setChecked(request.white);
+  window.labels->showLabelsAction()->setChecked(request.labels);
+  if (request.labels) {
+    window.labels->settle();
+  }
   QImage image = renderMainView(window, 1);
   // Only a fractional device pixel ratio can leave the view a pixel off the requested size.
   if (!image.isNull() && image.size() != request.size) {

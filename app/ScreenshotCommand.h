@@ -9,12 +9,14 @@
 class QCommandLineParser;
 
 // A picture of the frontal view written from the command line:
-//   cochlex --screenshot FILE [--size WxH] [MODEL_FOLDER]
+//   cochlex --screenshot FILE [--size WxH] [--labels] [--white] [MODEL_FOLDER]
 struct ScreenshotRequest
 {
   QString file;                       // PNG or JPEG, by its ending
   QSize size = defaultScreenshotSize; // of the picture, in pixels
   QString modelFolder;                // empty: the working directory
+  bool labels = false;                // the structures' names, as View > Show Labels
+  bool white = false;                 // on white, as View > White Background
   QString problem;                    // an unusable option value; nothing is written then
 
   static constexpr QSize defaultScreenshotSize{ 1024, 768 };
@@ -27,6 +29,10 @@ addScreenshotOptions(QCommandLineParser& parser);
 // Whether the parsed command line asks for a screenshot.
 bool
 wantsScreenshot(const QCommandLineParser& parser);
+
+// Whether it gives options that only a screenshot takes.
+bool
+hasScreenshotOnlyOptions(const QCommandLineParser& parser);
 
 // The request from a parser that has parsed the arguments, and the model folder it was given.
 ScreenshotRequest

@@ -20,6 +20,9 @@
 //   picking      the rotation frame with the pointer resting on the model (its name picked and
 //                shown) and with the pointer moving over it at every frame, against the frame with
 //                the pointer outside the view; and one pick on its own.  target <= 1.05 x
+//   labels       the rotation frame with View > Show Labels on against the frame with it off
+//                (anchors in sight checked by picks while it turns), and the time the labels'
+//                projection and layout take in a frame.    target <= 1.1 x, layout <= 3 ms
 // Viewer and baseline run in alternating blocks so that load from other processes hits both;
 // the figures are medians. Prints JSON.
 //
@@ -33,6 +36,7 @@
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Labels.h"
 #include "viewer/StructurePicking.h"
 
 #include "ui/RenderView.h"
@@ -500,6 +504,24 @@ main(int argc, char** argv)
   }
   sendPointer(viewer, QEvent::Leave);
 
+  // Labels: rotation frames with the labels off and on, in alternating blocks.
+  QAction* showLabels = viewer.labels->showLabelsAction();
+  std::vector<double> labelsOffTimes, labelsOnTimes, layoutTimes;
+  for (int block = 0; block < 6; ++block) {
+    showLabels->setChecked(false);
+    timedFrames(labelsOffTimes, [] {});
+    showLabels->setChecked(true);
+    for (int frame = 0; frame < frames; ++frame) {
+      const double start = monotonicMilliseconds();
+      viewerRotationFrame(viewer);
+      labelsOnTimes.push_back(monotonicMilliseconds() - start);
+      layoutTimes.push_back(viewer.labels->lastLayoutMilliseconds());
+    }
+  }
+  const int labelCount = int(viewer.labels->shownLabels().size());
+  showLabels->setChecked(false);
+  const double labelsRatio = median(labelsOnTimes) / median(labelsOffTimes);
+
   // Anaglyph stereo, both sides.
   viewer.actionStereo_View->trigger();
   baseline.setStereo(true);
@@ -632,6 +654,16 @@ main(int argc, char** argv)
               anaglyph / rotation);
   const double restingRatio = rotationPointerResting / rotationPointerOutside;
   const double movingRatio = rotationPointerMoving / rotationPointerOutside;
+  std::printf("  \"labels\": {\"layout_ms\": %.3f, \"layout_max_ms\": %.3f, \"labels\": %d, "
+              "\"rotation_labels_off_ms\": %.2f, \"rotation_labels_on_ms\": %.2f, "
+              "\"rotation_ratio\": %.3f, \"target\": 1.1, \"result\": \"%s\"},\n",
+              median(layoutTimes),
+              *std::max_element(layoutTimes.begin(), layoutTimes.end()),
+              labelCount,
+              median(labelsOffTimes),
+              median(labelsOnTimes),
+              labelsRatio,
+              verdict(labelsRatio, 1.1).c_str());
   std::printf("  \"picking\": {\"rotation_pointer_outside_ms\": %.2f, "
               "\"rotation_pointer_resting_ms\": %.2f, \"resting_ratio\": %.3f, "
               "\"rotation_pointer_moving_ms\": %.2f, \"moving_ratio\": %.3f, "

@@ -5,6 +5,7 @@
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/PlainFile.h"
 #include "loading/SectionVolume.h"
+#include "loading/StructureDescription.h"
 #include "loading/StructureList.h"
 
 #include <vtkImageData.h>
@@ -93,6 +94,11 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
     structure.opacity = entry.opacity;
     structure.color = readStructureColor(structure.path);
     structure.surface = readSurface(model, structure.path, &structure.problem);
+    DescriptionRead description = readStructureDescription(structure.path);
+    if (!description.problem.empty()) {
+      report(model, description.problem);
+    }
+    structure.description = std::move(description.page);
     if (steps.structureRead) {
       steps.structureRead(model.structureCount, structure);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <vtkSmartPointer.h>
 
 #include <array>
@@ -30,6 +32,7 @@ struct LoadedStructure
   std::array<double, 3> color{};
   vtkSmartPointer<vtkPolyData> surface; // never null; empty when the file could not be used
   std::string problem;                  // empty when the surface loaded
+  QString description; // its HTML page; null when it has none or it could not be read
 };
 
 // Hooks into the load, so that whoever shows the model can build it up as it arrives.

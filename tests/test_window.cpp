@@ -265,7 +265,8 @@ private slots:
       "actionQuit");
     QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
-             "actionViewer_Dock actionHead - actionStereo_View actionSolid_Cut_Faces - "
+             "actionViewer_Dock actionHead actionStructure_Info - actionStereo_View "
+             "actionShow_Labels actionWhite_Background - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - "
              "actionQuiz - actionStandard_Views - actionViews_Dock actionAdd_View "
              "actionPresent_Lesson actionNext_View actionPrevious_View");

@@ -1,6 +1,7 @@
 #include "SampleModel.h"
 
 #include "SampleAnatomy.h"
+#include "SampleDescriptions.h"
 #include "SampleImages.h"
 #include "SamplePages.h"
 #include "SampleSurfaces.h"
@@ -132,7 +133,10 @@ writeSampleModel(const QString& modelDirectory, QString* error, SampleModelRepor
       return false;
     }
     if (!writeBytes(
-          path(info.relativePath) + QStringLiteral(".color"), colorText(info.color), error)) {
+          path(info.relativePath) + QStringLiteral(".color"), colorText(info.color), error) ||
+        !writeBytes(path(info.relativePath) + QStringLiteral(".html"),
+                    sample::structureDescription(info.name),
+                    error)) {
       return false;
     }
   }

@@ -43,6 +43,7 @@ helpPage()
     R"(<li><a href="#camera">Camera controls</a></li>)",
     R"(<li><a href="#sections">Section images and clipping</a></li>)",
     R"(<li><a href="#visibility">Visibility and Transparency</a></li>)",
+    R"(<li><a href="#labels">Labels and descriptions</a></li>)",
     R"(<li><a href="#screenshots">Screenshots for handouts</a></li>)",
     R"(<li><a href="#menus">Menus</a></li>)",
     R"(<li><a href="#shortcuts">Keyboard shortcuts</a></li>)",
@@ -173,6 +174,17 @@ helpPage()
     "tissue around the long process of the incus has no row; it is drawn faintly and follows Show "
     "All and Hide All.</p>",
 
+    R"(<h2><a name="labels">Labels and descriptions</a></h2>)",
+    "<p><i>View &gt; Show Labels</i> (<b>Ctrl+L</b>) names every structure shown in the Model "
+    "view, as in an atlas: the names stand in columns at the left and right edges of the view, "
+    "each joined by a thin line to a point of its structure. The labels follow the model as you "
+    "turn, zoom and cut it; a hidden structure loses its label. Click a label to select its "
+    "structure, just as clicking the structure itself does.</p>",
+    "<p>Selecting a structure (a click on it, on its label, or on the title of its row) opens the "
+    "<b>Structure</b> panel with its description: what it is, where it lies, what it touches, "
+    "what it does, and a clinical note. After a wrong answer in the quiz the panel describes the "
+    "structure you were asked for. <i>View &gt; Structure</i> shows or hides the panel.</p>",
+
     R"(<h2><a name="screenshots">Screenshots for handouts</a></h2>)",
     "<p>Prepare the view (direction, zoom, structures, sections, cuts), then choose <i>File &gt; "
     "Save Screenshot...</i> or press <b>Ctrl+S</b>. Choose a folder and a name; the file type "
@@ -182,6 +194,10 @@ helpPage()
     "message says so and no half-written file is left behind.</p>",
     "<p>From a terminal, <tt>cochlex --screenshot view.png --size 1600x1200 MODEL_FOLDER</tt> "
     "writes the frontal view of the model in MODEL_FOLDER without opening a window.</p>",
+    "<p>For a printed handout, choose <i>View &gt; White Background</i> and <i>View &gt; Show "
+    "Labels</i> before you save: the names and lines are then drawn dark on white. From a "
+    "terminal, <tt>cochlex --screenshot handout.png --labels --white MODEL_FOLDER</tt> does the "
+    "same.</p>",
 
     R"(<h2><a name="menus">Menus</a></h2>)",
     "<ul>",
@@ -191,6 +207,8 @@ helpPage()
     "in the window.</li>",
     "<li><b>View &gt; Show Stereo</b>: red-cyan anaglyph stereo in the Model view (use red-cyan "
     "glasses); the entry then reads <b>Hide Stereo</b> and switches it off again.</li>",
+    "<li><b>View &gt; Show Labels</b> (Ctrl+L), <b>White Background</b>: names on the model and a "
+    "white background for print; see <a href=\"#labels\">Labels and descriptions</a>.</li>",
     "<li><b>View &gt; View All</b>, <b>Hide All</b>: the same as the Show All and Hide All "
     "buttons.</li>",
     "<li><b>View &gt; Head Front View</b>: the same as the Frontal View button.</li>",
@@ -216,6 +234,7 @@ helpPage()
     "<tr><td>Ctrl+K</td><td>Quiz: Find the Structure, and stop it</td></tr>",
     "<tr><td>Ctrl+O</td><td>Open Teaching Model</td></tr>",
     "<tr><td>Ctrl+S</td><td>Save Screenshot</td></tr>",
+    "<tr><td>Ctrl+L</td><td>Show Labels, and hide them</td></tr>",
     "<tr><td>Ctrl+Q</td><td>Quit</td></tr>",
     "<tr><td>x, y, z</td><td>Interactive section planes, in the Model view</td></tr>",
     "</table>",

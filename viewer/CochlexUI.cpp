@@ -6,11 +6,13 @@
 #include "viewer/CutStatus.h"
 #include "viewer/FloatingModelView.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Labels.h"
 #include "viewer/Lessons.h"
 #include "viewer/ModelProblems.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
+#include "viewer/StructureInfo.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 #include "viewer/WindowModeSlots.h"
@@ -95,8 +97,11 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   structureSelection = new StructureSelection(*this);
   quiz = new Quiz(*this);
   cutFaces = new CutFaces(*this);
+  labels = new Labels(*this);
 
   addDockWidget(Qt::RightDockWidgetArea, viewerDock);
+  // Its dock goes under the model view's.
+  new StructureInfo(*this);
   qvtkWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   viewerDock->show();
   // The central widget no longer holds the viewer dock. Its layout would only notice on the

@@ -18,6 +18,7 @@
 
 class CutFaces;
 class InteractiveDetail;
+class Labels;
 class QCheckBox;
 class QDoubleSpinBox;
 class QProgressBar;
@@ -185,6 +186,8 @@ public:
   Lessons* lessons = nullptr;
   // The caps that show a cut structure solid (View > actionSolid_Cut_Faces).
   CutFaces* cutFaces = nullptr;
+  // Atlas labels and the white background of View > Show Labels and White Background.
+  Labels* labels = nullptr;
 
   Ui_help helpDialog;
   Ui_About aboutDialog;

@@ -8,6 +8,7 @@
 #include "viewer/LoadReport.h"
 #include "viewer/ModelProblems.h"
 #include "viewer/SectionPlaneOverlay.h"
+#include "viewer/StructureInfo.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
@@ -103,6 +104,7 @@ _CochlexUI::loadTB()
     flushPaintEvents();
     prepareStructureRows();
     structureSelection->clearStructures();
+    findChild<StructureInfo*>()->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
@@ -110,6 +112,7 @@ _CochlexUI::loadTB()
       index,
       structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(structure.path))),
       structure.color);
+    findChild<StructureInfo*>()->structureLoaded(index, structure.description);
     if (index >= structureSliders.size()) {
       return;
     }

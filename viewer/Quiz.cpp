@@ -257,6 +257,7 @@ Quiz::answer(int clickedIndex)
     return;
   }
   const QString askedName = round->asked().name;
+  const int askedIndex = round->asked().index;
   switch (round->answer(clickedIndex)) {
     case QuizRound::Outcome::Ignored:
       return;
@@ -272,6 +273,7 @@ Quiz::answer(int clickedIndex)
     case QuizRound::Outcome::Wrong:
       showFeedback(QuizRound::wrongText(window.structureSelection->structureName(clickedIndex)),
                    false);
+      emit wrongAnswer(askedIndex);
       break;
   }
   showPrompt();

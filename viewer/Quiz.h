@@ -45,6 +45,10 @@ public:
   // view and can be seen there.
   std::vector<QuizStructure> shownStructures() const;
 
+signals:
+  // A click on another structure than the one asked for, given as the one asked for.
+  void wrongAnswer(int askedIndex);
+
 private slots:
   void setRunning(bool on);
   void answer(int clickedIndex);

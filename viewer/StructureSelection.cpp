@@ -188,6 +188,7 @@ StructureSelection::selectStructure(int index)
   highlightActors();
   window.mainRenderWindow()->Render();
   pulseTimer.start();
+  emit structureSelected(index);
 }
 
 void

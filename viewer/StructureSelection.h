@@ -53,6 +53,10 @@ public:
   static constexpr int rowHighlightMilliseconds = 1500;
   static constexpr int pulseStepMilliseconds = 180;
 
+signals:
+  // A structure was selected: by a click on it, or on whatever else stands for it.
+  void structureSelected(int index);
+
 public slots:
   void showPointedName(int index);
   void selectStructure(int index);
