@@ -226,7 +226,7 @@ private slots:
         count += !qobject_cast<QAbstractSpinBox*>(object) &&
                  !object->property(property).toString().isEmpty();
     }
-    QCOMPARE(count, 137);
+    QCOMPARE(count, 145);
     QCOMPARE(window->windowTitle(), QString("MainWindow -- Cochlex"));
     QVERIFY(window->autoRotX->text().isEmpty() && !window->autoRotX->toolTip().isEmpty());
     QCOMPARE(window->actionReset->text() + ", " + window->resetButton->text(),
@@ -266,7 +266,7 @@ private slots:
     QCOMPARE(w->actionSave_Screenshot->shortcut(), QKeySequence("Ctrl+S"));
     QCOMPARE(names(w->menuView->actions()),
              "actionViewer_Dock actionHead actionStructure_Info - actionStereo_View "
-             "actionShow_Labels actionWhite_Background - "
+             "actionShow_Labels actionWhite_Background actionSolid_Cut_Faces - "
              "actionView_All actionHide_All actionReset actionCenter - actionFull_Screen - "
              "actionQuiz - actionStandard_Views - actionViews_Dock actionAdd_View "
              "actionPresent_Lesson actionNext_View actionPrevious_View");
