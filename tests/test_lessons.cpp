@@ -315,10 +315,8 @@ private slots:
   void presentationStepsAndEndsWhereItStarted()
   {
     Lessons& lessons = openLoaded();
-    // A switch another feature adds to the window is kept and set through its action.
-    auto* labels = new QAction(window);
-    labels->setObjectName("actionShow_Labels");
-    labels->setCheckable(true);
+    // The labels' switch is kept in a view and set through its action.
+    auto* labels = window->findChild<QAction*>("actionShow_Labels");
     labels->setChecked(true);
     QSignalSpy labelsTriggered(labels, &QAction::triggered);
     addPicture("First");
