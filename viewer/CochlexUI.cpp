@@ -1,8 +1,11 @@
 #include "viewer/CochlexUI.h"
 
+#include "loading/Console.h"
 #include "loading/PageFile.h"
+#include "loading/TeachingModel.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/PageResources.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
@@ -341,11 +344,22 @@ _CochlexUI::loadPages()
 {
   const auto pageOrMessage = [](const QString& fileName) {
     const PageRead read = readPageFile(fileName);
+    if (!read.problem.empty() && !read.missing) {
+      printLine(read.problem + "; the page is not shown.");
+    }
     return read.problem.empty() ? read.page : fileName + QStringLiteral(" not found!");
   };
+  // The pages' images and style sheets come from the model folder only, read under the same
+  // rules as the pages; the folder as the file system names it.
+  const std::string folder = currentModelFolder().path;
+  const auto resources = [folder](int type, const QUrl& name) {
+    return loadPageResource(folder, type, name);
+  };
   helpDialog.setupUi(&helpDialog);
+  static_cast<PageBrowser*>(helpDialog.textBrowser)->setResourceLoader(resources);
   helpDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("help2.html")));
   aboutDialog.setupUi(&aboutDialog);
+  static_cast<PageBrowser*>(aboutDialog.textBrowser)->setResourceLoader(resources);
   aboutDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("about2.html")));
 }
 
