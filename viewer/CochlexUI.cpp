@@ -352,8 +352,12 @@ _CochlexUI::loadPages()
   // The pages' images and style sheets come from the model folder only, read under the same
   // rules as the pages; the folder as the file system names it.
   const std::string folder = currentModelFolder().path;
-  const auto resources = [folder](int type, const QUrl& name) {
-    return loadPageResource(folder, type, name);
+  // A refused one is reported like a problem of the load: the window is up by then.
+  const auto resources = [this, folder](int type, const QUrl& name) {
+    return loadPageResource(folder, type, name, [this](const std::string& problem) {
+      printLine(problem);
+      appendLoadProblem(*this, problem);
+    });
   };
   helpDialog.setupUi(&helpDialog);
   static_cast<PageBrowser*>(helpDialog.textBrowser)->setResourceLoader(resources);

@@ -23,8 +23,18 @@ nothingFor(int type)
 } // namespace
 
 QVariant
-loadPageResource(const std::string& modelFolder, int type, const QUrl& name)
+loadPageResource(const std::string& modelFolder,
+                 int type,
+                 const QUrl& name,
+                 const std::function<void(const std::string&)>& report)
 {
+  const auto printLine = [&report](const std::string& line) {
+    if (report) {
+      report(line);
+    } else {
+      ::printLine(line);
+    }
+  };
   if (type != QTextDocument::ImageResource && type != QTextDocument::StyleSheetResource) {
     // The pages are shown as they are: no other page is ever loaded into them.
     return nothingFor(type);
