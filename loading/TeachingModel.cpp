@@ -95,6 +95,7 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
     if (!entry.problem.empty()) {
       // Its file is not looked at: the row stays, without a surface.
       structure.problem = entry.problem;
+      structure.color = ColorRead().color;
       structure.surface = vtkSmartPointer<vtkPolyData>::New();
       report(model, "Cannot load surface " + shownPath + ": " + entry.problem + ".");
     } else {
