@@ -21,6 +21,7 @@
 
 #include <vtkPolyData.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
@@ -197,40 +198,6 @@ private slots:
     QVERIFY2(naming == 1, model.problems.empty() ? "no problem" : model.problems.front().c_str());
   }
 
-  void pictures_data()
-  {
-    QTest::addColumn<FolderChange>("write");
-    QTest::addColumn<QString>("problem");
-    QTest::newRow("declares 30000 x 30000") << FolderChange([](const QString& path) {
-      fixture::writeFile(path, pngDeclaring(30000, 30000));
-    }) << "declares 30000 x 30000 pixels";
-    QTest::newRow("declares 8192 x 8192, 256 MB decoded") << FolderChange([](const QString& path) {
-      fixture::writeFile(path, pngDeclaring(8192, 8192));
-    }) << "declares 8192 x 8192 pixels";
-    QTest::newRow("FIFO") << FolderChange(makeFifo) << "is not a regular file";
-    QTest::newRow("not a picture")
-      << FolderChange([](const QString& path) { fixture::writeFile(path, "<html>"); })
-      << "is not a picture";
-    QTest::newRow("sound picture")
-      << FolderChange([](const QString& path) { fixture::writeFile(path, smallPng()); })
-      << QString();
-  }
-
-  // The splash and the window icon are read through readBoundedImage, the pages' images
-  // through decodeBoundedImage.
-  void pictures()
-  {
-    QFETCH(FolderChange, write);
-    QFETCH(QString, problem);
-    QTemporaryDir folder;
-    const QString path = folder.filePath("TB.png");
-    write(path);
-    const ImageRead read = readBoundedImage(path);
-    QVERIFY2(problem.isEmpty() ? read.problem.isEmpty() : read.problem.contains(problem),
-             qPrintable(read.problem));
-    QCOMPARE(read.image.isNull(), !problem.isEmpty());
-  }
-
   void pageResources_data()
   {
     QTest::addColumn<QString>("name");
@@ -240,6 +207,7 @@ private slots:
     QTest::newRow("link to a device") << "zero.png" << false;
     QTest::newRow("outside by ..") << "../outside.png" << false;
     QTest::newRow("declares 30000 x 30000") << "huge.png" << false;
+    QTest::newRow("declares 8192 x 8192, 256 MB decoded") << "wide.png" << false;
     QTest::newRow("data URL declaring 20000 x 20000")
       << "data:image/png;base64," + QString::fromLatin1(pngDeclaring(20000, 20000).toBase64())
       << false;
@@ -261,6 +229,7 @@ private slots:
     QVERIFY(QFile::link("/dev/zero", folder + "/zero.png"));
     fixture::writeFile(root.filePath("outside.png"), smallPng());
     fixture::writeFile(folder + "/huge.png", pngDeclaring(30000, 30000));
+    fixture::writeFile(folder + "/wide.png", pngDeclaring(8192, 8192));
     fixture::writeFile(folder + "/small.png", smallPng());
     const QUrl url =
       name.startsWith("FOLDER") ? QUrl::fromLocalFile(folder + name.mid(6)) : QUrl(name);
@@ -268,6 +237,10 @@ private slots:
       loadPageResource(QFile::encodeName(folder).toStdString(), QTextDocument::ImageResource, url);
     QVERIFY(!resource.isNull());
     QCOMPARE(resource.value<QImage>().size(), shown ? QSize(4, 4) : QSize(1, 1));
+    // The splash and the window icon are read by name, under the same picture limits.
+    if (url.isRelative() && !name.startsWith("..")) {
+      QCOMPARE(readBoundedImage(folder + "/" + name).image.isNull(), !shown);
+    }
 
     // A whole page naming it is laid out at once, without the browser reading anything itself.
     PageBrowser browser;
@@ -284,11 +257,10 @@ private slots:
     QTemporaryDir folder;
     makeFifo(folder.filePath("pipe.html"));
     writeSparse(folder.filePath("large.html"), largestPageBytes + 1);
-    QVERIFY(readPageFile(folder.filePath("pipe.html")).problem.find("not a regular file") !=
-            std::string::npos);
-    QVERIFY(readPageFile(folder.filePath("large.html")).problem.find("larger than 4 MB") !=
-            std::string::npos);
-    QVERIFY(readPageFile(folder.filePath("missing.html")).missing);
+    for (const char* name : { "pipe.html", "large.html" }) {
+      const PageRead read = readPageFile(folder.filePath(name));
+      QVERIFY(read.page.isEmpty() && !read.missing && !read.problem.empty());
+    }
   }
 
   // A full disk or the file-size limit: the writer says so and leaves no file behind. In a
@@ -300,11 +272,7 @@ private slots:
     QImage noise(512, 512, QImage::Format_RGB888);
     // Noise, so that no compression brings the file under the limit.
     std::minstd_rand random(24);
-    for (int row = 0; row < noise.height(); ++row) {
-      for (int column = 0; column < noise.width() * 3; ++column) {
-        noise.scanLine(row)[column] = uchar(random() >> 7);
-      }
-    }
+    std::generate_n(noise.bits(), noise.sizeInBytes(), [&random] { return uchar(random() >> 7); });
     const pid_t child = ::fork();
     if (child == 0) {
       const rlimit limit{ 4096, 4096 };
@@ -344,12 +312,14 @@ private slots:
 
   void shortenedNames()
   {
-    const std::string name = "/" + std::string(5000, 'a') + "\xC3\xA9" + std::string(5000, 'b');
+    std::string name(100, 'a');
+    for (int count = 0; count < 100; ++count) {
+      name += "\u00e9";
+    }
+    // The cut at the end falls inside a two-byte character: it moves to the character's start.
     const std::string shown = shortenedInMiddle(name, 101);
-    QVERIFY(shown.size() <= 101);
-    QVERIFY(shown.rfind("/aaa", 0) == 0 && shown.find("\u2026") != std::string::npos);
-    QVERIFY(QString::fromStdString(shown).toStdString() == shown); // whole UTF-8 characters
-    QVERIFY(leavesFolder("/Joint/../../x") && leavesFolder("../x") && !leavesFolder("/Joint/../x"));
+    QVERIFY(shown.size() <= 101 && shown.find("\u2026") != std::string::npos);
+    QCOMPARE(QString::fromStdString(shown).toStdString(), shown);
   }
 };
 
