@@ -93,8 +93,9 @@ readWholeFile(const std::string& path, std::int64_t limit);
 // The longest line the viewer prints or shows: one problem must not flood the console or make
 // the window lay out megabytes of text.
 constexpr std::size_t longestShownLine = 2000;
-// Names inside such a line are shortened to this, keeping both ends.
-constexpr std::size_t longestShownName = 400;
+// Names inside such a line are shortened to this, keeping both ends: two of them, as a message
+// may hold, still fit a line.
+constexpr std::size_t longestShownName = 950;
 
 // text shortened in the middle to at most longest bytes, an ellipsis in place of what was cut,
 // without splitting a UTF-8 character.
