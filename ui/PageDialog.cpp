@@ -5,11 +5,15 @@
 QVariant
 PageBrowser::loadResource(int type, const QUrl& name)
 {
-  if (resourceLoader) {
-    QVariant resource = resourceLoader(type, name);
-    if (!resource.isNull()) {
-      return resource;
-    }
+  QVariant resource = resourceLoader ? resourceLoader(type, name) : QVariant();
+  // An address of another computer gets no answer at all, as from the browser itself: the
+  // document never fetches such an address on its own.
+  const QString scheme = name.scheme().toLower();
+  if (!name.isRelative() && scheme != QLatin1String("file") && scheme != QLatin1String("data")) {
+    return QVariant();
+  }
+  if (!resource.isNull()) {
+    return resource;
   }
   // Never a null answer: the document would go and read the file itself. A transparent pixel
   // for a picture, nothing for anything else.
