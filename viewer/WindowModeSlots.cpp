@@ -24,6 +24,18 @@
 
 namespace {
 
+// The address of a file named by the file system's bytes: the usual one for a name in the
+// locale's encoding, its bytes percent-encoded for any other, which a text would garble.
+QUrl
+fileUrl(const QByteArray& path)
+{
+  const QString decoded = QFile::decodeName(path);
+  if (QFile::encodeName(decoded) == path) {
+    return QUrl::fromLocalFile(decoded);
+  }
+  return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
 // Hands a file of the working directory to the desktop's associated application. The desktop
 // service starts the player detached and returns at once; no shell ever sees the name.
 // Only a regular file is handed on, checked on an opened descriptor (a FIFO is not waited on).
@@ -45,8 +57,7 @@ openWithDesktop(QWidget* window, const QString& guide, const QString& fileName)
   } else if (!file.isOpen()) {
     problem = QStringLiteral("%1 cannot be played: %2 %3.")
                 .arg(guide, shownPath, QString::fromStdString(file.problem()));
-  } else if (!QDesktopServices::openUrl(
-               QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode))) {
+  } else if (!QDesktopServices::openUrl(fileUrl(path))) {
     problem = QStringLiteral("%1 cannot be played: no application on this computer opens %2.")
                 .arg(guide, shownPath);
   }
