@@ -4,9 +4,12 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #ifndef COCHLEX_VERSION
 #define COCHLEX_VERSION "unknown"
@@ -62,28 +65,41 @@ acceptToolkitOptions(QCommandLineParser& parser)
   }
 }
 
-// Empty when the folder can be the working directory, otherwise why not.
+// Empty when the folder can be the working directory, otherwise why not. The name is taken as
+// the file system's bytes.
 QString
-folderProblem(const QString& folder)
+folderProblem(const QByteArray& folder)
 {
-  const QFileInfo info(folder);
-  if (!info.exists()) {
+  struct stat status;
+  if (::stat(folder.constData(), &status) != 0) {
     return QStringLiteral("does not exist");
   }
-  if (!info.isDir()) {
+  if (!S_ISDIR(status.st_mode)) {
     return QStringLiteral("is not a folder");
   }
   // Entering a folder takes its search permission; reading the model takes its read permission.
-  if (!info.isExecutable() || !info.isReadable()) {
+  if (::access(folder.constData(), R_OK | X_OK) != 0) {
     return QStringLiteral("cannot be entered (permission denied)");
   }
   return QString();
 }
 
+// The bytes of the argument that decoded to text: the last such one, as the folder comes last.
+QByteArray
+rawArgument(const QString& text, const QList<QByteArray>& rawArguments)
+{
+  for (int index = rawArguments.size() - 1; index >= 1; --index) {
+    if (QString::fromLocal8Bit(rawArguments[index]) == text) {
+      return rawArguments[index];
+    }
+  }
+  return QFile::encodeName(text);
+}
+
 } // namespace
 
 CommandLineOutcome
-parseCommandLine(const QStringList& arguments)
+parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArguments)
 {
   QCommandLineParser parser;
   parser.setApplicationDescription(
@@ -151,12 +167,14 @@ parseCommandLine(const QStringList& arguments)
   if (folders.isEmpty()) {
     return outcome;
   }
-  const QString problem = folderProblem(folders[0]);
+  const QByteArray folderBytes = rawArgument(folders[0], rawArguments);
+  const QString problem = folderProblem(folderBytes);
   if (!problem.isEmpty()) {
     return exitWith(2,
                     QStringLiteral("%1: the model folder %2 %3\n").arg(name, folders[0], problem));
   }
   outcome.modelFolder = folders[0];
+  outcome.modelFolderBytes = folderBytes;
   return outcome;
 }
 
@@ -172,9 +190,13 @@ applyCommandLine(int argc,
     // it needs no display, so --help and --version work from any terminal. It is gone before
     // the viewer's own application object is built.
     QCoreApplication reader(argc, argv);
-    outcome = parseCommandLine(QCoreApplication::arguments());
-    if (outcome.runViewer && !outcome.modelFolder.isEmpty() &&
-        !QDir::setCurrent(outcome.modelFolder)) {
+    QList<QByteArray> rawArguments;
+    for (int index = 0; index < argc; ++index) {
+      rawArguments << QByteArray(argv[index]);
+    }
+    outcome = parseCommandLine(QCoreApplication::arguments(), rawArguments);
+    if (outcome.runViewer && !outcome.modelFolderBytes.isEmpty() &&
+        ::chdir(outcome.modelFolderBytes.constData()) != 0) {
       outcome.runViewer = false;
       outcome.exitStatus = 2;
       outcome.message = QStringLiteral("%1: the model folder %2 cannot be entered\n")

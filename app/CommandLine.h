@@ -2,6 +2,8 @@
 
 #include "app/ScreenshotCommand.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +16,8 @@ struct CommandLineOutcome
   // The folder to make the working directory before anything is read; empty: keep the
   // working directory the program was started in.
   QString modelFolder;
+  // The same as the file system names it: a name that is not UTF-8 does not survive a QString.
+  QByteArray modelFolderBytes;
   // Without a viewer: the exit status, and the text for standard output (status 0) or
   // standard error (any other status).
   int exitStatus = 0;
@@ -27,9 +31,10 @@ struct CommandLineOutcome
 
 // Reads the arguments, the program's name first, and checks that a model folder given can be
 // entered. Needs no display, but an application object (a plain QCoreApplication will do): the
-// help text names the program from it.
+// help text names the program from it. rawArguments, when given, are the same arguments as the
+// system passed them: the folder is taken from them byte for byte.
 CommandLineOutcome
-parseCommandLine(const QStringList& arguments);
+parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArguments = {});
 
 // The start-up's use of the above: prints the answer and returns the exit status when the
 // program should end at once; otherwise enters the model folder, hands on a screenshot request

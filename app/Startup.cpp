@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "loading/Console.h"
+#include "ui/BoundedImage.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/ViewFollowing.h"
@@ -50,8 +52,24 @@ prepareApplication()
   createFollowCommands();
 }
 
+namespace {
+
+// The splash comes from the model folder: a regular file, checked by its declared size before
+// it is decoded. Without it the splash window is empty.
+QPixmap
+splashImage()
+{
+  const ImageRead read = readBoundedImage(QStringLiteral("TB.png"));
+  if (!read.missing && !read.problem.isEmpty()) {
+    printLine("The splash image TB.png " + read.problem.toStdString() + "; it is not shown.");
+  }
+  return read.image.isNull() ? QPixmap() : QPixmap::fromImage(read.image);
+}
+
+} // namespace
+
 StartupSplash::StartupSplash()
-  : image(QStringLiteral("TB.png"))
+  : image(splashImage())
   , splash(new QSplashScreen(image))
 {
   splash->show();

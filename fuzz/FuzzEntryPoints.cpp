@@ -2,6 +2,7 @@
 
 #include "loading/ColorFile.h"
 #include "loading/LegacyPolyDataCheck.h"
+#include "loading/ModelFile.h"
 #include "loading/PageFile.h"
 #include "loading/StructureList.h"
 #include "viewer/teaching/LessonFile.h"
@@ -62,16 +63,18 @@ public:
     std::filesystem::remove_all(directory, ignored);
   }
 
-  const std::string& write(const std::uint8_t* data, std::size_t size)
+  // Writes the input to the scratch file, or to its name followed by suffix.
+  std::string write(const std::uint8_t* data, std::size_t size, const std::string& suffix = {})
   {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    const std::string written = path + suffix;
+    std::ofstream file(written, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     file.close();
     if (!file) {
       std::perror("cochlex fuzz: writing the scratch file");
       std::abort();
     }
-    return path;
+    return written;
   }
 
 private:
@@ -146,6 +149,13 @@ feedStructureList(const std::uint8_t* data, std::size_t size)
   if (list.entries.size() > std::size_t(maximumStructureCount)) {
     std::abort();
   }
+  // A path line is never kept beyond its bound, whatever the input.
+  for (const StructureEntry& entry : list.entries) {
+    if (entry.relativePath.size() > longestStructureListLine ||
+        (entry.problem.empty() && leavesFolder(entry.relativePath))) {
+      std::abort();
+    }
+  }
   int sliderSum = 0;
   for (const StructureEntry& entry : list.entries) {
     const int slider = transparencySliderValue(entry.opacity);
@@ -161,16 +171,24 @@ feedStructureList(const std::uint8_t* data, std::size_t size)
 std::string
 feedColorFile(const std::uint8_t* data, std::size_t size)
 {
+  // As the viewer reads it: from a file, bounded, every colour it hands on inside 0..1.
+  const std::string path = scratchFile().write(data, size, ".color");
+  const ColorRead read = readStructureColor(path.substr(0, path.size() - 6));
+  for (const double value : read.color) {
+    if (!(value >= 0 && value <= 1)) {
+      std::abort();
+    }
+  }
   std::istringstream input(asText(data, size));
   const std::array<double, 3> color = parseStructureColor(input);
   return "colour " + std::to_string(color[0]) + " " + std::to_string(color[1]) + " " +
-         std::to_string(color[2]);
+         std::to_string(color[2]) + (read.problem.empty() ? "" : ", problem: " + read.problem);
 }
 
 std::string
 feedPageFile(const std::uint8_t* data, std::size_t size)
 {
-  const std::string& path = scratchFile().write(data, size);
+  const std::string path = scratchFile().write(data, size);
   const QString page = readPageFile(QString::fromStdString(path)).page;
   // Every byte but the line ends becomes one character.
   if (page.size() > int(size)) {
@@ -182,15 +200,22 @@ feedPageFile(const std::uint8_t* data, std::size_t size)
 std::string
 feedLegacyCheck(const std::uint8_t* data, std::size_t size)
 {
-  const std::string problem =
-    checkLegacyPolyData(std::string_view(reinterpret_cast<const char*>(data), size));
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string problem = checkLegacyPolyData(text);
+  // The first-line check on the file's first block refuses exactly what the whole check
+  // refuses at the first line, with the same words.
+  const std::size_t block = std::min(size, std::size_t(firstBlockBytes));
+  const std::string firstLine = checkLegacyFirstLine(text.substr(0, block), block == size);
+  if (!firstLine.empty() && firstLine != problem) {
+    std::abort();
+  }
   return problem.empty() ? std::string("accepted") : "rejected: " + problem;
 }
 
 std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
 {
-  const std::string& path = scratchFile().write(data, size);
+  const std::string path = scratchFile().write(data, size);
   const auto [surface, problem] = readCheckedPolyData(path);
   if (surface == nullptr) {
     std::abort();

@@ -1,7 +1,9 @@
 #include "loading/ColorFile.h"
-#include "loading/PlainFile.h"
+#include "loading/ModelFile.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cmath>
+#include <sstream>
 
 std::array<double, 3>
 parseStructureColor(std::istream& input)
@@ -13,16 +15,38 @@ parseStructureColor(std::istream& input)
   return { defaultStructureGrey, defaultStructureGrey, defaultStructureGrey };
 }
 
-std::array<double, 3>
+ColorRead
 readStructureColor(const std::string& surfacePath)
 {
-  const std::string path = surfacePath + ".color";
-  std::ifstream file;
-  if (isPlainFile(path)) {
-    file.open(path);
+  ColorRead result;
+  RegularFile file(surfacePath + ".color");
+  if (!file.isOpen()) {
+    if (!file.missing()) {
+      result.problem = file.problem() + "; the structure is grey";
+    }
+    return result;
   }
-  if (!file.is_open()) {
-    return { defaultStructureGrey, defaultStructureGrey, defaultStructureGrey };
+  // Only the start is read: the three numbers come first, whatever follows is never used.
+  std::string text(std::size_t(largestColorFileBytes), '\0');
+  const std::int64_t count = file.read(text.data(), largestColorFileBytes);
+  if (count < 0) {
+    result.problem = file.problem() + "; the structure is grey";
+    return result;
   }
-  return parseStructureColor(file);
+  text.resize(std::size_t(count));
+  std::istringstream input(text);
+  std::array<double, 3> color{};
+  if (!(input >> color[0] >> color[1] >> color[2]) || !std::isfinite(color[0]) ||
+      !std::isfinite(color[1]) || !std::isfinite(color[2])) {
+    result.problem = "does not begin with three finite numbers; the structure is grey";
+    return result;
+  }
+  for (double& value : color) {
+    if (value < 0 || value > 1) {
+      result.problem = "holds a value outside 0 to 1; it is taken as the nearest of 0 and 1";
+    }
+    value = std::clamp(value, 0.0, 1.0);
+  }
+  result.color = color;
+  return result;
 }

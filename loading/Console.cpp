@@ -1,9 +1,11 @@
 #include "loading/Console.h"
+#include "loading/ModelFile.h"
 
 #include <iostream>
 
 void
 printLine(const std::string& text)
 {
-  std::cout << text << std::endl;
+  // A file name of megabytes must not flood the terminal.
+  std::cout << shortenedInMiddle(text, longestShownLine) << std::endl;
 }

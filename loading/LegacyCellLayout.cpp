@@ -6,9 +6,26 @@
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/LegacyScanner.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace legacy {
+
+std::string
+firstLineProblem(std::string_view first, bool whole, int& majorVersion)
+{
+  const std::string_view prefix = "# vtk DataFile Version";
+  if (first.substr(0, prefix.size()) != prefix.substr(0, std::min(prefix.size(), first.size())) ||
+      (whole && first.size() < prefix.size())) {
+    return "it is not a VTK legacy data file (its first line does not begin with \"# vtk "
+           "DataFile Version\")";
+  }
+  if (whole && !versionLine(first.substr(prefix.size()), majorVersion)) {
+    return "its version line is malformed";
+  }
+  return {};
+}
+
 namespace {
 
 class Walker
@@ -52,13 +69,8 @@ Walker::header()
   if (!scanner.line(first)) {
     return "the file is empty";
   }
-  const std::string_view prefix = "# vtk DataFile Version";
-  if (first.substr(0, prefix.size()) != prefix) {
-    return "it is not a VTK legacy data file (its first line does not begin with \"# vtk "
-           "DataFile Version\")";
-  }
-  if (!versionLine(first.substr(prefix.size()), majorVersion)) {
-    return "its version line is malformed";
+  if (std::string problem = firstLineProblem(first, true, majorVersion); !problem.empty()) {
+    return problem;
   }
 
   std::string_view title;
@@ -370,4 +382,20 @@ std::string
 checkLegacyPolyData(std::string_view contents)
 {
   return legacy::Walker(contents).run();
+}
+
+std::string
+checkLegacyFirstLine(std::string_view start, bool wholeFile)
+{
+  if (start.empty()) {
+    return wholeFile ? "the file is empty" : std::string();
+  }
+  const std::size_t end = start.find('\n');
+  std::string_view first = start.substr(0, end);
+  const bool whole = end != std::string_view::npos || wholeFile;
+  if (whole && !first.empty() && first.back() == '\r') {
+    first.remove_suffix(1);
+  }
+  int majorVersion = 0;
+  return legacy::firstLineProblem(first, whole, majorVersion);
 }

@@ -3,11 +3,12 @@
 
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/LegacyScanner.h"
-#include "loading/PlainFile.h"
+#include "loading/ModelFile.h"
 
 #include <vtkCallbackCommand.h>
 #include <vtkCellArray.h>
 #include <vtkCellData.h>
+#include <vtkCharArray.h>
 #include <vtkCommand.h>
 #include <vtkDataArray.h>
 #include <vtkNew.h>
@@ -16,8 +17,7 @@
 #include <vtkPolyData.h>
 #include <vtkPolyDataReader.h>
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 
 namespace {
 
@@ -79,25 +79,72 @@ checkAttributeLengths(vtkDataSetAttributes* attributes, vtkIdType count, const c
   return {};
 }
 
+// The surface file's bytes, read once, in the array VTK's reader parses in place of the file.
+struct SurfaceBytes
+{
+  vtkSmartPointer<vtkCharArray> bytes;
+  std::string problem;
+  std::string_view view() const
+  {
+    return { bytes->GetPointer(0), std::size_t(bytes->GetNumberOfValues()) };
+  }
+};
+
+SurfaceBytes
+readSurfaceBytes(const std::string& path)
+{
+  SurfaceBytes result;
+  RegularFile file(path);
+  if (!file.isOpen()) {
+    result.problem = file.problem() == "is not a regular file" ? "it is not a regular file"
+                                                               : "the file cannot be opened";
+    return result;
+  }
+  // The first line first: a file that is not a legacy file at all (gigabytes of zeros) is
+  // refused after one block, without the rest being read.
+  std::string first(std::size_t(std::min(file.size() + 1, firstBlockBytes)), '\0');
+  const std::int64_t firstCount = file.read(first.data(), std::int64_t(first.size()));
+  if (firstCount < 0) {
+    result.problem = "the file cannot be read";
+    return result;
+  }
+  first.resize(std::size_t(firstCount));
+  const bool wholeFile = firstCount < firstBlockBytes;
+  if (std::string problem = checkLegacyFirstLine(first, wholeFile); !problem.empty()) {
+    result.problem = problem;
+    return result;
+  }
+  if (file.size() > largestSurfaceBytes || firstCount > file.size()) {
+    result.problem = firstCount > file.size()
+                       ? "the file grew while it was read"
+                       : "it is larger than " + megabytes(largestSurfaceBytes);
+    return result;
+  }
+  // One byte beyond the size: a file that grows while it is read is noticed, not cut.
+  result.bytes = vtkSmartPointer<vtkCharArray>::New();
+  result.bytes->SetNumberOfValues(vtkIdType(file.size()) + 1);
+  char* bytes = result.bytes->GetPointer(0);
+  std::copy(first.begin(), first.end(), bytes);
+  const std::int64_t restCount = file.read(bytes + firstCount, file.size() + 1 - firstCount);
+  if (restCount < 0) {
+    result.problem = "the file cannot be read";
+    return result;
+  }
+  if (firstCount + restCount > file.size()) {
+    result.problem = "the file grew while it was read";
+    return result;
+  }
+  result.bytes->SetNumberOfValues(vtkIdType(firstCount + restCount));
+  return result;
+}
+
 } // namespace
 
 std::string
 checkLegacyPolyDataFile(const std::string& path)
 {
-  std::error_code error;
-  if (std::filesystem::exists(path, error) && !isPlainFile(path)) {
-    return "it is not a regular file";
-  }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    return "the file cannot be opened";
-  }
-  std::ostringstream contents;
-  contents << file.rdbuf();
-  if (file.bad()) {
-    return "the file cannot be read";
-  }
-  return checkLegacyPolyData(contents.str());
+  const SurfaceBytes read = readSurfaceBytes(path);
+  return read.problem.empty() ? checkLegacyPolyData(read.view()) : read.problem;
 }
 
 std::string
@@ -133,11 +180,18 @@ readCheckedPolyData(const std::string& path)
   auto refused = [](std::string problem) {
     return SurfaceRead{ vtkSmartPointer<vtkPolyData>::New(), std::move(problem) };
   };
-  if (std::string problem = checkLegacyPolyDataFile(path); !problem.empty()) {
+  const SurfaceBytes read = readSurfaceBytes(path);
+  if (!read.problem.empty()) {
+    return refused(read.problem);
+  }
+  if (std::string problem = checkLegacyPolyData(read.view()); !problem.empty()) {
     return refused(problem);
   }
+  // The reader parses the very bytes just checked: a file swapped or changed on disk after the
+  // check cannot reach it.
   vtkNew<vtkPolyDataReader> reader;
-  reader->SetFileName(path.c_str());
+  reader->ReadFromInputStringOn();
+  reader->SetInputArray(read.bytes);
   // The reader's own complaints become the one line the caller prints.
   struct ReaderError
   {

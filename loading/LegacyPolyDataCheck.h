@@ -18,6 +18,12 @@ class vtkPolyData;
 std::string
 checkLegacyPolyData(std::string_view contents);
 
+// The check of the first line alone, given the start of a file (wholeFile: all of it), so that a
+// file that is not a legacy file at all is refused without reading the rest. Its problem is the
+// one checkLegacyPolyData gives for such a file.
+std::string
+checkLegacyFirstLine(std::string_view start, bool wholeFile);
+
 // The same for a file on disk; a file that cannot be opened is a problem too.
 std::string
 checkLegacyPolyDataFile(const std::string& path);
@@ -35,6 +41,8 @@ struct SurfaceRead
   std::string problem;
 };
 
-// Checks the file, reads it with vtkPolyDataReader and checks the result.
+// Reads the file once into memory (a regular file of at most largestSurfaceBytes; one whose
+// first line is wrong is refused after its first block), checks those bytes, has
+// vtkPolyDataReader parse the same bytes and checks the result.
 SurfaceRead
 readCheckedPolyData(const std::string& path);

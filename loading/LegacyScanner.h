@@ -57,6 +57,11 @@ wholeCount(std::string_view digits, Count& value, Count limit);
 bool
 versionLine(std::string_view version, int& major);
 
+// The problem with a file's first line, empty when it is the version line; whole: false when
+// the line may go on beyond first, so that only what is there is checked.
+std::string
+firstLineProblem(std::string_view first, bool whole, int& majorVersion);
+
 // Product that fails rather than wraps.
 bool
 multiply(Count first, Count second, Count& product);

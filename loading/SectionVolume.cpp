@@ -1,20 +1,18 @@
 #include "loading/SectionVolume.h"
-#include "loading/PlainFile.h"
+#include "loading/ModelFile.h"
 
 #include <vtkImageData.h>
 #include <vtkType.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
-#include <memory>
 
 SectionVolumeRead
 readSectionVolume(const std::string& path)
 {
   SectionVolumeRead result;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-    isPlainFile(path) ? std::fopen(path.c_str(), "rb") : nullptr, &std::fclose);
-  if (!file) {
+  RegularFile file(path);
+  if (!file.isOpen()) {
     result.problem = "Error while loading data from file " + path + ".";
     return result;
   }
@@ -28,8 +26,10 @@ readSectionVolume(const std::string& path)
 
   // Straight into the scalar array: the volume is held once, not once per buffer.
   auto* voxels = static_cast<unsigned char*>(image->GetScalarPointer());
-  const std::size_t count = std::fread(voxels, 1, std::size_t(sectionVolumeByteCount), file.get());
+  const std::size_t count =
+    std::size_t(std::max<std::int64_t>(0, file.read(voxels, sectionVolumeByteCount)));
   result.bytesRead = std::int64_t(count);
+  result.fileSize = file.size();
   if (count < std::size_t(sectionVolumeByteCount)) {
     std::memset(voxels + count, 0, std::size_t(sectionVolumeByteCount) - count);
     result.problem = "numread: " + std::to_string(count);

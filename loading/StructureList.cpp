@@ -1,9 +1,37 @@
 #include "loading/StructureList.h"
+#include "loading/ModelFile.h"
 
 #include <algorithm>
 #include <utility>
 
 namespace {
+
+// One line without its line end, of at most longestStructureListLine bytes: the rest of a longer
+// line is read through, not kept, so a line of megabytes costs no more memory than a short one.
+// Returns false for such a line.
+bool
+readBoundedLine(std::istream& input, std::string& line)
+{
+  line.clear();
+  std::streambuf* buffer = input.rdbuf();
+  bool whole = true;
+  for (;;) {
+    const int character = buffer->sbumpc();
+    if (character == std::streambuf::traits_type::eof()) {
+      input.setstate(std::ios::eofbit);
+      break;
+    }
+    if (character == '\n') {
+      break;
+    }
+    if (line.size() < longestStructureListLine) {
+      line.push_back(char(character));
+    } else {
+      whole = false;
+    }
+  }
+  return whole;
+}
 
 // Reads the list entry by entry; problem() tells why next() stopped, empty at the regular end.
 class StructureListReader
@@ -47,14 +75,22 @@ StructureListReader::next(StructureEntry& entry)
     return false;
   }
   std::string path;
-  std::getline(input, path);
+  const bool whole = readBoundedLine(input, path);
   if (!path.empty() && path.back() == '\r') {
     path.pop_back();
+  }
+  entry.problem.clear();
+  if (!whole) {
+    entry.problem =
+      "its path line is longer than " + std::to_string(longestStructureListLine) + " bytes";
+  } else if (leavesFolder(path)) {
+    entry.problem = "its path leaves the model folder";
   }
   double opacity = 0.0;
   if (!(input >> opacity)) {
     finished = true;
-    problemText = "Structure list " + listPath + ": entry " + std::to_string(number) + " (" + path +
+    problemText = "Structure list " + listPath + ": entry " + std::to_string(number) + " (" +
+                  shortenedInMiddle(path) +
                   ") has no readable opacity; it and the entries after it are ignored.";
     return false;
   }

@@ -3,7 +3,7 @@
 #include "loading/ColorFile.h"
 #include "loading/Console.h"
 #include "loading/LegacyPolyDataCheck.h"
-#include "loading/PlainFile.h"
+#include "loading/ModelFile.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureDescription.h"
 #include "loading/StructureList.h"
@@ -12,7 +12,8 @@
 #include <vtkPolyData.h>
 
 #include <filesystem>
-#include <fstream>
+#include <istream>
+#include <sstream>
 #include <system_error>
 
 namespace {
@@ -34,7 +35,7 @@ readSurface(TeachingModel& model, const std::string& path, std::string* problemO
 {
   SurfaceRead read = readCheckedPolyData(path);
   if (!read.problem.empty()) {
-    report(model, "Cannot load surface " + path + ": " + read.problem + ".");
+    report(model, "Cannot load surface " + shortenedInMiddle(path) + ": " + read.problem + ".");
     if (problemOut != nullptr) {
       *problemOut = read.problem;
     }
@@ -75,30 +76,49 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
   TeachingModel model;
 
   const std::string listPath = folder + "/Joint_transformed.txt";
-  std::ifstream listFile;
-  if (isPlainFile(listPath)) {
-    listFile.open(listPath);
-  }
-  if (!listFile.is_open()) {
+  RegularFile listFile(listPath);
+  if (!listFile.isOpen()) {
     report(model, "Cannot open file: " + listPath);
     return model;
   }
   model.listFound = true;
   call(steps.listOpened);
 
-  const StructureList list = parseStructureList(listFile, listPath);
-  listFile.close();
+  // Read as it goes from the one descriptor, never beyond its bound.
+  BoundedFileBuffer listBuffer(listFile, largestStructureListBytes);
+  std::istream listInput(&listBuffer);
+  const StructureList list = parseStructureList(listInput, listPath);
   for (const StructureEntry& entry : list.entries) {
     LoadedStructure structure;
     structure.path = folder + entry.relativePath;
     structure.opacity = entry.opacity;
-    structure.color = readStructureColor(structure.path);
-    structure.surface = readSurface(model, structure.path, &structure.problem);
-    DescriptionRead description = readStructureDescription(structure.path);
-    if (!description.problem.empty()) {
-      report(model, description.problem);
+    const std::string shownPath = shortenedInMiddle(structure.path);
+    if (!entry.problem.empty()) {
+      // Its file is not looked at: the row stays, without a surface.
+      structure.problem = entry.problem;
+      structure.color = ColorRead().color;
+      structure.surface = vtkSmartPointer<vtkPolyData>::New();
+      report(model, "Cannot load surface " + shownPath + ": " + entry.problem + ".");
+    } else {
+      const ColorRead color = readStructureColor(structure.path);
+      structure.color = color.color;
+      if (!color.problem.empty()) {
+        report(model, "Colour file " + shownPath + ".color " + color.problem + ".");
+      }
+      structure.surface = readSurface(model, structure.path, &structure.problem);
+      DescriptionRead description = readStructureDescription(structure.path);
+      if (!description.problem.empty()) {
+        report(model, description.problem);
+      }
+      structure.description = std::move(description.page);
     }
-    structure.description = std::move(description.page);
+    if (!(entry.opacity >= 0 && entry.opacity <= 1)) {
+      std::ostringstream value;
+      value << entry.opacity;
+      report(model,
+             "Structure list " + listPath + ": the opacity of " + shownPath + " is " + value.str() +
+               ", outside 0 to 1; it is taken as the nearest of 0 and 1.");
+    }
     if (steps.structureRead) {
       steps.structureRead(model.structureCount, structure);
     }
@@ -106,6 +126,11 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
   }
   if (!list.problem.empty()) {
     report(model, list.problem);
+  }
+  if (listBuffer.cutShort()) {
+    report(model,
+           "Structure list " + listPath + " is larger than " +
+             megabytes(largestStructureListBytes) + "; the rest of it is not read.");
   }
 
   const vtkSmartPointer<vtkPolyData> head =
@@ -126,6 +151,12 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
            "The section volume " + volumePath + " is short: " + std::to_string(volume.bytesRead) +
              " of " + std::to_string(sectionVolumeByteCount) +
              " bytes; the sections beyond them are black.");
+  }
+  if (volume.volume != nullptr && volume.fileSize > sectionVolumeByteCount) {
+    report(model,
+           "The section volume " + volumePath + " holds " + std::to_string(volume.fileSize) +
+             " bytes, more than the " + std::to_string(sectionVolumeByteCount) +
+             " of a volume; only the first are used.");
   }
   model.volume = volume.volume;
   return model;

@@ -27,7 +27,7 @@ private slots:
       nine += "/s" + QByteArray::number(entry) + ".vtk\n1\n";
     }
     const QByteArray nineRead = QByteArray(nine).replace(".vtk\n1\n", ".vtk 1\n");
-    const QByteArray longPath = "/" + QByteArray(5000, 'd') + "/surface.vtk";
+    const QByteArray longPath = "/" + QByteArray(4000, 'd') + "/surface.vtk";
     // What is read: "path opacity" lines, then the problem line. Spaces belong to the path; CR LF
     // line ends and trailing blank lines are accepted; a malformed entry keeps the ones before it
     // instead of looping forever.

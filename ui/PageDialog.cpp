@@ -1,5 +1,30 @@
 #include "ui/PageDialog.h"
 
+#include <QImage>
+
+QVariant
+PageBrowser::loadResource(int type, const QUrl& name)
+{
+  QVariant resource = resourceLoader ? resourceLoader(type, name) : QVariant();
+  // An address of another computer gets no answer at all, as from the browser itself: the
+  // document never fetches such an address on its own.
+  const QString scheme = name.scheme().toLower();
+  if (!name.isRelative() && scheme != QLatin1String("file") && scheme != QLatin1String("data")) {
+    return QVariant();
+  }
+  if (!resource.isNull()) {
+    return resource;
+  }
+  // Never a null answer: the document would go and read the file itself. A transparent pixel
+  // for a picture, nothing for anything else.
+  if (type == QTextDocument::ImageResource) {
+    QImage nothing(1, 1, QImage::Format_ARGB32);
+    nothing.fill(Qt::transparent);
+    return nothing;
+  }
+  return QString(QLatin1String(""));
+}
+
 void
 PageDialog::setUpPage(QDialog* dialog,
                       const char* objectName,
@@ -13,7 +38,7 @@ PageDialog::setUpPage(QDialog* dialog,
   vboxLayout->setContentsMargins(9, 9, 9, 9);
   vboxLayout->setObjectName(QStringLiteral("vboxLayout"));
 
-  textBrowser = new QTextBrowser(dialog);
+  textBrowser = new PageBrowser(dialog);
   textBrowser->setObjectName(QStringLiteral("textBrowser"));
   // The page is shown as it is: a clicked link neither replaces it nor starts another program,
   // since the browser's own link handling would blank the page for any link outside it. Links

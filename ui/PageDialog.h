@@ -9,6 +9,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QVariant>
 
 #include <functional>
 
@@ -21,6 +22,25 @@ isInPageLink(const QUrl& link)
          !link.hasQuery() && !link.fragment().isEmpty();
 }
 
+// A page's browser that takes its images and style sheets only from its resource loader. The
+// browser's own loading would open any file or address a page names (a FIFO, /dev/zero, a
+// picture of gigabytes) on the thread that draws the window.
+class PageBrowser : public QTextBrowser
+{
+public:
+  // Returns the resource as a non-null QVariant (QImage for images, QString for style sheets);
+  // the loader decides what a refused resource shows instead.
+  using ResourceLoader = std::function<QVariant(int type, const QUrl& name)>;
+
+  using QTextBrowser::QTextBrowser;
+  void setResourceLoader(ResourceLoader loader) { resourceLoader = std::move(loader); }
+
+  QVariant loadResource(int type, const QUrl& name) override;
+
+private:
+  ResourceLoader resourceLoader;
+};
+
 // The shape the Help and About dialogs share: a read-only page with an "OK" button between two
 // spacers under it.
 class PageDialog : public QDialog
@@ -32,7 +52,7 @@ public:
   }
 
   QVBoxLayout* vboxLayout = nullptr;
-  QTextBrowser* textBrowser = nullptr;
+  QTextBrowser* textBrowser = nullptr; // a PageBrowser
   QHBoxLayout* hboxLayout = nullptr;
   QSpacerItem* spacerItem = nullptr;
   QPushButton* okButton = nullptr;

@@ -1,4 +1,5 @@
 #include "ui/Ui_MainWindow.h"
+#include "ui/BoundedImage.h"
 #include "ui/LayoutFit.h"
 
 #include <QAction>
@@ -24,6 +25,8 @@
 #include <QTabWidget>
 #include <QToolBox>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 namespace {
 
@@ -207,8 +210,15 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   setPolicy(window, QSizePolicy::Maximum, QSizePolicy::Maximum);
   window->setFont(windowFont);
   // Read through a pixmap: QIcon(fileName) would give a non-null icon without pixels for a
-  // missing file, where a missing file must leave the window without an icon.
-  window->setWindowIcon(QIcon(QPixmap(QStringLiteral("../Cochlex_KT_source/icon.png"))));
+  // missing file, where a missing file must leave the window without an icon. The file is
+  // outside the program's control: a regular file only, its size checked before decoding.
+  const QString iconFile = QStringLiteral("../Cochlex_KT_source/icon.png");
+  const ImageRead icon = readBoundedImage(iconFile);
+  if (!icon.missing && !icon.problem.isEmpty()) {
+    std::printf("The window icon %s %s.\n", qPrintable(iconFile), qPrintable(icon.problem));
+    std::fflush(stdout);
+  }
+  window->setWindowIcon(icon.image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(icon.image)));
   window->setAutoFillBackground(true);
 
   actionLoad_Teaching_Model = newWidget<QAction>(window, "actionLoad_Teaching_Model");

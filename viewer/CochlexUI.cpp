@@ -1,6 +1,8 @@
 #include "viewer/CochlexUI.h"
 
+#include "loading/Console.h"
 #include "loading/PageFile.h"
+#include "loading/TeachingModel.h"
 #include "viewer/ControlInput.h"
 #include "viewer/CutFaces.h"
 #include "viewer/CutStatus.h"
@@ -9,6 +11,7 @@
 #include "viewer/Labels.h"
 #include "viewer/Lessons.h"
 #include "viewer/ModelProblems.h"
+#include "viewer/PageResources.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
 #include "viewer/Shortcuts.h"
@@ -358,14 +361,29 @@ _CochlexUI::loadPages()
   const auto pageOrMessage = [this](const QString& fileName) {
     const PageRead read = readPageFile(fileName);
     if (!read.problem.empty()) {
+      if (!read.missing) {
+        printLine(read.problem + "; the page is not shown.");
+      }
       // Kept for the Load Report of the model that follows.
       loadReport.pageProblems.push_back(pageProblemText(fileName, read.problem));
     }
     return read.problem.empty() ? read.page : fileName + QStringLiteral(" not found!");
   };
+  // The pages' images and style sheets come from the model folder only, read under the same
+  // rules as the pages; the folder as the file system names it.
+  const std::string folder = currentModelFolder().path;
+  // A refused one is reported like a problem of the load: the window is up by then.
+  const auto resources = [this, folder](int type, const QUrl& name) {
+    return loadPageResource(folder, type, name, [this](const std::string& problem) {
+      printLine(problem);
+      appendLoadProblem(*this, problem);
+    });
+  };
   helpDialog.setupUi(&helpDialog);
+  static_cast<PageBrowser*>(helpDialog.textBrowser)->setResourceLoader(resources);
   helpDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("help2.html")));
   aboutDialog.setupUi(&aboutDialog);
+  static_cast<PageBrowser*>(aboutDialog.textBrowser)->setResourceLoader(resources);
   aboutDialog.textBrowser->setHtml(pageOrMessage(QStringLiteral("about2.html")));
 }
 

@@ -1,5 +1,6 @@
 #include "viewer/LoadReport.h"
 
+#include "loading/ModelFile.h"
 #include "viewer/CochlexUI.h"
 
 #include <QAction>
@@ -17,7 +18,8 @@ problemList(const std::vector<std::string>& problems)
 {
   QStringList lines;
   for (const std::string& problem : problems) {
-    lines << QString::fromStdString(problem);
+    // Each line bounded, however it was made: the box lays out every character.
+    lines << QString::fromStdString(shortenedInMiddle(problem, longestShownLine));
   }
   return lines.join(QStringLiteral("\n\n"));
 }
@@ -81,6 +83,17 @@ reportLoadProblems(_CochlexUI& window, const std::vector<std::string>& problems)
   showSummary(window, loadProblemSummary(problems.size()));
   QMetaObject::invokeMethod(
     &window, [&window] { window.showLoadReport(); }, Qt::QueuedConnection);
+}
+
+void
+appendLoadProblem(_CochlexUI& window, const std::string& problem)
+{
+  window.loadReport.problems.push_back(problem);
+  window.actionLoad_Report->setEnabled(true);
+  showSummary(window, loadProblemSummary(window.loadReport.problems.size()));
+  if (window.loadReport.box != nullptr && window.loadReport.box->isVisible()) {
+    window.showLoadReport();
+  }
 }
 
 QString

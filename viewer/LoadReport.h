@@ -35,6 +35,11 @@ reportMissingModel(_CochlexUI& window, const std::string& folder);
 void
 reportLoadProblems(_CochlexUI& window, const std::vector<std::string>& problems);
 
+// A problem met after the load, with a file of the model (an image a page names): added to
+// Help > Load Report and its summary, without a message of its own.
+void
+appendLoadProblem(_CochlexUI& window, const std::string& problem);
+
 // The status bar's summary, such as "2 problems while loading: see Help > Load Report".
 QString
 loadProblemSummary(std::size_t count);

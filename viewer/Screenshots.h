@@ -33,7 +33,8 @@ bool
 isScreenshotFileName(const QString& path);
 
 // Writes image as PNG or JPEG, chosen by the file name's ending. The picture goes to a temporary
-// file beside path that replaces path only once complete, so a failed write leaves no partial
-// file and an existing one untouched. Returns the problem for the user, empty on success.
+// file beside path that replaces path only once every write and the flush to the disk have
+// succeeded, so a failed write (a full disk, the file-size limit) leaves no partial file and an
+// existing one untouched. Returns the problem for the user, empty on success.
 QString
 writeScreenshotFile(const QImage& image, const QString& path);

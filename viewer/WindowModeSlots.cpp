@@ -1,5 +1,7 @@
 #include "viewer/WindowModeSlots.h"
 #include "loading/Console.h"
+#include "loading/ModelFile.h"
+#include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/LoadReport.h"
 #include "viewer/ScreenFit.h"
@@ -10,7 +12,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDockWidget>
-#include <QFileInfo>
+#include <QFile>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSize>
@@ -22,21 +24,42 @@
 
 namespace {
 
+// The address of a file named by the file system's bytes: the usual one for a name in the
+// locale's encoding, its bytes percent-encoded for any other, which a text would garble.
+QUrl
+fileUrl(const QByteArray& path)
+{
+  const QString decoded = QFile::decodeName(path);
+  if (QFile::encodeName(decoded) == path) {
+    return QUrl::fromLocalFile(decoded);
+  }
+  return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
 // Hands a file of the working directory to the desktop's associated application. The desktop
 // service starts the player detached and returns at once; no shell ever sees the name.
-// A missing file is not handed on at all. The desktop service fails when it finds no way to
-// open files on this computer (on Linux: no xdg-open or desktop opener); an opener that then
-// finds no application for the file's type fails later, in its own process, out of our sight.
+// Only a regular file is handed on, checked on an opened descriptor (a FIFO is not waited on).
+// The desktop service fails when it finds no way to open files on this computer (on Linux: no
+// xdg-open or desktop opener); an opener that then finds no application for the file's type
+// fails later, in its own process, out of our sight.
 void
 openWithDesktop(QWidget* window, const QString& guide, const QString& fileName)
 {
-  const QString path = QDir::current().absoluteFilePath(fileName);
+  // The folder's name as the file system holds it, also when it is not UTF-8: the file's
+  // address carries its bytes percent-encoded.
+  const QByteArray path =
+    QByteArray::fromStdString(currentModelFolder().path) + '/' + QFile::encodeName(fileName);
+  const QString shownPath = QString::fromLocal8Bit(path);
   QString problem;
-  if (!QFileInfo(path).isFile()) {
-    problem = QStringLiteral("%1 cannot be played: %2 was not found.").arg(guide, path);
-  } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+  const RegularFile file(path.toStdString());
+  if (file.missing()) {
+    problem = QStringLiteral("%1 cannot be played: %2 was not found.").arg(guide, shownPath);
+  } else if (!file.isOpen()) {
+    problem = QStringLiteral("%1 cannot be played: %2 %3.")
+                .arg(guide, shownPath, QString::fromStdString(file.problem()));
+  } else if (!QDesktopServices::openUrl(fileUrl(path))) {
     problem = QStringLiteral("%1 cannot be played: no application on this computer opens %2.")
-                .arg(guide, path);
+                .arg(guide, shownPath);
   }
   if (problem.isEmpty()) {
     return;
