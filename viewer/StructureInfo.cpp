@@ -1,6 +1,9 @@
 #include "viewer/StructureInfo.h"
 
+#include "loading/TeachingModel.h"
+#include "ui/PageDialog.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/PageResources.h"
 #include "viewer/Quiz.h"
 #include "viewer/StructureSelection.h"
 
@@ -19,7 +22,7 @@ StructureInfo::StructureInfo(_CochlexUI& window)
   : QObject(&window)
   , window(window)
   , infoDock(new QDockWidget(tr("Structure"), &window))
-  , infoBrowser(new QTextBrowser(infoDock))
+  , infoBrowser(new PageBrowser(infoDock))
 {
   setObjectName(QStringLiteral("structureInformation"));
   infoDock->setObjectName(QStringLiteral("structureInfoDock"));
@@ -27,6 +30,11 @@ StructureInfo::StructureInfo(_CochlexUI& window)
   // As on the Help page: a link neither replaces the page nor starts another program; links to
   // the page's own anchors scroll to them.
   infoBrowser->setOpenLinks(false);
+  // A description's images come from the model folder only, under the Help page's rules.
+  static_cast<PageBrowser*>(infoBrowser)
+    ->setResourceLoader([folder = currentModelFolder().path](int type, const QUrl& name) {
+      return loadPageResource(folder, type, name);
+    });
   infoBrowser->setOpenExternalLinks(false);
   QTextBrowser* browser = infoBrowser;
   connect(browser, &QTextBrowser::anchorClicked, browser, [browser](const QUrl& link) {

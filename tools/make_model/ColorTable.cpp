@@ -1,6 +1,6 @@
 #include "tools/make_model/ColorTable.h"
 
-#include "loading/PlainFile.h"
+#include "loading/ModelFile.h"
 
 #include <cmath>
 #include <fstream>
@@ -165,16 +165,16 @@ parseColorTable(std::istream& input)
 ColorTable
 readColorTable(const std::string& path)
 {
-  std::ifstream file;
-  if (isPlainFile(path)) {
-    file.open(path, std::ios::binary);
-  }
-  if (!file.is_open()) {
+  // A colour table names at most a few hundred labels: 16 MB is far beyond any real one, and the
+  // file is read from one descriptor of a regular file, so a FIFO cannot block the tool.
+  const FileBytes file = readWholeFile(path, std::int64_t(16) << 20);
+  if (!file.problem.empty()) {
     ColorTable table;
-    table.problem = "cannot be opened as a file";
+    table.problem = file.missing ? "cannot be opened as a file" : file.problem;
     return table;
   }
-  return parseColorTable(file);
+  std::istringstream text(file.bytes);
+  return parseColorTable(text);
 }
 
 } // namespace makemodel

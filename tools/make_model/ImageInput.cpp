@@ -2,7 +2,7 @@
 
 #include "tools/make_model/ImageHeaders.h"
 
-#include "loading/PlainFile.h"
+#include "tools/make_model/InputFile.h"
 
 #include <vtkAlgorithm.h>
 #include <vtkCallbackCommand.h>

@@ -1,11 +1,11 @@
 #include "tools/make_model/MakeModel.h"
 
-#include "loading/PlainFile.h"
 #include "loading/SectionVolume.h"
 #include "tools/SampleAnatomy.h"
 #include "tools/SampleSurfaces.h"
 #include "tools/make_model/ColorTable.h"
 #include "tools/make_model/ImageInput.h"
+#include "tools/make_model/InputFile.h"
 #include "tools/make_model/LabelVolume.h"
 #include "tools/make_model/ModelPages.h"
 #include "tools/make_model/ModelWriter.h"

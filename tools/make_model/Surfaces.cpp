@@ -1,6 +1,6 @@
 #include "tools/make_model/Surfaces.h"
 
-#include "loading/PlainFile.h"
+#include "tools/make_model/InputFile.h"
 
 #include <vtkAlgorithm.h>
 #include <vtkCallbackCommand.h>
