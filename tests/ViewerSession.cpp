@@ -1,6 +1,7 @@
 #include "ViewerSession.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/StructurePicking.h"
 
 #include "ui/RenderView.h"
 
@@ -26,6 +27,19 @@ ViewerSession::open(int width, int height)
     static_cast<void>(QTest::qWaitForWindowExposed(viewer.get()));
     static_cast<void>(waitForViews(*viewer));
   }
+  return *viewer;
+}
+
+_CochlexUI&
+ViewerSession::openModel(const std::vector<fixture::Structure>& structures, bool withVolume)
+{
+  fixture::writeModel(folder(), structures, withVolume);
+  open();
+  viewer->qvtkWidget->setFixedSize(viewSize);
+  load();
+  static_cast<void>(waitForViews(*viewer));
+  viewer->mainRenderWindow()->Render();
+  QCoreApplication::processEvents();
   return *viewer;
 }
 
@@ -72,6 +86,18 @@ viewPointOf(_CochlexUI& window, const std::array<double, 3>& point)
   const double ratio = window.qvtkWidget->devicePixelRatioF();
   const int height = window.mainRenderWindow()->GetSize()[1];
   return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+}
+
+QString
+fixtureStructureName(int index)
+{
+  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
+}
+
+QPoint
+structureCentreInView(_CochlexUI& window, int index)
+{
+  return viewPointOf(window, fixture::standardStructures()[std::size_t(index)].center);
 }
 
 bool

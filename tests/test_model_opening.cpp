@@ -79,17 +79,9 @@ private slots:
   }
   void cleanup() { session.reset(); }
 
-  void fileMenuHoldsOpenAndQuitWithTheirKeys()
+  void openAndQuitAnswerToTheirKeys()
   {
     openWindow();
-    const QList<QAction*> entries = window->menuFile->actions();
-    QCOMPARE(entries.size(), 4);
-    QCOMPARE(entries[0]->text(), QString("Open Teaching Model..."));
-    QCOMPARE(entries[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-    QVERIFY(entries[2]->isSeparator());
-    QCOMPARE(entries[3]->text(), QString("Quit"));
-    QCOMPARE(entries[3]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-
     // The keys reach the actions from the window: Ctrl+O asks for a folder (cancelled here),
     // Ctrl+Q closes the window.
     QApplication::setActiveWindow(window);
@@ -155,10 +147,7 @@ private slots:
   {
     openWindow();
     const QString folder = QDir::currentPath();
-    const QString output = QString::fromStdString(session->load());
-    QCOMPARE(output,
-             "current working directory: " + folder + "\nCannot open file: " + folder +
-               "/Joint_transformed.txt\n");
+    session->load();
     QVERIFY(window->findChildren<QMessageBox*>().isEmpty());
     const QList<QMessageBox*> messages = shownMessages(window);
     QCOMPARE(messages.size(), 1);

@@ -228,10 +228,12 @@ private slots:
   }
 };
 
+// A fresh home, runtime and temporary folder for the whole process, toolkits and GL driver
+// included: made before the QApplication exists.
 int
-main(int argc, char** argv)
+prepareFolders()
 {
-  QTemporaryDir folder(QDir::tempPath() + "/cochlex-readonly-XXXXXX");
+  static QTemporaryDir folder(QDir::tempPath() + "/cochlex-readonly-XXXXXX");
   base = folder.path();
   for (const QString& setting :
        QString("HOME=/home XDG_CONFIG_HOME=/home/.config XDG_CACHE_HOME=/home/.cache "
@@ -245,8 +247,8 @@ main(int argc, char** argv)
     QDir().mkpath(base + path);
   }
   QFile::setPermissions(base + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  ReadOnlyTest test;
-  return runViewerTest(&test, argc, argv);
+  return -1;
 }
 
+COCHLEX_TEST_CLASS_WITH_SETUP(ReadOnlyTest, prepareFolders)
 #include "test_readonly.moc"

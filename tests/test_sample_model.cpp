@@ -2,6 +2,7 @@
 // surfaces facing outward, a head facing the viewer, section voxels that agree with the
 // surfaces, and the same bytes on every run.
 
+#include "TestDriver.h"
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/PageFile.h"
 #include "loading/SectionVolume.h"
@@ -283,5 +284,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(SampleModelTest)
+COCHLEX_TEST_CLASS(SampleModelTest)
 #include "test_sample_model.moc"

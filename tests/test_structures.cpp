@@ -26,9 +26,7 @@ private slots:
     std::vector<fixture::Structure> structures = fixture::standardStructures();
     structures.resize(8);
     structures[0].opacity = 0;
-    fixture::writeModel(session->folder(), structures);
-    window = &session->open();
-    session->load();
+    window = &session->openModel(structures);
   }
   void cleanup() { session.reset(); }
 
