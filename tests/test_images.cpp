@@ -3,17 +3,7 @@
 // screen, as the command line's --screenshot draws it, so no font, window layout, screen size or
 // window activation changes the picture.
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
-
-#include "ui/RenderView.h"
-
-#include <QProgressBar>
-
-#include <algorithm>
-#include <cmath>
+#include "GuiTest.h"
 
 namespace {
 

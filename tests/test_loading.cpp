@@ -1,20 +1,7 @@
 // Loading the teaching model into the Viewer window: console lines, actors, controls, section
 // objects, and every kind of bad input the load must survive.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-
-#include <QtTest>
-#include <QtWidgets>
-
-#include <vtkActor.h>
-#include <vtkImageActor.h>
-#include <vtkImagePlaneWidget.h>
-#include <vtkPolyData.h>
-#include <vtkPolyDataMapper.h>
-#include <vtkProperty.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderer.h>
+#include "GuiTest.h"
 
 #include <sstream>
 
@@ -144,16 +131,6 @@ private slots:
                output.endsWith("); no teaching model is loaded.\n") && output.count('\n') == 1,
              qPrintable(output));
     QVERIFY(window->frontActors.empty() && window->progressBar->isHidden());
-  }
-
-  void missingVolume()
-  {
-    const QString output = load(fixture::standardStructures(), false);
-    QVERIFY(
-      output.endsWith(".vtk\nError while loading data from file " + base + "/Joint/Joint.raw.\n"));
-    QVERIFY(!window->hasSectionVolume() && !window->toolBox->isHidden());
-    QTest::keyClick(window->qvtkWidget, Qt::Key_X); // nothing to show
-    QVERIFY(!window->planeWidgetX->GetEnabled());
   }
 
   void actorsAndControlsFollowTheList()

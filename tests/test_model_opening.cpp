@@ -1,18 +1,7 @@
 // Opening a teaching model from the File menu, and the problems a user is shown in the window:
 // no model found, the load report, an audio guide that cannot be played.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-
-#include <QAction>
-#include <QDesktopServices>
-#include <QKeySequence>
-#include <QLabel>
-#include <QMenu>
-#include <QMessageBox>
-#include <QStatusBar>
-
-#include <memory>
+#include "GuiTest.h"
 
 namespace {
 

@@ -2,29 +2,9 @@
 // brings the structure's row into view and flashes it, a double-click that shows one structure
 // alone, and the colour swatch of each row.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/StructurePicking.h"
-#include "viewer/StructureSelection.h"
+#include "GuiTest.h"
 
-#include "ui/RenderView.h"
-
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QScrollArea>
-#include <QToolTip>
 #include <QVTKOpenGLWindow.h>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkImagePlaneWidget.h>
-#include <vtkMath.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
-
-#include <array>
-#include <cmath>
 
 class PickingTest : public QObject
 {

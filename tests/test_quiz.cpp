@@ -1,29 +1,11 @@
 // The quiz "find the named structure" as a student plays it: prompts over the view and in the
 // status bar, clicks on structures as answers, the score at the end, and a scene left as it was.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 #include "viewer/Quiz.h"
-#include "viewer/StructurePicking.h"
-#include "viewer/StructureSelection.h"
 
-#include "ui/RenderView.h"
-#include <QCheckBox>
-#include <QLabel>
-#include <QMessageBox>
-#include <QStatusBar>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkMapper.h>
 #include <vtkNew.h>
-#include <vtkPlane.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
 #include <vtkTextActor.h>
-
-#include <array>
-#include <set>
 
 namespace {
 

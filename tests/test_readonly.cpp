@@ -2,14 +2,7 @@
 // in a read-only copy of the sample teaching model with a fresh home folder, leave every file
 // and folder there exactly as they were.
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
-
-#include "ui/RenderView.h"
-#include <QtTest>
-#include <QtWidgets>
+#include "GuiTest.h"
 
 namespace {
 

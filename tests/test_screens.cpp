@@ -3,19 +3,7 @@
 // fresh machine before set-up or a desktop without the layout's stand-in fonts: the window and its
 // Help dialog fit the screen, and full screen is full screen. Loads the sample model.
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
-
-#include <QFontDatabase>
-#include <QFontInfo>
-#include <QProcess>
-#include <QScreen>
-#include <QScrollArea>
-#include <QStandardPaths>
-#include <QStyleOptionSpinBox>
-
-#include <memory>
+#include "GuiTest.h"
 
 namespace {
 

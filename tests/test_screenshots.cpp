@@ -2,19 +2,9 @@
 // and a failed write that leaves nothing behind (the command line's --screenshot:
 // test_program.cpp).
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
-
-#include "ui/RenderView.h"
-#include <QFileDialog>
-#include <QImageReader>
-#include <QMessageBox>
-#include <QStatusBar>
-#include <QTimer>
+#include "GuiTest.h"
 
 #include <csignal>
-#include <set>
 
 #include <sys/resource.h>
 

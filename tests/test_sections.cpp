@@ -1,30 +1,12 @@
 // Section images and the clipping planes along them (the cut views: test_images.cpp).
 
-#include "ViewerSession.h"
+#include "GuiTest.h"
 
-#include "viewer/CochlexUI.h"
-#include <QLabel>
-#include <QStatusBar>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkImageActor.h>
 #include <vtkImageData.h>
 #include <vtkImageMapper3D.h>
-#include <vtkImagePlaneWidget.h>
 #include <vtkInteractorObserver.h>
-#include <vtkMapper.h>
-#include <vtkPlane.h>
 #include <vtkPlaneCollection.h>
-#include <vtkPropCollection.h>
-#include <vtkRenderWindowInteractor.h>
-#include <vtkRenderer.h>
 #include <vtkTransform.h>
-#include <vtkVectorOperators.h>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
 
 namespace {
 

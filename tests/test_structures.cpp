@@ -1,12 +1,6 @@
 // The structure rows (show box, transparency slider and spin box) and Show all / Hide all.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-
-#include <vtkActor.h>
-#include <vtkImageActor.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
+#include "GuiTest.h"
 
 class StructuresTest : public QObject
 {

@@ -1,17 +1,9 @@
 // The Viewer window as built: controls, texts, icon, docks, menus and tab order.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-
-#include <QDir>
-#include <QSignalSpy>
+#include "GuiTest.h"
 
 #include <vtkAxesActor.h>
 #include <vtkOrientationMarkerWidget.h>
-#include <vtkPropCollection.h>
-#include <vtkRenderer.h>
-
-#include <memory>
 
 namespace {
 
@@ -61,30 +53,6 @@ private slots:
              QString("MPS"));
     QVERIFY(window->orientationMarker->GetEnabled() &&
             !window->orientationMarker->GetInteractive());
-  }
-
-  void unconnectedActionsAreInert()
-  {
-    const int props = window->mainRenderer()->GetViewProps()->GetNumberOfItems();
-    for (QAction* action :
-         { window->actionLoad_VRML_File, window->actionLoad_VTK_File, window->actionHide_Head }) {
-      action->trigger();
-    }
-    QVERIFY(window->headDock->isHidden() && !window->viewerDock->isHidden());
-    QCOMPARE(window->mainRenderer()->GetViewProps()->GetNumberOfItems(), props);
-  }
-
-  void windowOpensAtItsGivenSize()
-  {
-    int resized = 0;
-    connect(window, &_CochlexUI::resized, this, [&resized] { ++resized; });
-    window->setGeometry(50, 50, 1180, 924);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QVERIFY(resized >= 1);
-    // Sized from the layout as it stood before the viewer dock left the central widget, the
-    // window once opened about 600 pixels too wide, and the dock rule then kept it there.
-    QVERIFY2(window->width() < 1180 + 150, qPrintable(QString::number(window->width())));
   }
 
   // The tabs' plane letters cross those of their controls' names; the structure rows stand in

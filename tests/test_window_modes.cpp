@@ -1,27 +1,13 @@
 // Window modes of the Viewer window: the Help and About pages and dialogs, the two docks, full
 // screen, anaglyph stereo, the viewer dock's width rule and the audio guides.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 #include "viewer/WindowModeSlots.h"
 
-#include "ui/RenderView.h"
-#include <QAbstractButton>
-#include <QDesktopServices>
-#include <QDir>
-#include <QResizeEvent>
-#include <QScrollBar>
-#include <QSignalSpy>
 #include <QTcpServer>
 
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkPolyDataMapper.h>
-#include <vtkRenderWindow.h>
-#include <vtkRenderer.h>
 #include <vtkSphereSource.h>
 
-#include <memory>
 #include <utility>
 
 namespace {
