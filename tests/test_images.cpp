@@ -55,17 +55,15 @@ class ImagesTest : public QObject
 {
   Q_OBJECT
 
-  QTemporaryDir folder;
   std::unique_ptr<fixture::WorkingDirectory> inModel;
   std::unique_ptr<_CochlexUI> window;
 
 private slots:
   void initTestCase()
   {
-    const QString model = folder.path() + "/model"; // the generator puts the icon beside it
-    QString error;
-    QVERIFY2(writeSampleModel(model, &error), qPrintable(error));
-    inModel = std::make_unique<fixture::WorkingDirectory>(model);
+    // The sample model the build generates.
+    inModel = std::make_unique<fixture::WorkingDirectory>(
+      qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/sample/model");
     window = std::make_unique<_CochlexUI>();
     window->setAttribute(Qt::WA_DontShowOnScreen);
     window->progressBar->setAttribute(Qt::WA_DontShowOnScreen);

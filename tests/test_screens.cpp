@@ -7,30 +7,6 @@
 
 namespace {
 
-// The sample model the build generated, or a fresh one where there is none.
-class SampleModelFolder
-{
-public:
-  SampleModelFolder()
-  {
-    const QString built = qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/sample/model";
-    if (!qEnvironmentVariableIsEmpty("COCHLEX_BINARY_DIR") &&
-        QFile::exists(built + "/Joint_transformed.txt")) {
-      path = built;
-      return;
-    }
-    QString error;
-    if (!writeSampleModel(temporary.path(), &error)) {
-      qFatal("sample model: %s", qPrintable(error));
-    }
-    path = temporary.path();
-  }
-  QString path;
-
-private:
-  QTemporaryDir temporary;
-};
-
 // The structure rows wholly inside the structure list's visible part.
 int
 rowsInView(_CochlexUI& window)
@@ -87,8 +63,8 @@ checkOnThisScreen()
       qInfo("openbox not installed: checked without a window manager only");
     }
 
-    const SampleModelFolder model;
-    fixture::WorkingDirectory inModel(model.path);
+    // The sample model the build generates.
+    fixture::WorkingDirectory inModel(qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/sample/model");
     StartupSplash splash;
     _CochlexUI window;
     static_cast<void>(captureOutput([&] { startViewer(window, splash); }));
