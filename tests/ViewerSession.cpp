@@ -13,6 +13,7 @@
 #include <vtkRenderer.h>
 
 #include <iostream>
+#include <set>
 #include <sstream>
 
 ViewerSession::~ViewerSession() = default;
@@ -52,6 +53,24 @@ ViewerSession::load()
     static_cast<void>(waitForViews(*viewer));
   }
   return output;
+}
+
+int
+colourCount(const QImage& image)
+{
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 2) {
+    for (int x = 0; x < image.width(); x += 2) {
+      colours.insert(image.pixel(x, y));
+    }
+  }
+  return int(colours.size());
+}
+
+QStringList
+folderEntries(const QString& folder)
+{
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 std::string

@@ -45,6 +45,15 @@ private:
   std::unique_ptr<_CochlexUI> viewer;
 };
 
+// The distinct colours of every second pixel of every second row: more than a few tell a
+// picture of the model fixture's coloured spheres from a blank one.
+int
+colourCount(const QImage& image);
+
+// Every entry of folder, hidden ones too.
+QStringList
+folderEntries(const QString& folder);
+
 // What action prints on standard output.
 std::string
 captureOutput(const std::function<void()>& action);

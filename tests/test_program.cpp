@@ -1,39 +1,13 @@
 // The program itself, run as a user runs it: answers before any window or display exists, and
 // the command line's --screenshot.
 
-#include "ModelFixture.h"
-#include "TestDriver.h"
+#include "ViewerSession.h"
 
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <set>
-
-namespace {
-
-// Not blank: the spheres of the model fixture in several colours on the black background.
-int
-colourCount(const QImage& image)
-{
-  std::set<QRgb> colours;
-  for (int y = 0; y < image.height(); y += 2) {
-    for (int x = 0; x < image.width(); x += 2) {
-      colours.insert(image.pixel(x, y));
-    }
-  }
-  return int(colours.size());
-}
-
-QStringList
-folderEntries(const QString& folder)
-{
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-} // namespace
 
 class ProgramTest : public QObject
 {

@@ -10,25 +10,6 @@
 
 namespace {
 
-// Not blank: the spheres of the model fixture in several colours on the black background.
-int
-colourCount(const QImage& image)
-{
-  std::set<QRgb> colours;
-  for (int y = 0; y < image.height(); y += 2) {
-    for (int x = 0; x < image.width(); x += 2) {
-      colours.insert(image.pixel(x, y));
-    }
-  }
-  return int(colours.size());
-}
-
-QStringList
-folderEntries(const QString& folder)
-{
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
 // Answers the message box the viewer puts up, and keeps its text.
 QString
 answerMessageBox(const std::function<void()>& action)
