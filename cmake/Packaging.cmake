@@ -33,6 +33,13 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libvtk9.1, libvtk9.1-qt, libqt5widgets5, libqt5gui5, libqt5core5a, libgl1, libtbb12, libstdc++6, libgcc-s1, libc6")
 endif()
+# The controls are laid out for Arial's widths: Liberation Sans stands in for it (DejaVu Sans, a
+# fresh machine's only face, is wider).
+if(CPACK_DEBIAN_PACKAGE_DEPENDS)
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", fonts-liberation2 | fonts-liberation")
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2 | fonts-liberation")
+endif()
 # The audio guides open in the desktop's player through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)

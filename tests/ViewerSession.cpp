@@ -1,6 +1,7 @@
 #include "ViewerSession.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/StructurePicking.h"
 
 #include "ui/RenderView.h"
 
@@ -12,6 +13,7 @@
 #include <vtkRenderer.h>
 
 #include <iostream>
+#include <set>
 #include <sstream>
 
 ViewerSession::~ViewerSession() = default;
@@ -29,6 +31,19 @@ ViewerSession::open(int width, int height)
   return *viewer;
 }
 
+_CochlexUI&
+ViewerSession::openModel(const std::vector<fixture::Structure>& structures, bool withVolume)
+{
+  fixture::writeModel(folder(), structures, withVolume);
+  open();
+  viewer->qvtkWidget->setFixedSize(viewSize);
+  load();
+  static_cast<void>(waitForViews(*viewer));
+  viewer->mainRenderWindow()->Render();
+  QCoreApplication::processEvents();
+  return *viewer;
+}
+
 std::string
 ViewerSession::load()
 {
@@ -38,6 +53,24 @@ ViewerSession::load()
     static_cast<void>(waitForViews(*viewer));
   }
   return output;
+}
+
+int
+colourCount(const QImage& image)
+{
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 2) {
+    for (int x = 0; x < image.width(); x += 2) {
+      colours.insert(image.pixel(x, y));
+    }
+  }
+  return int(colours.size());
+}
+
+QStringList
+folderEntries(const QString& folder)
+{
+  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 std::string
@@ -72,6 +105,18 @@ viewPointOf(_CochlexUI& window, const std::array<double, 3>& point)
   const double ratio = window.qvtkWidget->devicePixelRatioF();
   const int height = window.mainRenderWindow()->GetSize()[1];
   return QPoint(qRound(display[0] / ratio), qRound((height - 1 - display[1]) / ratio));
+}
+
+QString
+fixtureStructureName(int index)
+{
+  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
+}
+
+QPoint
+structureCentreInView(_CochlexUI& window, int index)
+{
+  return viewPointOf(window, fixture::standardStructures()[std::size_t(index)].center);
 }
 
 bool

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ModelFixture.h"
+#include "TestDriver.h"
 #include "app/Startup.h"
 #include "bench/Measurements.h"
 
@@ -29,12 +30,29 @@ public:
   // Builds the window and, with a size, shows it.
   _CochlexUI& open(int width = 1000, int height = 700);
   std::string load();
+  // The GUI tests' shared fixture: writes the model into folder(), shows the window with its
+  // main view at viewSize and loads the model.
+  _CochlexUI& openModel(
+    const std::vector<fixture::Structure>& structures = fixture::standardStructures(),
+    bool withVolume = true);
+
+  // Fixed, so that no font, layout or screen changes what the view shows.
+  static constexpr QSize viewSize{ 640, 480 };
 
 private:
   QTemporaryDir directory;
   fixture::WorkingDirectory inDirectory{ directory.path() };
   std::unique_ptr<_CochlexUI> viewer;
 };
+
+// The distinct colours of every second pixel of every second row: more than a few tell a
+// picture of the model fixture's coloured spheres from a blank one.
+int
+colourCount(const QImage& image);
+
+// Every entry of folder, hidden ones too.
+QStringList
+folderEntries(const QString& folder);
 
 // What action prints on standard output.
 std::string
@@ -54,6 +72,13 @@ viewPointOf(_CochlexUI& window, const std::array<double, 3>& point);
 bool
 waitForViews(_CochlexUI& window);
 
+// The name the viewer gives the model fixture's structure at index (named after its file), and
+// where that structure's centre appears in the main view.
+QString
+fixtureStructureName(int index);
+QPoint
+structureCentreInView(_CochlexUI& window, int index);
+
 // A pointer move over view to at, with the buttons held.
 void
 movePointer(QWidget* view, const QPoint& at, Qt::MouseButtons held = Qt::NoButton);
@@ -67,9 +92,14 @@ runViewerTest(QObject* test, int argc, char** argv)
   return QTest::qExec(test, argc, argv);
 }
 
+// Inside a test driver (test_gui, test_images, ...) the class registers itself by name instead.
+#ifdef COCHLEX_TEST_DRIVER
+#define COCHLEX_VIEWER_TEST_MAIN(TestClass) COCHLEX_TEST_CLASS(TestClass)
+#else
 #define COCHLEX_VIEWER_TEST_MAIN(TestClass)                                                        \
   int main(int argc, char** argv)                                                                  \
   {                                                                                                \
     TestClass test;                                                                                \
     return runViewerTest(&test, argc, argv);                                                       \
   }
+#endif

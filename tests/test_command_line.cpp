@@ -1,11 +1,11 @@
-// The command line: a model folder to open, or an answer and an exit status, decided before
-// any window or display exists.
+// The command line's parser: a model folder to open, or an answer and an exit status, decided
+// before any window or display exists (the program itself answering: test_program.cpp).
 
+#include "TestDriver.h"
 #include "app/CommandLine.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -94,43 +94,8 @@ private slots:
     QCOMPARE(outcome.exitStatus, 2);
     QVERIFY2(outcome.message.contains(locked + " cannot be entered"), qPrintable(outcome.message));
   }
-
-  // The program itself, with no display at all: the answer on the right stream, no window.
-  void programAnswersWithoutADisplay_data()
-  {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("standardOutput");
-    QTest::addColumn<QString>("standardError");
-    QTest::newRow("--version") << QStringList{ "--version" } << 0
-                               << "cochlex " COCHLEX_EXPECTED_VERSION "\n"
-                               << QString();
-    QTest::newRow("missing folder")
-      << QStringList{ path("absent") } << 2 << QString()
-      << "cochlex: the model folder " + path("absent") + " does not exist\n";
-  }
-
-  void programAnswersWithoutADisplay()
-  {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, standardOutput);
-    QFETCH(QString, standardError);
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
-    program.start(COCHLEX_EXECUTABLE, arguments);
-    QVERIFY(program.waitForFinished(60000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), status);
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), standardOutput);
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), standardError);
-  }
 };
 
-QTEST_GUILESS_MAIN(CommandLineTest)
+COCHLEX_TEST_CLASS(CommandLineTest)
 
 #include "test_command_line.moc"

@@ -1,5 +1,6 @@
 // The cap of a cut surface without any window: closed shapes of known cross-section.
 
+#include "TestDriver.h"
 #include "viewer/teaching/CutCaps.h"
 
 #include <QTest>
@@ -117,5 +118,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(CutCapsTest)
+COCHLEX_TEST_CLASS(CutCapsTest)
 #include "test_cut_caps.moc"

@@ -4,6 +4,7 @@
 // "loads-" input (named "...-<points>p-<cells>c.vtk") and the surface seeds must get through it
 // whole. No display.
 
+#include "TestDriver.h"
 #include "fuzz/FuzzEntryPoints.h"
 
 #include <QDir>
@@ -73,5 +74,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(FuzzRegressionsTest)
+COCHLEX_TEST_CLASS(FuzzRegressionsTest)
 #include "test_fuzz_regressions.moc"

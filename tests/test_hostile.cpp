@@ -3,6 +3,7 @@
 // resource hook and the screenshot writer are all tested without a display.
 
 #include "ModelFixture.h"
+#include "TestDriver.h"
 
 #include "app/CommandLine.h"
 #include "loading/ModelFile.h"
@@ -329,5 +330,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(HostileTest)
+COCHLEX_TEST_CLASS(HostileTest)
 #include "test_hostile.moc"

@@ -1,6 +1,7 @@
 // The atlas layout of labels without any window: columns at the margins, no overlaps, nothing
 // outside the view, no label dropped, and leader lines that do not cross where they need not.
 
+#include "TestDriver.h"
 #include "viewer/teaching/LabelLayout.h"
 
 #include <QTest>
@@ -164,5 +165,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(LabelLayoutTest)
+COCHLEX_TEST_CLASS(LabelLayoutTest)
 #include "test_label_layout.moc"

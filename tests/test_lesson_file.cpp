@@ -2,6 +2,7 @@
 // written, every kind of bad file refused with the field named, the version rules, camera paths
 // that neither jump nor roll, and the six standard views.
 
+#include "TestDriver.h"
 #include "viewer/teaching/CameraPath.h"
 #include "viewer/teaching/LessonFile.h"
 
@@ -330,5 +331,5 @@ private slots:
   }
 };
 
-QTEST_GUILESS_MAIN(TestLessonFile)
+COCHLEX_TEST_CLASS(TestLessonFile)
 #include "test_lesson_file.moc"

@@ -2,6 +2,7 @@
 // names and colours from both colour-table forms, the patient's directions kept, sections that
 // show the labels where the surfaces are, and one line with status 1 or 2 for each bad input.
 
+#include "TestDriver.h"
 #include "loading/TeachingModel.h"
 #include "tools/SampleAnatomy.h"
 #include "tools/make_model/ColorTable.h"
@@ -531,5 +532,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(MakeModelTest)
+COCHLEX_TEST_CLASS(MakeModelTest)
 #include "test_make_model.moc"

@@ -2,6 +2,7 @@
 // (Damaged surface files are replayed by test_fuzz_regressions.) No display needed.
 
 #include "ModelFixture.h"
+#include "TestDriver.h"
 #include "loading/ColorFile.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
@@ -120,5 +121,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(ParsersTest)
+COCHLEX_TEST_CLASS(ParsersTest)
 #include "test_parsers.moc"

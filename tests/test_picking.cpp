@@ -2,40 +2,9 @@
 // brings the structure's row into view and flashes it, a double-click that shows one structure
 // alone, and the colour swatch of each row.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/StructurePicking.h"
-#include "viewer/StructureSelection.h"
+#include "GuiTest.h"
 
-#include "ui/RenderView.h"
-
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QScrollArea>
-#include <QToolTip>
 #include <QVTKOpenGLWindow.h>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkImagePlaneWidget.h>
-#include <vtkMath.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
-
-#include <array>
-#include <cmath>
-
-namespace {
-
-// The model fixture's structures are named after their files.
-QString
-fixtureName(int index)
-{
-  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
-}
-
-} // namespace
 
 class PickingTest : public QObject
 {
@@ -47,14 +16,7 @@ class PickingTest : public QObject
   QWidget* view() const { return window->qvtkWidget; }
   QString pointedName() const { return window->structureSelection->pointedNameLabel()->text(); }
 
-  QPoint viewPointOf(const std::array<double, 3>& point) const
-  {
-    return ::viewPointOf(*window, point);
-  }
-  QPoint centreOf(int index) const
-  {
-    return viewPointOf(fixture::standardStructures()[std::size_t(index)].center);
-  }
+  QPoint centreOf(int index) const { return structureCentreInView(*window, index); }
   void moveTo(const QPoint& at, Qt::MouseButtons held = Qt::NoButton)
   {
     movePointer(view(), at, held);
@@ -72,11 +34,7 @@ class PickingTest : public QObject
     session = std::make_unique<ViewerSession>();
     // With its volume: a load with problems would put its report in a message box over the view,
     // which takes the pointer and the keys from it.
-    fixture::writeModel(session->folder(), structures, true);
-    window = &session->open(1000, 700);
-    session->load();
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
-    rendered();
+    window = &session->openModel(structures, true);
   }
 
 private slots:
@@ -85,18 +43,18 @@ private slots:
 
   void restingPointerNamesTheStructureUnderIt()
   {
-    QCOMPARE(fixtureName(1), QString("Incus Articular Cartilage transformed"));
+    QCOMPARE(fixtureStructureName(1), QString("Incus Articular Cartilage transformed"));
     for (int index = 0; index < 9; ++index) {
       moveTo(centreOf(index));
-      QTRY_COMPARE(pointedName(), fixtureName(index));
-      QCOMPARE(view()->toolTip(), fixtureName(index));
+      QTRY_COMPARE(pointedName(), fixtureStructureName(index));
+      QCOMPARE(view()->toolTip(), fixtureStructureName(index));
     }
     // Off the model, and out of the view: no name.
     moveTo(QPoint(2, 2));
     QTRY_COMPARE(pointedName(), QString());
     QVERIFY(view()->toolTip().isEmpty());
     moveTo(centreOf(4));
-    QTRY_COMPARE(pointedName(), fixtureName(4));
+    QTRY_COMPARE(pointedName(), fixtureStructureName(4));
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(view(), &leave);
     QCOMPARE(pointedName(), QString());
@@ -127,14 +85,14 @@ private slots:
     window->autoRotX->setFocus();
     QCOMPARE(window->focusWidget(), window->autoRotX);
     QTest::mouseMove(native, centreOf(3));
-    QTRY_COMPARE(pointedName(), fixtureName(3));
+    QTRY_COMPARE(pointedName(), fixtureStructureName(3));
     QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), fixtureName(3));
+    QCOMPARE(QToolTip::text(), fixtureStructureName(3));
 
     QTest::mouseClick(native, Qt::LeftButton, {}, centreOf(3));
     QCOMPARE(window->structureSelection->selectedStructure(), 3);
     QCOMPARE(window->focusWidget(), window->qvtkWidget);
-    QVERIFY(!QToolTip::isVisible() || QToolTip::text() == fixtureName(3));
+    QVERIFY(!QToolTip::isVisible() || QToolTip::text() == fixtureStructureName(3));
     QVERIFY(!window->planeWidgetX->GetEnabled());
     QTest::keyClick(window->focusWidget(), Qt::Key_X);
     QVERIFY(window->planeWidgetX->GetEnabled());

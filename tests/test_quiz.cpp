@@ -1,43 +1,19 @@
 // The quiz "find the named structure" as a student plays it: prompts over the view and in the
 // status bar, clicks on structures as answers, the score at the end, and a scene left as it was.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 #include "viewer/Quiz.h"
-#include "viewer/StructurePicking.h"
-#include "viewer/StructureSelection.h"
 
-#include "ui/RenderView.h"
-#include <QCheckBox>
-#include <QLabel>
-#include <QMessageBox>
-#include <QStatusBar>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkMapper.h>
 #include <vtkNew.h>
-#include <vtkPlane.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
 #include <vtkTextActor.h>
 
-#include <array>
-#include <set>
-
 namespace {
-
-QString
-fixtureName(int index)
-{
-  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
-}
 
 int
 fixtureIndexNamed(const QString& name)
 {
   for (int index = 0; index < 9; ++index) {
-    if (fixtureName(index) == name) {
+    if (fixtureStructureName(index) == name) {
       return index;
     }
   }
@@ -99,10 +75,7 @@ class QuizTest : public QObject
            window->mainRenderer()->HasViewProp(quiz()->feedbackActor());
   }
 
-  QPoint centreOf(int index) const
-  {
-    return viewPointOf(*window, fixture::standardStructures()[std::size_t(index)].center);
-  }
+  QPoint centreOf(int index) const { return structureCentreInView(*window, index); }
   void click(int index) { QTest::mouseClick(view(), Qt::LeftButton, {}, centreOf(index)); }
   void moveTo(const QPoint& at) { movePointer(view(), at); }
 
@@ -134,12 +107,7 @@ private slots:
     session = std::make_unique<ViewerSession>();
     // With its volume: a load with problems would report them in a message box of its own,
     // which would take the keys the quiz is driven with.
-    fixture::writeModel(session->folder(), fixture::standardStructures(), true);
-    window = &session->open(1000, 700);
-    session->load();
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
-    window->mainRenderWindow()->Render();
-    QCoreApplication::processEvents();
+    window = &session->openModel();
   }
   void cleanup() { session.reset(); }
 
@@ -170,7 +138,7 @@ private slots:
         // Off the model: nothing happens.
         QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(3, 3));
         QCOMPARE(askedStructure(), structure);
-        QCOMPARE(feedback(), QuizRound::correctText(fixtureName(asked[0])));
+        QCOMPARE(feedback(), QuizRound::correctText(fixtureStructureName(asked[0])));
       }
       if (step == 3) {
         // A wrong structure names itself and asks again; it selects and flashes nothing.
@@ -178,7 +146,7 @@ private slots:
         std::array<double, 3> color;
         window->frontActors[std::size_t(wrong)]->GetProperty()->GetColor(color.data());
         click(wrong);
-        QCOMPARE(feedback(), QString("That is the %1").arg(fixtureName(wrong)));
+        QCOMPARE(feedback(), QString("That is the %1").arg(fixtureStructureName(wrong)));
         QCOMPARE(askedStructure(), structure);
         QCOMPARE(window->structureSelection->selectedStructure(), -1);
         std::array<double, 3> after;
@@ -193,13 +161,13 @@ private slots:
         QTest::mouseRelease(view(), Qt::LeftButton, {}, centreOf(structure));
         QVERIFY(window->show_1->isChecked() && window->show_9->isChecked());
         QCOMPARE(rendererActors(window->mainRenderer()).size(), std::size_t(16));
-        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureName(structure)));
+        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureStructureName(structure)));
         continue;
       }
 
       click(structure);
       if (quiz()->running()) {
-        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureName(structure)));
+        QCOMPARE(feedback(), QString("Correct: %1").arg(fixtureStructureName(structure)));
       }
     }
 
@@ -210,11 +178,11 @@ private slots:
 
     // The end: the action is off, the last answer in the status bar, the score in a box.
     QVERIFY(!window->actionQuiz->isChecked());
-    QCOMPARE(window->statusbar->currentMessage(), "Correct: " + fixtureName(asked.back()));
+    QCOMPARE(window->statusbar->currentMessage(), "Correct: " + fixtureStructureName(asked.back()));
     QMessageBox* score = messageBox("quizScoreBox");
     QVERIFY(score != nullptr && score->isVisible());
     QCOMPARE(score->text(), QString("7 of 8 found at the first try"));
-    QCOMPARE(score->informativeText(), "Missed:\n" + fixtureName(missed));
+    QCOMPARE(score->informativeText(), "Missed:\n" + fixtureStructureName(missed));
     score->accept();
 
     // Nothing of the scene changed, the prompt is gone and the pointer names again.
@@ -224,7 +192,7 @@ private slots:
     // The real pointer goes there too: the closing box lets Qt tell the view the pointer left.
     QTest::mouseMove(view(), centreOf(4));
     moveTo(centreOf(4));
-    QTRY_COMPARE(pointedName(), fixtureName(4));
+    QTRY_COMPARE(pointedName(), fixtureStructureName(4));
 
     // The same seed asks in the same order again.
     window->actionQuiz->trigger();
@@ -315,7 +283,7 @@ private slots:
 
     // Names and clicks work as before the quiz.
     moveTo(centreOf(2));
-    QTRY_COMPARE(pointedName(), fixtureName(2));
+    QTRY_COMPARE(pointedName(), fixtureStructureName(2));
     click(7);
     QCOMPARE(window->structureSelection->selectedStructure(), 7);
     QTest::mouseDClick(view(), Qt::LeftButton, {}, centreOf(2));

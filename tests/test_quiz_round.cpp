@@ -1,5 +1,6 @@
 // The rules of a quiz round without any window: the asking order, answers and the score.
 
+#include "TestDriver.h"
 #include "viewer/QuizRound.h"
 
 #include <QTest>
@@ -133,5 +134,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(QuizRoundTest)
+COCHLEX_TEST_CLASS(QuizRoundTest)
 #include "test_quiz_round.moc"

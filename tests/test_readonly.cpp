@@ -2,14 +2,7 @@
 // in a read-only copy of the sample teaching model with a fresh home folder, leave every file
 // and folder there exactly as they were.
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
-
-#include "ui/RenderView.h"
-#include <QtTest>
-#include <QtWidgets>
+#include "GuiTest.h"
 
 namespace {
 
@@ -228,10 +221,12 @@ private slots:
   }
 };
 
+// A fresh home, runtime and temporary folder for the whole process, toolkits and GL driver
+// included: made before the QApplication exists.
 int
-main(int argc, char** argv)
+prepareFolders()
 {
-  QTemporaryDir folder(QDir::tempPath() + "/cochlex-readonly-XXXXXX");
+  static QTemporaryDir folder(QDir::tempPath() + "/cochlex-readonly-XXXXXX");
   base = folder.path();
   for (const QString& setting :
        QString("HOME=/home XDG_CONFIG_HOME=/home/.config XDG_CACHE_HOME=/home/.cache "
@@ -245,8 +240,8 @@ main(int argc, char** argv)
     QDir().mkpath(base + path);
   }
   QFile::setPermissions(base + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-  ReadOnlyTest test;
-  return runViewerTest(&test, argc, argv);
+  return -1;
 }
 
+COCHLEX_TEST_CLASS_WITH_SETUP(ReadOnlyTest, prepareFolders)
 #include "test_readonly.moc"

@@ -2,6 +2,7 @@
 // surfaces facing outward, a head facing the viewer, section voxels that agree with the
 // surfaces, and the same bytes on every run.
 
+#include "TestDriver.h"
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/PageFile.h"
 #include "loading/SectionVolume.h"
@@ -233,34 +234,6 @@ private slots:
     }
   }
 
-  void blockShortcutMatchesEveryVoxel()
-  {
-    // The volume is filled block by block where the anatomy says no boundary crosses a block;
-    // every voxel of such a 4 x 4 x 2 block must have the grey value it gets on its own.
-    const sample::JointAnatomy anatomy;
-    const double* spacing = sample::volumeSpacing;
-    const double radius = 0.5 * std::hypot(3 * spacing[0], 3 * spacing[1], spacing[2]);
-    int uniformBlocks = 0;
-    for (int k0 = 0; k0 + 2 <= sample::volumeDimensions[2]; k0 += 6) {
-      for (int j0 = 0; j0 + 4 <= sample::volumeDimensions[1]; j0 += 17) {
-        for (int i0 = 0; i0 + 4 <= sample::volumeDimensions[0]; i0 += 17) {
-          bool uniform = false;
-          const int value = anatomy.greyValue(
-            { (i0 + 1.5) * spacing[0], (j0 + 1.5) * spacing[1], (k0 + 0.5) * spacing[2] },
-            radius,
-            &uniform);
-          uniformBlocks += uniform;
-          for (int voxel = 0; uniform && voxel < 32; ++voxel) {
-            const int i = i0 + voxel % 4, j = j0 + voxel / 4 % 4, k = k0 + voxel / 16;
-            QCOMPARE(int(anatomy.greyValue({ i * spacing[0], j * spacing[1], k * spacing[2] })),
-                     value);
-          }
-        }
-      }
-    }
-    QVERIFY(uniformBlocks > 1000);
-  }
-
   void generationIsDeterministic()
   {
     QString error;
@@ -283,5 +256,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(SampleModelTest)
+COCHLEX_TEST_CLASS(SampleModelTest)
 #include "test_sample_model.moc"

@@ -1,44 +1,14 @@
 // Pictures of the main view for handouts: File > Save Screenshot... with its sizes and formats,
-// a failed write that leaves nothing behind, and the command line's --screenshot.
+// and a failed write that leaves nothing behind (the command line's --screenshot:
+// test_program.cpp).
 
-#include "ViewerSession.h"
-#include "app/ScreenshotCommand.h"
-#include "viewer/CochlexUI.h"
-#include "viewer/Screenshots.h"
-
-#include "ui/RenderView.h"
-#include <QFileDialog>
-#include <QImageReader>
-#include <QMessageBox>
-#include <QProcess>
-#include <QStatusBar>
-#include <QTimer>
+#include "GuiTest.h"
 
 #include <csignal>
-#include <set>
 
 #include <sys/resource.h>
 
 namespace {
-
-// Not blank: the spheres of the model fixture in several colours on the black background.
-int
-colourCount(const QImage& image)
-{
-  std::set<QRgb> colours;
-  for (int y = 0; y < image.height(); y += 2) {
-    for (int x = 0; x < image.width(); x += 2) {
-      colours.insert(image.pixel(x, y));
-    }
-  }
-  return int(colours.size());
-}
-
-QStringList
-folderEntries(const QString& folder)
-{
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
 
 // Answers the message box the viewer puts up, and keeps its text.
 QString
@@ -80,10 +50,7 @@ private slots:
   void initTestCase()
   {
     session = std::make_unique<ViewerSession>();
-    fixture::writeModel(session->folder(), fixture::standardStructures(), false);
-    window = &session->open(900, 650);
-    session->load();
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
+    window = &session->openModel(fixture::standardStructures(), false);
   }
   void cleanup() { setScreenshotFileChooser({}); }
   void cleanupTestCase() { session.reset(); }
@@ -187,52 +154,6 @@ private slots:
     poll.stop();
     qputenv("XDG_CONFIG_HOME", previous);
     QCOMPARE(folderEntries(home.path()), QStringList());
-  }
-
-  void commandLineWritesTheFrontalView()
-  {
-    const QString path = pictures.filePath("command.png");
-    QProcess program;
-    program.start(COCHLEX_EXECUTABLE,
-                  { "--screenshot", path, "--size", "320x240", session->folder() });
-    QVERIFY(program.waitForFinished(120000));
-    // Written, but the model has no section volume: incomplete.
-    QCOMPARE(program.exitCode(), 3);
-    const QImage image(path);
-    QCOMPARE(image.size(), QSize(320, 240));
-    QVERIFY(colourCount(image) > 20);
-
-    // Anything it cannot do: one line on standard error and no file; status 2 for a command line
-    // that names no usable model folder, as for any start of the program, 1 otherwise.
-    QVERIFY(QDir(pictures.path()).mkdir("empty"));
-    const QString missing = pictures.filePath("none.png");
-    // A mistake in the arguments is told at once, before the model is read.
-    struct Failing
-    {
-      QStringList arguments;
-      bool readsModel;
-      int status;
-    };
-    const QList<Failing> failing = {
-      { { "--screenshot", missing, "--size", "320x0", session->folder() }, false, 1 },
-      { { "--screenshot", missing, "--size", "wide", session->folder() }, false, 1 },
-      { { "--screenshot", missing, "one", "two" }, false, 2 },
-      { { "--screenshot", pictures.filePath("none.bmp"), session->folder() }, false, 1 },
-      { { "--screenshot", missing, pictures.filePath("no-such-folder") }, false, 2 },
-      { { "--screenshot", missing, pictures.filePath("empty") }, true, 1 },
-      { { "--screenshot", pictures.filePath("missing/none.png"), session->folder() }, true, 1 },
-    };
-    for (const auto& [arguments, readsModel, status] : failing) {
-      program.start(COCHLEX_EXECUTABLE, arguments);
-      QVERIFY(program.waitForFinished(120000));
-      const QByteArray error = program.readAllStandardError();
-      QVERIFY2(program.exitCode() == status && error.count("cochlex: ") == 1,
-               qPrintable(arguments.join(' ') + ": " + error));
-      QCOMPARE(program.readAllStandardOutput().contains("current working directory"), readsModel);
-      QVERIFY(!QFile::exists(missing));
-    }
-    QVERIFY(!QFile::exists(pictures.filePath("none.bmp")));
-    QCOMPARE(folderEntries(pictures.filePath("missing")), QStringList());
   }
 };
 

@@ -1,25 +1,12 @@
-// Section images, the clipping planes along them, and cut views against tests/baselines.
+// Section images and the clipping planes along them (the cut views: test_images.cpp).
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 
-#include <vtkActor.h>
-#include <vtkImageActor.h>
 #include <vtkImageData.h>
 #include <vtkImageMapper3D.h>
-#include <vtkImagePlaneWidget.h>
-#include <vtkMapper.h>
-#include <vtkPlane.h>
+#include <vtkInteractorObserver.h>
 #include <vtkPlaneCollection.h>
-#include <vtkPropCollection.h>
-#include <vtkRenderer.h>
 #include <vtkTransform.h>
-#include <vtkVectorOperators.h>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
 
 namespace {
 
@@ -229,66 +216,74 @@ private slots:
     }
   }
 
-  // A differing view is saved in section_rendering/ under COCHLEX_BINARY_DIR: after an
-  // intended change, look at it and copy it over the reference.
-  void cutViewsMatchBaselines()
+  // A cut on any tab is named in the status bar with the tab's plane name, and only while on.
+  void cutsAreNamedInTheStatusBar()
   {
-    ViewerSession sample;
-    const QString model = sample.folder() + "/model"; // the generator puts the icon beside it
-    QString error;
-    QVERIFY2(writeSampleModel(model, &error), qPrintable(error));
-    const fixture::WorkingDirectory inModel(model);
-    _CochlexUI& viewer = sample.open(1144, 800);
-    sample.load();
-    // Loading shows the docks; the references were taken at this size, in the active window.
-    viewer.resize(1144, 800);
-    viewer.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&viewer));
-    const QString baselines =
-      qEnvironmentVariable("COCHLEX_SOURCE_DIR", COCHLEX_SOURCE_DIR_DEFAULT) + "/tests/baselines/";
-    const int views[4][3] = { { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, -1 }, { -1, 1, -1 } }; // 0: hidden
-    for (int view = 0; view < 4; ++view) {
-      const QString name = view < 3 ? QStringLiteral("section_%1_clipped").arg(QChar("xyz"[view]))
-                                    : QStringLiteral("sections_all_clipped");
-      for (int step = 0; step < 6; ++step) { // all off first, then on in axis order
-        const Axis a(viewer, step % 3);
-        const int side = step < 3 ? 0 : views[view][step - 3];
-        if (a.box->isChecked() != (side != 0)) {
-          a.box->click();
-        }
-        a.clip->setValue(side);
+    auto* note = window->statusbar->findChild<QLabel*>("cutStatusLabel");
+    QVERIFY(note && note->isVisible() && note->text().isEmpty());
+    window->clipY->setValue(1);
+    QVERIFY2(note->text().startsWith("Cut at Z Plane, "), qPrintable(note->text()));
+    window->clipZ->setValue(-1);
+    QVERIFY2(note->text().contains("X Plane") && note->text().contains("Z Plane"),
+             qPrintable(note->text()));
+    const QString bothSides = note->text();
+    window->clipZ->setValue(1);
+    QVERIFY(note->text() != bothSides); // the other side is named
+    window->clipY->setValue(0);
+    window->clipZ->setValue(0);
+    QVERIFY(note->text().isEmpty());
+    QCOMPARE(window->clipX->tickPosition(), QSlider::TicksBelow);
+  }
+
+  // The plane of the x key shows where its section image lies; Center Models and Frontal View
+  // still frame the structures with it on.
+  void keyPlaneStaysWithTheModel()
+  {
+    vtkRenderWindowInteractor* interactor = window->mainRenderWindow()->GetInteractor();
+    const auto pressX = [interactor] {
+      interactor->SetKeyCode('x');
+      interactor->InvokeEvent(vtkCommand::KeyPressEvent);
+    };
+    pressX();
+    QVERIFY(window->planeWidgetX->GetEnabled());
+    double structures[6] = { 1e300, -1e300, 1e300, -1e300, 1e300, -1e300 };
+    for (vtkActor* actor : window->frontActors) {
+      const double* bounds = actor->GetBounds();
+      for (int i = 0; i < 6; i += 2) {
+        structures[i] = std::min(structures[i], bounds[i]);
+        structures[i + 1] = std::max(structures[i + 1], bounds[i + 1]);
       }
-      QTest::qWait(100);
-      viewer.mainRenderWindow()->Render();
-      const QImage actual =
-        viewer.qvtkWidget->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
-      const QImage expected =
-        QImage(baselines + name + ".png").convertToFormat(QImage::Format_RGB32);
-      // Room for rasteriser rounding, not for a moved or missing cut.
-      const double pixels = double(actual.width()) * actual.height();
-      double mean = 0;
-      double different = 0;
-      for (int index = 0; index < pixels && actual.size() == expected.size(); ++index) {
-        const QRgb a = actual.pixel(index % actual.width(), index / actual.width());
-        const QRgb e = expected.pixel(index % actual.width(), index / actual.width());
-        int worst = 0;
-        for (int shift : { 0, 8, 16 }) {
-          const int channel = std::abs(int(a >> shift & 255) - int(e >> shift & 255));
-          mean += channel / (3 * pixels);
-          worst = std::max(worst, channel);
-        }
-        different += worst > 24 ? 1 / pixels : 0;
-      }
-      const bool matches = actual.size() == expected.size() && different <= 0.001 && mean <= 0.3;
-      const QString saved =
-        qEnvironmentVariable("COCHLEX_BINARY_DIR", QCoreApplication::applicationDirPath()) +
-        "/section_rendering/";
-      if (!matches && QDir().mkpath(saved)) {
-        actual.save(saved + name + "_actual.png");
-      }
-      const QString failure = name + ": " + QString::number(different) + " of the pixels differ";
-      QVERIFY2(matches, qPrintable(failure + ", mean " + QString::number(mean)));
     }
+    for (QAction* action : { window->actionCenter, window->actionReset }) {
+      action->trigger();
+      const double* focal = window->mainCamera()->GetFocalPoint();
+      for (std::size_t i = 0; i < 3; ++i) {
+        QVERIFY2(focal[i] >= structures[2 * i] && focal[i] <= structures[2 * i + 1],
+                 qPrintable(action->objectName()));
+      }
+    }
+    // On screen, the plane's centre falls where the section image's centre would.
+    vtkRenderer* planeRenderer = window->planeWidgetX->GetCurrentRenderer();
+    QVERIFY(planeRenderer != nullptr);
+    double planeCentre[3], planeOnScreen[3], imageOnScreen[3];
+    window->planeWidgetX->GetCenter(planeCentre);
+    vtkInteractorObserver::ComputeWorldToDisplay(
+      planeRenderer, planeCentre[0], planeCentre[1], planeCentre[2], planeOnScreen);
+    const double* image = window->sectionActorX->GetBounds();
+    vtkInteractorObserver::ComputeWorldToDisplay(window->mainRenderer(),
+                                                 (image[0] + image[1]) / 2,
+                                                 (image[2] + image[3]) / 2,
+                                                 (image[4] + image[5]) / 2,
+                                                 imageOnScreen);
+    QVERIFY2(std::hypot(planeOnScreen[0] - imageOnScreen[0], planeOnScreen[1] - imageOnScreen[1]) <
+               5,
+             qPrintable(QString("plane at %1,%2, image at %3,%4")
+                          .arg(planeOnScreen[0])
+                          .arg(planeOnScreen[1])
+                          .arg(imageOnScreen[0])
+                          .arg(imageOnScreen[1])));
+    pressX();
+    QVERIFY(!window->planeWidgetX->GetEnabled());
   }
 };
 

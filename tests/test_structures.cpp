@@ -1,12 +1,6 @@
 // The structure rows (show box, transparency slider and spin box) and Show all / Hide all.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
-
-#include <vtkActor.h>
-#include <vtkImageActor.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
+#include "GuiTest.h"
 
 class StructuresTest : public QObject
 {
@@ -26,9 +20,7 @@ private slots:
     std::vector<fixture::Structure> structures = fixture::standardStructures();
     structures.resize(8);
     structures[0].opacity = 0;
-    fixture::writeModel(session->folder(), structures);
-    window = &session->open();
-    session->load();
+    window = &session->openModel(structures);
   }
   void cleanup() { session.reset(); }
 

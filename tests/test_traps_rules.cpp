@@ -1,6 +1,7 @@
 // The rules behind the traps a new user met, without a window: which structure the pointer names
 // along its ray, a quiz round losing structures, and when a typed number is complete.
 
+#include "TestDriver.h"
 #include "viewer/ControlInput.h"
 #include "viewer/QuizRound.h"
 #include "viewer/StructurePicking.h"
@@ -71,5 +72,5 @@ private slots:
   }
 };
 
-QTEST_GUILESS_MAIN(TrapsRulesTest)
+COCHLEX_TEST_CLASS(TrapsRulesTest)
 #include "test_traps_rules.moc"

@@ -102,6 +102,8 @@ if command -v dpkg-deb >/dev/null; then
       echo "package: $(basename "$deb")"
       dpkg-deb -I "$deb" | sed -n '/^ Package:/p;/^ Depends:/p;/^ Recommends:/p'
       depends=$(dpkg-deb -f "$deb" Depends)
+      echo "$depends" | grep -q "fonts-liberation2 | fonts-liberation" ||
+        fail "the package does not depend on the layout's fonts (fonts-liberation2 | fonts-liberation)"
       for package in libvtk9.1 libvtk9.1-qt libqt5widgets5 libqt5gui5 libqt5core5a libstdc++6 libc6; do
         echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qx "$package" ||
           fail "the package does not depend on $package"

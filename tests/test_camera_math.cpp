@@ -1,0 +1,192 @@
+// Window-free logic of the views: the camera bars' steps, the turn one view repeats from the
+// other, where a window goes on a screen, and the text of the Help and About pages.
+
+#include "ModelFixture.h"
+#include "TestDriver.h"
+#include "loading/PageFile.h"
+#include "viewer/CameraMath.h"
+#include "viewer/ScreenFit.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vtkMath.h>
+
+#include <cmath>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The trackball turn of one mouse motion in a window of the given size.
+FollowTurn
+ownTurn(const QPoint& motion, const QSize& size)
+{
+  return { -20.0 / size.width() * motion.x() * motionFactor,
+           -20.0 / size.height() * motion.y() * motionFactor };
+}
+
+} // namespace
+
+class CameraMathTest : public QObject
+{
+  Q_OBJECT
+
+private slots:
+  // Elevation leaves the view-up alone: no single call may turn by more than 90 degrees.
+  void elevationStepsStayWithin90Degrees_data()
+  {
+    QTest::addColumn<int>("delta");
+    QTest::addColumn<QVector<double>>("steps");
+    QTest::newRow("-1") << -1 << QVector<double>{ -1 };
+    QTest::newRow("90 in one call") << 90 << QVector<double>{ 90 };
+    QTest::newRow("-91 split") << -91 << QVector<double>{ -90, -1 };
+    QTest::newRow("178 split") << 178 << QVector<double>{ 90, 88 };
+    QTest::newRow("-178 split") << -178 << QVector<double>{ -90, -88 };
+  }
+  void elevationStepsStayWithin90Degrees()
+  {
+    QFETCH(int, delta);
+    QFETCH(QVector<double>, steps);
+    const ElevationSteps split = splitElevation(delta);
+    QCOMPARE(split.count, steps.size());
+    for (int step = 0; step < split.count; ++step) {
+      QCOMPARE(split.angles[std::size_t(step)], steps[step]);
+    }
+  }
+
+  // 50 zoom steps are 25 powers of 1.1 closer; any way back to 100 is the same distance.
+  void zoomStepsAreHalfPowersOf1_1()
+  {
+    QVERIFY(std::abs(zoomFactor(1.5, 1.0) - std::pow(1.1, 25)) < 1e-9);
+    double distance = 1;
+    double last = 1;
+    for (double zoom : { 0.3, 1.83, 0.0, 2.0, 1.0 }) {
+      distance /= zoomFactor(zoom, last);
+      last = zoom;
+    }
+    QVERIFY(std::abs(distance - 1) < 1e-9);
+  }
+
+  // Whole drags as runs of mouse motions: summed over the drag, the follower's angles equal the
+  // source's own trackball turns, also between sizes that are no multiples of each other.
+  void followedTurnsAddUpToTheSourceTurn_data()
+  {
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<QVector<QPoint>>("motions");
+    const QSize main(800, 600), head(200, 150), oddMain(700, 520), oddHead(213, 157);
+    const QVector<QPoint> mixed{ { 1, 1 },   { 3, -2 }, { 10, 7 }, { -7, 5 }, { 0, -3 },
+                                 { 25, -1 }, { 2, 2 },  { -1, 1 }, { 1, -1 } };
+    QTest::newRow("main to head, 3 px right") << main << head << QVector<QPoint>(40, { 3, 0 });
+    QTest::newRow("main to head, 10 px left") << main << head << QVector<QPoint>(20, { -10, 0 });
+    QTest::newRow("main to head, 1 px down") << main << head << QVector<QPoint>(90, { 0, -1 });
+    QTest::newRow("main to head, mixed") << oddMain << oddHead << mixed;
+    QTest::newRow("head to main, 1 px diagonal")
+      << oddHead << oddMain << QVector<QPoint>(40, { 1, -1 });
+    QTest::newRow("head to main, fast") << oddHead << oddMain << QVector<QPoint>(4, { 41, -29 });
+    QTest::newRow("head to main, mixed") << oddHead << oddMain << mixed;
+  }
+  void followedTurnsAddUpToTheSourceTurn()
+  {
+    QFETCH(QSize, source);
+    QFETCH(QSize, target);
+    QFETCH(QVector<QPoint>, motions);
+    const int sourceSize[2] = { source.width(), source.height() };
+    const int targetSize[2] = { target.width(), target.height() };
+    FollowTurn followed, own;
+    for (const QPoint& motion : motions) {
+      const FollowTurn turn = followRotateAngles(motion.x(), motion.y(), sourceSize, targetSize);
+      const FollowTurn expected = ownTurn(motion, source);
+      // Every event on its own, not only the sum.
+      QVERIFY(std::abs(turn.azimuth - expected.azimuth) < 1e-9);
+      QVERIFY(std::abs(turn.elevation - expected.elevation) < 1e-9);
+      followed.azimuth += turn.azimuth;
+      own.azimuth += expected.azimuth;
+    }
+    QVERIFY(std::abs(followed.azimuth - own.azimuth) <= 0.5);
+  }
+
+  void followTurnAndSpinEdgeCases()
+  {
+    // An empty window would give NaN angles and spoil the other camera for good.
+    const int main[2] = { 600, 400 };
+    const int empty[2] = { 0, 0 };
+    QCOMPARE(followRotateAngles(30, 30, main, empty).azimuth, 0.0);
+    QCOMPARE(followRotateAngles(30, 30, empty, main).elevation, 0.0);
+    // The spin keeps the single-precision degrees per radian.
+    const double center[2] = { 0, 400 };
+    QCOMPARE(spinAngle(main, empty, center), vtkMath::Pi() / 2 * 57.295780181884766);
+  }
+
+  void geometryWithinScreen_data()
+  {
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QSize>("minimum");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("expected");
+    const QRect screen1280(0, 0, 1280, 1024), screen1366(0, 0, 1366, 768);
+    // A frame of 1 pixel and a 22 pixel title bar.
+    QTest::newRow("fits, unchanged") << QRect(50, 50, 1820, 980) << QSize(900, 600)
+                                     << QRect(0, 0, 1920, 1080) << QRect(50, 50, 1820, 980);
+    QTest::newRow("minimum wider than asked: moved in from the right")
+      << QRect(50, 50, 1180, 924) << QSize(1250, 700) << screen1280 << QRect(29, 50, 1250, 924);
+    QTest::newRow("minimum taller than asked: moved up")
+      << QRect(50, 50, 1266, 668) << QSize(1000, 743) << screen1366 << QRect(50, 24, 1266, 743);
+    QTest::newRow("larger than the screen: shrunk to it")
+      << QRect(50, 50, 971, 864) << QSize(200, 100) << screen1366 << QRect(50, 23, 971, 744);
+    QTest::newRow("panel at the top") << QRect(50, 50, 971, 864) << QSize(200, 100)
+                                      << QRect(0, 30, 1366, 738) << QRect(50, 53, 971, 714);
+    QTest::newRow("minimum too large: title bar stays on screen")
+      << QRect(50, 50, 1180, 924) << QSize(1400, 900) << QRect(0, 0, 1280, 768)
+      << QRect(1, 23, 1400, 900);
+  }
+  void geometryWithinScreen()
+  {
+    QFETCH(QRect, wanted);
+    QFETCH(QSize, minimum);
+    QFETCH(QRect, available);
+    QFETCH(QRect, expected);
+    QCOMPARE(::geometryWithinScreen(wanted, minimum, available, QMargins(1, 23, 1, 1)), expected);
+  }
+
+  void pageText_data()
+  {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+    const QByteArray longLine(5000, 'x');
+    QTest::newRow("two lines") << QByteArray("Hello\nWorld\n") << "HelloWorld";
+    QTest::newRow("no final line feed") << QByteArray("Hello\nWorld") << "HelloWorld";
+    QTest::newRow("CR LF") << QByteArray("Hello\r\nWorld\r\n") << "HelloWorld";
+    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("Latin-1 byte") << QByteArray("caf\xE9\n") << "caf\u00E9";
+    QTest::newRow("UTF-8 is two characters") << QByteArray("caf\xC3\xA9") << "caf\u00C3\u00A9";
+    QTest::newRow("lone CR kept") << QByteArray("a\rb\n") << "a\rb";
+    QTest::newRow("line beyond any buffer") << longLine + "\r\nEnd" << QString(longLine + "End");
+  }
+  void pageText()
+  {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QTemporaryDir folder;
+    fixture::writeFile(folder.filePath("page.html"), bytes);
+    const PageRead read = readPageFile(folder.filePath("page.html"));
+    QVERIFY(read.problem.empty() && !read.page.isNull());
+    QCOMPARE(read.page, expected);
+  }
+
+  // Anything but a readable plain file yields the message; a named pipe must not block.
+  void unreadablePages()
+  {
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("folder.html"));
+    QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath("pipe.html")).constData(), 0600), 0);
+    for (const char* name : { "missing.html", "folder.html", "pipe.html" }) {
+      const PageRead read = readPageFile(folder.filePath(name));
+      QVERIFY(!read.problem.empty() && read.page.isEmpty());
+    }
+  }
+};
+
+COCHLEX_TEST_CLASS(CameraMathTest)
+#include "test_camera_math.moc"
