@@ -71,6 +71,8 @@ private slots:
     window->show();
     static_cast<void>(captureOutput([this] { window->loadTB(); }));
     QVERIFY(window->hasSectionVolume());
+    // These baselines show the hollow cuts of plain clipping.
+    window->findChild<QAction*>(QStringLiteral("actionSolid_Cut_Faces"))->setChecked(false);
   }
   void cleanupTestCase()
   {

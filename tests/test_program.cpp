@@ -69,7 +69,8 @@ private slots:
     program.setWorkingDirectory(pictures);
     program.start(COCHLEX_EXECUTABLE, { "--screenshot", "shot.png", "--size", "320x240", model });
     QVERIFY(program.waitForFinished(120000));
-    QCOMPARE(program.exitCode(), 0);
+    // Written; the test model has no section volume, so it is reported as incomplete.
+    QCOMPARE(program.exitCode(), 3);
     QVERIFY(!QFile::exists(model + "/shot.png"));
     const QImage image(pictures + "/shot.png");
     QCOMPARE(image.size(), QSize(320, 240));
