@@ -28,16 +28,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QString
-fixtureName(int index)
-{
-  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
-}
-
-} // namespace
-
 class LabelsTest : public QObject
 {
   Q_OBJECT
@@ -45,25 +35,21 @@ class LabelsTest : public QObject
   std::unique_ptr<ViewerSession> session;
   _CochlexUI* window = nullptr;
 
-  // Writes the fixture model, with description pages by structure number, and opens it.
+  // The fixture model, with description pages by structure number, in the shared fixture.
   void openModel(const std::map<int, QByteArray>& pages = {}, bool fifoForFirst = false)
   {
-    session.reset();
     session = std::make_unique<ViewerSession>();
     const std::vector<fixture::Structure> structures = fixture::standardStructures();
-    fixture::writeModel(session->folder(), structures, true);
     for (const auto& [index, page] : pages) {
       fixture::writeFile(session->folder() + structures[std::size_t(index)].relativePath + ".html",
                          page);
     }
     if (fifoForFirst) {
       const QString path = session->folder() + structures[0].relativePath + ".html";
+      QVERIFY(QDir().mkpath(QFileInfo(path).path()));
       QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     }
-    window = &session->open(1000, 700);
-    session->load();
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
-    window->mainRenderWindow()->Render();
+    window = &session->openModel(structures);
   }
 
   std::vector<Labels::ShownLabel> labels() const { return window->labels->shownLabels(); }
@@ -90,7 +76,7 @@ class LabelsTest : public QObject
     const std::vector<Labels::ShownLabel> shown = labels();
     for (std::size_t index = 0; index < shown.size(); ++index) {
       named.insert(shown[index].structure);
-      QCOMPARE(shown[index].text, fixtureName(shown[index].structure));
+      QCOMPARE(shown[index].text, fixtureStructureName(shown[index].structure));
       QVERIFY2(view.contains(shown[index].box), qPrintable(shown[index].text));
       for (std::size_t other = index + 1; other < shown.size(); ++other) {
         QVERIFY(!shown[index].box.intersects(shown[other].box));
@@ -109,6 +95,24 @@ private slots:
     QVERIFY(labels().empty());
     window->labels->showLabelsAction()->trigger();
     verifyLabels({ 0, 1, 2, 3, 4, 5, 6, 7, 8 });
+
+    // On a white background for handouts, each label has dark letters.
+    window->labels->whiteBackgroundAction()->trigger();
+    const QImage image = renderMainView(*window, 1);
+    const double ratio = window->qvtkWidget->devicePixelRatioF();
+    QCOMPARE(QColor(image.pixel(image.width() / 2, 2)), QColor(Qt::white));
+    for (const Labels::ShownLabel& label : labels()) {
+      int darkest = 255;
+      const QRect box(label.box.topLeft() * ratio, label.box.size() * ratio);
+      for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+          darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        }
+      }
+      QVERIFY2(darkest < 80, qPrintable(label.text));
+    }
+    window->labels->whiteBackgroundAction()->trigger();
+    QCOMPARE(QColor(renderMainView(*window, 1).pixel(image.width() / 2, 2)), QColor(Qt::black));
 
     // Turned half round, the labels follow and their lines still end on their structures.
     window->mainCamera()->Azimuth(150);
@@ -165,7 +169,7 @@ private slots:
                       {},
                       viewPointOf(*window, fixture::standardStructures()[wrong].center));
     QCOMPARE(info()->shownStructure(), asked);
-    QVERIFY(browser->toPlainText().startsWith(fixtureName(asked)));
+    QVERIFY(browser->toPlainText().startsWith(fixtureStructureName(asked)));
   }
 
   // A description that is there but cannot be read is a load problem; none at all is not.
@@ -178,30 +182,6 @@ private slots:
     QVERIFY(QString::fromStdString(problems[0]).contains(page + QStringLiteral(".html")));
     window->structureSelection->selectStructure(0);
     QVERIFY(info()->browser()->toPlainText().contains(StructureInfo::noDescriptionText()));
-  }
-
-  void whiteBackgroundWithDarkLabels()
-  {
-    openModel();
-    window->labels->whiteBackgroundAction()->trigger();
-    window->labels->showLabelsAction()->trigger();
-    verifyLabels({ 0, 1, 2, 3, 4, 5, 6, 7, 8 });
-    const QImage image = renderMainView(*window, 1);
-    const double ratio = window->qvtkWidget->devicePixelRatioF();
-    QCOMPARE(QColor(image.pixel(image.width() / 2, 2)), QColor(Qt::white));
-    // Dark letters in each label.
-    for (const Labels::ShownLabel& label : labels()) {
-      int darkest = 255;
-      const QRect box(label.box.topLeft() * ratio, label.box.size() * ratio);
-      for (int y = box.top(); y <= box.bottom(); ++y) {
-        for (int x = box.left(); x <= box.right(); ++x) {
-          darkest = std::min(darkest, qGray(image.pixel(x, y)));
-        }
-      }
-      QVERIFY2(darkest < 80, qPrintable(label.text));
-    }
-    window->labels->whiteBackgroundAction()->trigger();
-    QCOMPARE(QColor(renderMainView(*window, 1).pixel(image.width() / 2, 2)), QColor(Qt::black));
   }
 };
 
