@@ -1,7 +1,7 @@
 // Pictures of the main view against tests/baselines/: the sample model cut at each section
-// plane, and at all three. The view is drawn at a fixed size in a window that never appears on
-// screen, as the command line's --screenshot draws it, so no font, window layout, screen size or
-// window activation changes the picture.
+// plane, and at all three, hollow and with solid cut faces. The view is drawn at a fixed size in a
+// window that never appears on screen, as the command line's --screenshot draws it, so no font,
+// window layout, screen size or window activation changes the picture.
 
 #include "GuiTest.h"
 
@@ -71,8 +71,6 @@ private slots:
     window->show();
     static_cast<void>(captureOutput([this] { window->loadTB(); }));
     QVERIFY(window->hasSectionVolume());
-    // These baselines show the hollow cuts of plain clipping.
-    window->findChild<QAction*>(QStringLiteral("actionSolid_Cut_Faces"))->setChecked(false);
   }
   void cleanupTestCase()
   {
@@ -80,14 +78,21 @@ private slots:
     inModel.reset();
   }
 
-  // Each row: the side each plane cuts from (0: its section image hidden and uncut).
+  // Each row: the side each plane cuts from (0: its section image hidden and uncut), and
+  // whether the cuts show solid faces (capped) or the hollow cuts of plain clipping (clipped).
+  // The capped rows cut away the side facing the camera, so that the caps face it.
   void cutViewsMatchBaselines_data()
   {
     QTest::addColumn<QVector<int>>("sides");
-    QTest::newRow("section_x_clipped") << QVector<int>{ 1, 0, 0 };
-    QTest::newRow("section_y_clipped") << QVector<int>{ 0, 1, 0 };
-    QTest::newRow("section_z_clipped") << QVector<int>{ 0, 0, -1 };
-    QTest::newRow("sections_all_clipped") << QVector<int>{ -1, 1, -1 };
+    QTest::addColumn<bool>("solid");
+    QTest::newRow("section_x_clipped") << QVector<int>{ 1, 0, 0 } << false;
+    QTest::newRow("section_y_clipped") << QVector<int>{ 0, 1, 0 } << false;
+    QTest::newRow("section_z_clipped") << QVector<int>{ 0, 0, -1 } << false;
+    QTest::newRow("sections_all_clipped") << QVector<int>{ -1, 1, -1 } << false;
+    QTest::newRow("section_x_capped") << QVector<int>{ -1, 0, 0 } << true;
+    QTest::newRow("section_y_capped") << QVector<int>{ 0, -1, 0 } << true;
+    QTest::newRow("section_z_capped") << QVector<int>{ 0, 0, 1 } << true;
+    QTest::newRow("sections_all_capped") << QVector<int>{ -1, 1, -1 } << true;
   }
 
   // A differing view is saved with a picture of its differences in image_differences/ under
@@ -96,7 +101,9 @@ private slots:
   void cutViewsMatchBaselines()
   {
     QFETCH(QVector<int>, sides);
+    QFETCH(bool, solid);
     const QString name = QTest::currentDataTag();
+    window->findChild<QAction*>(QStringLiteral("actionSolid_Cut_Faces"))->setChecked(solid);
     QCheckBox* const boxes[] = { window->showXPlane, window->showYPlane, window->showZPlane };
     QSlider* const clips[] = { window->clipX, window->clipY, window->clipZ };
     for (int axis = 0; axis < 3; ++axis) { // all off first, then on in axis order

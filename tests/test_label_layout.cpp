@@ -4,6 +4,7 @@
 #include "TestDriver.h"
 #include "viewer/teaching/LabelLayout.h"
 
+#include <QLineF>
 #include <QTest>
 
 #include <cmath>
@@ -139,29 +140,21 @@ private slots:
 
   void segmentsCrossOnlyInside_data()
   {
-    QTest::addColumn<QPointF>("a");
-    QTest::addColumn<QPointF>("b");
-    QTest::addColumn<QPointF>("c");
-    QTest::addColumn<QPointF>("d");
+    QTest::addColumn<QLineF>("first");
+    QTest::addColumn<QLineF>("second");
     QTest::addColumn<bool>("cross");
-    QTest::newRow("x") << QPointF(0, 0) << QPointF(10, 10) << QPointF(0, 10) << QPointF(10, 0)
-                       << true;
-    QTest::newRow("parallel") << QPointF(0, 0) << QPointF(10, 0) << QPointF(0, 1) << QPointF(10, 1)
-                              << false;
-    QTest::newRow("shared end") << QPointF(0, 0) << QPointF(10, 10) << QPointF(10, 10)
-                                << QPointF(20, 0) << false;
-    QTest::newRow("apart") << QPointF(0, 0) << QPointF(1, 1) << QPointF(5, 0) << QPointF(6, -3)
-                           << false;
+    QTest::newRow("x") << QLineF(0, 0, 10, 10) << QLineF(0, 10, 10, 0) << true;
+    QTest::newRow("parallel") << QLineF(0, 0, 10, 0) << QLineF(0, 1, 10, 1) << false;
+    QTest::newRow("shared end") << QLineF(0, 0, 10, 10) << QLineF(10, 10, 20, 0) << false;
+    QTest::newRow("apart") << QLineF(0, 0, 1, 1) << QLineF(5, 0, 6, -3) << false;
   }
 
   void segmentsCrossOnlyInside()
   {
-    QFETCH(QPointF, a);
-    QFETCH(QPointF, b);
-    QFETCH(QPointF, c);
-    QFETCH(QPointF, d);
+    QFETCH(QLineF, first);
+    QFETCH(QLineF, second);
     QFETCH(bool, cross);
-    QCOMPARE(segmentsCross(a, b, c, d), cross);
+    QCOMPARE(segmentsCross(first.p1(), first.p2(), second.p1(), second.p2()), cross);
   }
 };
 

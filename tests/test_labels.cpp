@@ -28,16 +28,6 @@
 
 #include <sys/stat.h>
 
-namespace {
-
-QString
-fixtureName(int index)
-{
-  return structureNameFromPath(fixture::standardStructures()[std::size_t(index)].relativePath);
-}
-
-} // namespace
-
 class LabelsTest : public QObject
 {
   Q_OBJECT
@@ -62,7 +52,7 @@ class LabelsTest : public QObject
     }
     window = &session->open(1000, 700);
     session->load();
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] > 100);
+    QVERIFY(waitForViews(*window));
     window->mainRenderWindow()->Render();
   }
 
@@ -90,7 +80,7 @@ class LabelsTest : public QObject
     const std::vector<Labels::ShownLabel> shown = labels();
     for (std::size_t index = 0; index < shown.size(); ++index) {
       named.insert(shown[index].structure);
-      QCOMPARE(shown[index].text, fixtureName(shown[index].structure));
+      QCOMPARE(shown[index].text, fixtureStructureName(shown[index].structure));
       QVERIFY2(view.contains(shown[index].box), qPrintable(shown[index].text));
       for (std::size_t other = index + 1; other < shown.size(); ++other) {
         QVERIFY(!shown[index].box.intersects(shown[other].box));
@@ -165,7 +155,7 @@ private slots:
                       {},
                       viewPointOf(*window, fixture::standardStructures()[wrong].center));
     QCOMPARE(info()->shownStructure(), asked);
-    QVERIFY(browser->toPlainText().startsWith(fixtureName(asked)));
+    QVERIFY(browser->toPlainText().startsWith(fixtureStructureName(asked)));
   }
 
   // A description that is there but cannot be read is a load problem; none at all is not.

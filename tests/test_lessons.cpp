@@ -28,6 +28,7 @@
 #include <vtkCamera.h>
 #include <vtkImageActor.h>
 #include <vtkMapper.h>
+#include <vtkMath.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
 #include <vtkTextActor.h>
@@ -87,8 +88,7 @@ modelSize(_CochlexUI& window)
 double
 distance(const std::array<double, 3>& a, const std::array<double, 3>& b)
 {
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                   (a[2] - b[2]) * (a[2] - b[2]));
+  return std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data()));
 }
 
 struct Picture
@@ -97,11 +97,6 @@ struct Picture
   std::vector<double> controls;
   QString caption;
 };
-
-// The fixed size of the window in every case: the views' aspect, and so the framing, never
-// depend on the screen.
-constexpr int windowWidth = 900;
-constexpr int windowHeight = 650;
 
 } // namespace
 
@@ -112,14 +107,14 @@ class TestLessons : public QObject
   std::unique_ptr<ViewerSession> session;
   _CochlexUI* window = nullptr;
 
+  // The shared fixture: the main view at a fixed size, so that its aspect, and so the framing,
+  // never depends on the screen.
   Lessons& openLoaded()
   {
     // The old session goes first: it gives back the working directory it entered.
     session.reset();
     session = std::make_unique<ViewerSession>();
-    fixture::writeModel(session->folder());
-    window = &session->open(windowWidth, windowHeight);
-    session->load();
+    window = &session->openModel();
     return *window->lessons;
   }
 
@@ -194,22 +189,10 @@ private slots:
     }
   }
 
-  void badFileLeavesTheViewsAlone_data()
-  {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("problem");
-    QTest::newRow("malformed") << QByteArray(R"({"format": "cochlex-lesson", "views": [)")
-                               << "not valid JSON";
-    Lesson newer;
-    QByteArray newerJson = lessonJson(newer).replace("\"1.0\"", "\"2.3\"");
-    QTest::newRow("newer version") << newerJson << "2.3 is newer";
-    QTest::newRow("FIFO") << QByteArray() << "not a regular file";
-  }
-
+  // Each kind of bad file is told apart in the lesson file's own tests; here a FIFO, which
+  // nobody writes to, must neither hang the window nor touch its views.
   void badFileLeavesTheViewsAlone()
   {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, problem);
     Lessons& lessons = openLoaded();
     lessons.addView();
     window->rotYScrollBar->setValue(90);
@@ -219,15 +202,11 @@ private slots:
 
     QTemporaryDir folder;
     const QString path = folder.filePath("bad.cochlex-lesson");
-    if (content.isEmpty()) {
-      QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else {
-      fixture::writeFile(path, content);
-    }
+    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     lessons.openLessonFile(path);
     auto* box = window->findChild<QMessageBox*>("lessonOpenProblemBox");
     QVERIFY(box != nullptr);
-    QVERIFY(box->text().contains(path) && box->text().contains(problem));
+    QVERIFY(box->text().contains(path) && box->text().contains("not a regular file"));
     box->close();
     QCOMPARE(lessons.views().size(), views.size());
     for (std::size_t index = 0; index < views.size(); ++index) {

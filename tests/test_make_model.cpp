@@ -21,6 +21,7 @@
 #include <vtkXMLImageDataWriter.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QVector3D>
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -70,31 +72,38 @@ struct LabelMap
 
   double voxelVolume() const { return std::abs(indexToLps->Determinant()); }
 
-  // NIfTI is RAS: its sform is the LPS map with x and y turned round, the spacing factored out.
-  void writeNifti(const QString& path) const
+  // The voxels with the spacing of each index axis (the columns' lengths).
+  vtkSmartPointer<vtkImageData> image() const
   {
     vtkNew<vtkImageData> image;
     image->SetDimensions(size.data());
     image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
     std::copy(voxels.begin(), voxels.end(), static_cast<std::uint8_t*>(image->GetScalarPointer()));
-    vtkNew<vtkMatrix4x4> form;
     double spacing[3];
-    for (int column = 0; column < 4; ++column) {
-      const double length = column < 3 ? std::hypot(indexToLps->GetElement(0, column),
-                                                    indexToLps->GetElement(1, column),
-                                                    indexToLps->GetElement(2, column))
-                                       : 1.0;
-      if (column < 3) {
-        spacing[column] = length;
-      }
-      for (int row = 0; row < 3; ++row) {
-        form->SetElement(
-          row, column, (row < 2 ? -1 : 1) * indexToLps->GetElement(row, column) / length);
-      }
+    for (int column = 0; column < 3; ++column) {
+      spacing[column] = std::hypot(indexToLps->GetElement(0, column),
+                                   indexToLps->GetElement(1, column),
+                                   indexToLps->GetElement(2, column));
     }
     image->SetSpacing(spacing);
+    return image;
+  }
+
+  // NIfTI is RAS: its sform is the LPS map with x and y turned round, the spacing factored out.
+  void writeNifti(const QString& path) const
+  {
+    vtkSmartPointer<vtkImageData> voxelImage = image();
+    vtkNew<vtkMatrix4x4> form;
+    for (int column = 0; column < 4; ++column) {
+      for (int row = 0; row < 3; ++row) {
+        form->SetElement(row,
+                         column,
+                         (row < 2 ? -1 : 1) * indexToLps->GetElement(row, column) /
+                           (column < 3 ? voxelImage->GetSpacing()[column] : 1.0));
+      }
+    }
     vtkNew<vtkNIFTIImageWriter> writer;
-    writer->SetInputData(image);
+    writer->SetInputData(voxelImage);
     writer->SetFileName(QFile::encodeName(path).constData());
     writer->SetQFormMatrix(form);
     writer->SetSFormMatrix(form);
@@ -104,25 +113,17 @@ struct LabelMap
   // VTK's own format carries the direction matrix; the frame is LPS.
   void writeVti(const QString& path) const
   {
-    vtkNew<vtkImageData> image;
-    image->SetDimensions(size.data());
-    image->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
-    std::copy(voxels.begin(), voxels.end(), static_cast<std::uint8_t*>(image->GetScalarPointer()));
-    double direction[9], spacing[3];
-    for (int column = 0; column < 3; ++column) {
-      spacing[column] = std::hypot(indexToLps->GetElement(0, column),
-                                   indexToLps->GetElement(1, column),
-                                   indexToLps->GetElement(2, column));
-      for (int row = 0; row < 3; ++row) {
-        direction[row * 3 + column] = indexToLps->GetElement(row, column) / spacing[column];
-      }
+    vtkSmartPointer<vtkImageData> voxelImage = image();
+    double direction[9];
+    for (int index = 0; index < 9; ++index) {
+      direction[index] =
+        indexToLps->GetElement(index / 3, index % 3) / voxelImage->GetSpacing()[index % 3];
     }
-    image->SetSpacing(spacing);
-    image->SetDirectionMatrix(direction);
-    image->SetOrigin(
+    voxelImage->SetDirectionMatrix(direction);
+    voxelImage->SetOrigin(
       indexToLps->GetElement(0, 3), indexToLps->GetElement(1, 3), indexToLps->GetElement(2, 3));
     vtkNew<vtkXMLImageDataWriter> writer;
-    writer->SetInputData(image);
+    writer->SetInputData(voxelImage);
     writer->SetFileName(QFile::encodeName(path).constData());
     writer->Write();
   }
@@ -170,6 +171,18 @@ int
 thinTube(const QVector3D& p)
 {
   return std::hypot(p.x(), p.z()) < 0.1f && std::abs(p.y()) < 1.5f ? 1 : 0;
+}
+
+// The label map a test file is written from, by the file's name.
+std::unique_ptr<LabelMap>
+labelMapFor(const QString& file)
+{
+  return std::unique_ptr<LabelMap>(
+    file.startsWith("ellipsoids")
+      ? new LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
+    : file.startsWith("torus")
+      ? new LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
+      : new LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube));
 }
 
 QString
@@ -228,14 +241,23 @@ private slots:
               "  1 255 0 0 1 1 1 \"Lower ball\"\n"
               "  2 0 0 255 0.5 1 1 \"Upper ball\"\n");
     writeText("bad-table.txt", "1 Good 1 2 3 255\n2 Bad 300 0 0 255\n");
-    LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
-      .writeNifti(path("ellipsoids.nii.gz"));
-    LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
-      .writeVti(path("ellipsoids.vti"));
-    LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
-      .writeNrrd(path("torus.nrrd"));
-    LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube)
-      .writeNifti(path("tube.nii"));
+    labelMapFor("ellipsoids")->writeNifti(path("ellipsoids.nii.gz"));
+    labelMapFor("ellipsoids")->writeVti(path("ellipsoids.vti"));
+    labelMapFor("torus")->writeNrrd(path("torus.nrrd"));
+    labelMapFor("tube")->writeNifti(path("tube.nii"));
+    // Bad inputs.
+    writeText("damaged.nii", "not a NIfTI header at all");
+    writeText(
+      "flat.nrrd",
+      "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 4 4 1\nencoding: raw\n\n0123456789abcdef");
+    writeText("huge.nrrd",
+              "NRRD0004\ntype: uint16\ndimension: 3\nsizes: 2000 2000 300\nencoding: raw\n\n");
+    writeText("short.nrrd",
+              "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 10 10 10\nencoding: raw\n\n0123456789");
+    LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
+      return int(p.x() + 10) / 2 + 1;
+    }).writeNrrd(path("ten.nrrd"));
+    QDir(directory.path()).mkpath("full/Joint");
     // The ball of torus.nrrd as a surface file, in the same LPS millimetres.
     vtkNew<vtkSphereSource> ball;
     ball->SetCenter(1.8, 0, 0);
@@ -327,6 +349,15 @@ private slots:
       << QStringList{ "tube.nii", "--ct", "tube.nii", "--window", "0.5,1" }
       << QStringList{ "Structure 1" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.15 << QVector3D()
       << 0.05;
+    // --section-centre is in the label map's own millimetres: LPS for NRRD, RAS for NIfTI.
+    QTest::newRow("centred on the ball, NRRD, LPS")
+      << QStringList{ "torus.nrrd", "--section-centre", "1.8,0,0" }
+      << QStringList{ "Structure 3", "Structure 5" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
+      << QVector3D(1.8f, 0, 0) << 0.05;
+    QTest::newRow("centred on the upper ball, NIfTI, RAS")
+      << QStringList{ "ellipsoids.nii.gz", "--section-centre", "-10.3,20.2,30.7" }
+      << QStringList{ "Structure 1", "Structure 2" } << QVector3D(0.94f, 0.90f, 0.78f) << 0.05
+      << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
   }
 
   void shapes()
@@ -361,15 +392,9 @@ private slots:
              firstColor)
               .length() < 1e-4);
 
-    const std::string mapName = arguments[0].toStdString();
-    const LabelMap map =
-      QString::fromStdString(mapName).contains("ellipsoids")
-        ? LabelMap({ 60, 60, 60 }, { 0.07, 0.06, 0.08 }, 30, { 10, -20, 30 }, ellipsoids)
-      : QString::fromStdString(mapName).contains("torus")
-        ? LabelMap({ 80, 80, 22 }, { 0.05, 0.05, 0.05 }, 0, { 0.35, 0, 0 }, torusAndBall)
-        : LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube);
+    const std::unique_ptr<LabelMap> map = labelMapFor(QFileInfo(arguments[0]).fileName());
     std::map<int, long> voxelCounts;
-    for (std::uint8_t label : map.voxels) {
+    for (std::uint8_t label : map->voxels) {
       ++voxelCounts[label];
     }
     vtkNew<vtkTransform> placement;
@@ -398,7 +423,7 @@ private slots:
                names[int(index)]);
       QCOMPARE(makemodel::openOrSharedEdges(surface), vtkIdType(0));
       const double volume = makemodel::signedVolume(surface);
-      const double voxels = label->second * map.voxelVolume();
+      const double voxels = label->second * map->voxelVolume();
       QVERIFY2(std::abs(volume - voxels) <= volumeTolerance * voxels,
                qPrintable(QString("%1 mm3 enclosed, %2 mm3 of voxels").arg(volume).arg(voxels)));
 
@@ -433,41 +458,17 @@ private slots:
         (measured - shift).length() < 0.1,
         qPrintable(QString("%1 %2 %3").arg(measured.x()).arg(measured.y()).arg(measured.z())));
     }
-  }
-
-  // --section-centre is in the label map's own millimetres: LPS for this NRRD, RAS for NIfTI.
-  // The named point, the centre of the last structure, lands in the middle of the slab.
-  void sectionCentre_data()
-  {
-    QTest::addColumn<QString>("labelMap");
-    QTest::addColumn<QString>("centre");
-    QTest::newRow("NRRD, LPS") << "torus.nrrd"
-                               << "1.8,0,0";
-    QTest::newRow("NIfTI, RAS") << "ellipsoids.nii.gz"
-                                << "-10.3,20.2,30.7";
-  }
-
-  void sectionCentre()
-  {
-    QFETCH(QString, labelMap);
-    QFETCH(QString, centre);
-    const QString model = path("centred-" + labelMap);
-    QCOMPARE(run({ path(labelMap), "--section-centre", centre, model }), 0);
-    vtkSmartPointer<vtkPolyData> last;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
-      last = structure.surface;
-    };
-    loadTeachingModel(model.toStdString(), steps);
-    QVERIFY(last);
-    vtkNew<vtkTransform> placement;
-    sample::buildVolumePlacement(placement);
-    double middle[3];
-    for (int axis = 0; axis < 3; ++axis) {
-      middle[axis] = 0.5 * (sample::volumeDimensions[axis] - 1) * sample::volumeSpacing[axis];
+    // The point named by --section-centre, the last structure's centre, is the slab's middle.
+    if (arguments.contains("--section-centre")) {
+      double middle[3];
+      for (int axis = 0; axis < 3; ++axis) {
+        middle[axis] = 0.5 * (sample::volumeDimensions[axis] - 1) * sample::volumeSpacing[axis];
+      }
+      placement->Inverse();
+      placement->TransformPoint(middle, middle);
+      QVERIFY((centroid(structures.back().surface) - QVector3D(middle[0], middle[1], middle[2]))
+                .length() < 0.05);
     }
-    placement->TransformPoint(middle, middle);
-    QVERIFY((centroid(last) - QVector3D(middle[0], middle[1], middle[2])).length() < 0.05);
   }
 
   // Each bad input: its status, its one line, and no model or scratch folder left behind.
@@ -507,18 +508,6 @@ private slots:
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
     QFETCH(QString, line);
-    writeText("damaged.nii", "not a NIfTI header at all");
-    writeText(
-      "flat.nrrd",
-      "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 4 4 1\nencoding: raw\n\n0123456789abcdef");
-    writeText("huge.nrrd",
-              "NRRD0004\ntype: uint16\ndimension: 3\nsizes: 2000 2000 300\nencoding: raw\n\n");
-    writeText("short.nrrd",
-              "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 10 10 10\nencoding: raw\n\n0123456789");
-    LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
-      return int(p.x() + 10) / 2 + 1;
-    }).writeNrrd(path("ten.nrrd"));
-    QDir(directory.path()).mkpath("full/Joint");
     for (QString& argument : arguments) {
       argument = QFile::exists(path(argument)) || argument == "out" ? path(argument) : argument;
     }
