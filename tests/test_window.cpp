@@ -49,7 +49,6 @@ private slots:
     image.fill(Qt::red);
     QVERIFY(image.save(root.filePath("Cochlex_KT_source/icon.png")));
     Ui_MainWindow withIcon, withoutIcon;
-    withIcon.setObjectName("alreadyNamed");
     {
       fixture::WorkingDirectory work(root.filePath("work"));
       withIcon.setupUi(&withIcon);
@@ -58,7 +57,6 @@ private slots:
     withoutIcon.setupUi(&withoutIcon);
     QVERIFY(withoutIcon.windowIcon().isNull());
     QCOMPARE(withIcon.windowIcon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-    QCOMPARE(withIcon.objectName(), QString("alreadyNamed"));
     QCOMPARE(withIcon.size(), QSize(1144, 901).expandedTo(withIcon.minimumSizeHint()));
   }
 
@@ -76,6 +74,7 @@ private slots:
     QTest::newRow("View Head") << "actionHead" << QKeySequence(QStringLiteral("Ctrl+H"));
     QTest::newRow("Save Screenshot")
       << "actionSave_Screenshot" << QKeySequence(QStringLiteral("Ctrl+S"));
+    QTest::newRow("Open") << "actionOpen_Teaching_Model" << QKeySequence(QStringLiteral("Ctrl+O"));
     QTest::newRow("Quit") << "actionQuit" << QKeySequence(QStringLiteral("Ctrl+Q"));
   }
 
