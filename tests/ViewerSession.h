@@ -83,23 +83,5 @@ structureCentreInView(_CochlexUI& window, int index);
 void
 movePointer(QWidget* view, const QPoint& at, Qt::MouseButtons held = Qt::NoButton);
 
-// The tests' main: the VTK views need their OpenGL format before the QApplication exists.
-inline int
-runViewerTest(QObject* test, int argc, char** argv)
-{
-  prepareApplication();
-  QApplication application(argc, argv);
-  return QTest::qExec(test, argc, argv);
-}
-
-// Inside a test driver (test_gui, test_images, ...) the class registers itself by name instead.
-#ifdef COCHLEX_TEST_DRIVER
+// Each test class registers itself by name in its driver (test_gui, test_images, ...).
 #define COCHLEX_VIEWER_TEST_MAIN(TestClass) COCHLEX_TEST_CLASS(TestClass)
-#else
-#define COCHLEX_VIEWER_TEST_MAIN(TestClass)                                                        \
-  int main(int argc, char** argv)                                                                  \
-  {                                                                                                \
-    TestClass test;                                                                                \
-    return runViewerTest(&test, argc, argv);                                                       \
-  }
-#endif

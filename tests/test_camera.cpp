@@ -229,51 +229,6 @@ private slots:
     COMPARE_CAMERAS(spun, 1e-6); // the follower's factor is single precision
   }
 
-  // Slow, fast and mixed drags, each way in either view, on views whose sizes are no whole
-  // multiples of each other: for every mouse event the other camera makes the source's turn,
-  // also where the motion is a fraction of one of its own pixels.
-  void dragsOfAnySpeedTurnBothViewsAlike()
-  {
-    window->qvtkWidget->setFixedSize(700, 520);
-    window->qvtkHead->setFixedSize(200, 150);
-    QTRY_VERIFY(window->mainRenderWindow()->GetSize()[0] == 700 &&
-                window->mainRenderWindow()->GetSize()[1] == 520 &&
-                window->headRenderWindow()->GetSize()[0] == 200 &&
-                window->headRenderWindow()->GetSize()[1] == 150);
-    struct Drag
-    {
-      const char* name;
-      RenderView* view;
-      QPoint start;
-      QVector<QPoint> motions;
-    };
-    const QVector<QPoint> mixed{ { 1, 1 },  { 3, -2 }, { 12, 7 }, { -7, 5 },
-                                 { 0, -3 }, { 25, 1 }, { 2, 2 },  { -1, 0 } };
-    // Each way; the steps of every speed are checked without a window.
-    const Drag drags[] = {
-      { "main, mixed", window->qvtkWidget, { 350, 260 }, mixed },
-      { "head, slow upwards", window->qvtkHead, { 100, 20 }, QVector<QPoint>(25, { 0, 1 }) },
-      { "head, fast right and down",
-        window->qvtkHead,
-        { 20, 140 },
-        QVector<QPoint>(4, { 41, -29 }) },
-    };
-    for (const Drag& drag : drags) { // each from where the last one left the cameras
-      ExpectedCameras expected(window);
-      const int* size = drag.view->renderWindow()->GetSize();
-      dragInSteps(drag.view->interactor(), drag.start, drag.motions);
-      for (const QPoint& motion : drag.motions) {
-        expected.apply([&](vtkCamera* camera) {
-          camera->Azimuth(-20.0 / size[0] * motion.x() * motionFactor);
-          camera->Elevation(-20.0 / size[1] * motion.y() * motionFactor);
-        });
-      }
-      QVERIFY2(gap(window->mainCamera(), expected.main) <= 1e-9 &&
-                 gap(window->headCamera(), expected.head) <= 1e-9,
-               drag.name);
-    }
-  }
-
   // On a renderer too slow for full detail, each way of moving the model (a drag in either view,
   // a held camera bar) draws coarse copies of the structures with their colours, opacities and
   // clipping, and the last frame after the motion is full detail again. Within the frame budget

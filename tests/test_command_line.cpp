@@ -54,12 +54,7 @@ private slots:
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("expected");
     QTest::newRow("--help") << QStringList{ "--help" } << 0 << "[options] [MODEL_FOLDER]";
-    QTest::newRow("-h") << QStringList{ "-h" } << 0 << "--version";
     QTest::newRow("--help-all") << QStringList{ "--help-all" } << 0 << "-platform";
-    QTest::newRow("--version") << QStringList{ "--version" } << 0
-                               << "cochlex " COCHLEX_EXPECTED_VERSION "\n";
-    QTest::newRow("missing folder") << QStringList{ path("absent") } << 2
-                                    << "the model folder " + path("absent") + " does not exist\n";
     QTest::newRow("file, not a folder")
       << QStringList{ path("plain.txt") } << 2 << path("plain.txt") + " is not a folder\n";
     QTest::newRow("unknown option")

@@ -15,15 +15,6 @@ pointCount(vtkActor* actor)
   return vtkPolyDataMapper::SafeDownCast(actor->GetMapper())->GetInput()->GetNumberOfPoints();
 }
 
-// The line a load prints after the volume: the X section image's bounds.
-QString
-boundsLine(const double* bounds)
-{
-  std::ostringstream line;
-  std::copy(bounds, bounds + 6, std::ostream_iterator<double>(line, " "));
-  return QString::fromStdString(line.str()) + "\n";
-}
-
 } // namespace
 
 class LoadingTest : public QObject
@@ -151,8 +142,7 @@ private slots:
       folder, [](int, int, int) { return std::uint8_t(200); }, fixture::volumeByteCount - 1);
     const QString output = load(structures, false);
     QVERIFY(output.contains(base + structures[5].relativePath + "\n"));
-    QVERIFY(
-      output.endsWith("numread: 47483039\n" + boundsLine(window->sectionActorX->GetBounds())));
+    QVERIFY(output.contains("numread: 47483039\n"));
     QVERIFY2(!output.contains("Cannot load surface") &&
                output.contains("only the first 9 are loaded"),
              qPrintable(output));

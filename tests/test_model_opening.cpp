@@ -36,7 +36,6 @@ class ModelOpeningTest : public QObject
   QStringList chosenFolders; // what the stand-in chooser answers, first first
   QStringList startedViewers;
   bool viewerStarts = true;
-  int chooserCalls = 0;
   QList<QUrl> openedUrls;
 
   // A window whose folder chooser and viewer start are stand-ins.
@@ -44,7 +43,6 @@ class ModelOpeningTest : public QObject
   {
     window = &session->open();
     window->modelOpening.chooseFolder = [this](QWidget*) {
-      ++chooserCalls;
       return chosenFolders.isEmpty() ? QString() : chosenFolders.takeFirst();
     };
     window->modelOpening.startViewer = [this](const QString& folder) {
@@ -63,34 +61,34 @@ private slots:
     chosenFolders.clear();
     startedViewers.clear();
     viewerStarts = true;
-    chooserCalls = 0;
     openedUrls.clear();
   }
   void cleanup() { session.reset(); }
 
-  void openAndQuitAnswerToTheirKeys()
+  // Its keys are the window test's; quit takes the open dialogs along.
+  void quitClosesTheWindowAndItsDialogs()
   {
     openWindow();
-    // The keys reach the actions from the window: Ctrl+O asks for a folder (cancelled here),
-    // Ctrl+Q closes the window.
-    QApplication::setActiveWindow(window);
-    QCOMPARE(QApplication::activeWindow(), window);
-    QTest::keyClick(window->qvtkWidget, Qt::Key_O, Qt::ControlModifier);
-    QCOMPARE(chooserCalls, 1);
-    QVERIFY(window->isVisible() && shownMessages(window).isEmpty());
-    QTest::keyClick(window->qvtkWidget, Qt::Key_Q, Qt::ControlModifier);
-    QVERIFY(!window->isVisible());
+    window->actionAbout_Cochlex->trigger();
+    window->actionQuit->trigger();
+    QVERIFY(!window->isVisible() && !window->aboutDialog.isVisible());
   }
 
-  // A model folder goes to a new viewer and this one closes, its dialogs too; anything else is
-  // refused with a message and this window stays.
+  // After a clean load, which reports nothing, a model folder goes to a new viewer and this one
+  // closes, its dialogs too; anything else is refused with a message and this window stays.
   void openHandsAModelToANewViewer()
   {
     const QString model = session->folder() + "/model with space";
     fixture::writeFile(model + "/Joint_transformed.txt", "/Joint/Incus.vtk\n1\n");
     const QString empty = session->folder() + "/empty";
     QVERIFY(QDir().mkpath(empty));
+    // A clean load first: no report, nothing in the status bar.
+    fixture::writeModel(session->folder());
     openWindow();
+    const QString output = QString::fromStdString(session->load());
+    QVERIFY2(!output.contains("Cannot") && !output.contains("numread"), qPrintable(output));
+    QVERIFY(shownMessages(window).isEmpty() && !window->actionLoad_Report->isEnabled());
+    QVERIFY(window->statusbar->findChild<QLabel*>("loadSummary") == nullptr);
 
     chosenFolders << QString(); // cancelled
     window->actionOpen_Teaching_Model->trigger();
@@ -120,14 +118,6 @@ private slots:
     window->actionOpen_Teaching_Model->trigger();
     QCOMPARE(startedViewers, (QStringList{ model, model }));
     QVERIFY(!window->isVisible() && !window->helpDialog.isVisible());
-  }
-
-  void quitClosesTheWindowAndItsDialogs()
-  {
-    openWindow();
-    window->actionAbout_Cochlex->trigger();
-    window->actionQuit->trigger();
-    QVERIFY(!window->isVisible() && !window->aboutDialog.isVisible());
   }
 
   // The console line stays; the window says which folder lacks a model, what a model consists of
@@ -183,16 +173,6 @@ private slots:
     }
     QCOMPARE(window->statusbar->findChild<QLabel*>("loadSummary")->text(),
              QString("2 problems while loading: see Help > Load Report"));
-  }
-
-  void aCleanLoadReportsNothing()
-  {
-    fixture::writeModel(session->folder());
-    openWindow();
-    const QString output = QString::fromStdString(session->load());
-    QVERIFY2(!output.contains("Cannot") && !output.contains("numread"), qPrintable(output));
-    QVERIFY(shownMessages(window).isEmpty() && !window->actionLoad_Report->isEnabled());
-    QVERIFY(window->statusbar->findChild<QLabel*>("loadSummary") == nullptr);
   }
 
   // A missing track is named and nothing is started; so is a track that no application on the

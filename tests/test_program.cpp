@@ -27,38 +27,34 @@ private slots:
   }
 
   // With no display at all: the answer on the right stream, no window.
-  void programAnswersWithoutADisplay_data()
-  {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("standardOutput");
-    QTest::addColumn<QString>("standardError");
-    QTest::newRow("--version") << QStringList{ "--version" } << 0
-                               << "cochlex " COCHLEX_EXPECTED_VERSION "\n"
-                               << QString();
-    QTest::newRow("missing folder")
-      << QStringList{ path("absent") } << 2 << QString()
-      << "cochlex: the model folder " + path("absent") + " does not exist\n";
-  }
-
   void programAnswersWithoutADisplay()
   {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, standardOutput);
-    QFETCH(QString, standardError);
-    QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
-    program.start(COCHLEX_EXECUTABLE, arguments);
-    QVERIFY(program.waitForFinished(60000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), status);
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), standardOutput);
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), standardError);
+    for (const char* variable : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
+      environment.remove(variable);
+    }
+    const struct
+    {
+      QStringList arguments;
+      int status;
+      QString standardOutput, standardError;
+    } runs[] = {
+      { { "--version" }, 0, "cochlex " COCHLEX_EXPECTED_VERSION "\n", QString() },
+      { { path("absent") },
+        2,
+        QString(),
+        "cochlex: the model folder " + path("absent") + " does not exist\n" },
+    };
+    for (const auto& run : runs) {
+      QProcess program;
+      program.setProcessEnvironment(environment);
+      program.start(COCHLEX_EXECUTABLE, run.arguments);
+      QVERIFY(program.waitForFinished(60000));
+      QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(program.exitCode(), run.status);
+      QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), run.standardOutput);
+      QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()), run.standardError);
+    }
   }
 
   // A relative FILE is taken in the folder the program was started in, not in MODEL_FOLDER,

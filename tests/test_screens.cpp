@@ -72,11 +72,7 @@ checkOnThisScreen()
     QCoreApplication::processEvents();
     const QRect screen = window.screen()->geometry();
     const auto where = [](const QRect& rect) {
-      return QString("%1,%2 %3x%4")
-        .arg(rect.x())
-        .arg(rect.y())
-        .arg(rect.width())
-        .arg(rect.height());
+      return QString::asprintf("%d,%d %dx%d", rect.x(), rect.y(), rect.width(), rect.height());
     };
     if (screen.size() == QSize(1920, 1080)) {
       // Where everything fitted already, the window opens as it always did.
@@ -93,10 +89,10 @@ checkOnThisScreen()
     }
     const int rows = rowsInView(window);
     expect(rows >= 5,
-           QString("%1 structure rows in view, list %2 high in a window %3 high")
-             .arg(rows)
-             .arg(window.toolBox->findChild<QScrollArea*>()->viewport()->height())
-             .arg(window.height()));
+           QString::asprintf("%d structure rows in view, list %d high in a window %d high",
+                             rows,
+                             window.toolBox->findChild<QScrollArea*>()->viewport()->height(),
+                             window.height()));
 
     // The edit field holds "0.5" and the arrows keep a height of their own, in every row, in
     // whatever fonts are installed; every row fits the list's width.
@@ -119,12 +115,11 @@ checkOnThisScreen()
       expect(field.width() >= spinBox->fontMetrics().horizontalAdvance("0.5") &&
                field.height() >= spinBox->fontMetrics().height() && up.height() >= 5 &&
                down.height() >= 5 && !up.intersects(down),
-             QString("%1 field %2x%3, arrows %4 and %5 high")
-               .arg(spinBox->objectName())
-               .arg(field.width())
-               .arg(field.height())
-               .arg(up.height())
-               .arg(down.height()));
+             spinBox->objectName() + QString::asprintf(" field %dx%d, arrows %d and %d high",
+                                                       field.width(),
+                                                       field.height(),
+                                                       up.height(),
+                                                       down.height()));
     }
     for (QGroupBox* row : window.page->findChildren<QGroupBox*>()) {
       expect(row->minimumSizeHint().width() <= area->viewport()->width() &&
