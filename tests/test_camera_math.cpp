@@ -14,8 +14,6 @@
 
 #include <cmath>
 
-#include <sys/stat.h>
-
 namespace {
 
 // The trackball turn of one mouse motion in a window of the given size.
@@ -172,18 +170,6 @@ private slots:
     const PageRead read = readPageFile(folder.filePath("page.html"));
     QVERIFY(read.problem.empty() && !read.page.isNull());
     QCOMPARE(read.page, expected);
-  }
-
-  // Anything but a readable plain file yields the message; a named pipe must not block.
-  void unreadablePages()
-  {
-    QTemporaryDir folder;
-    QVERIFY(QDir(folder.path()).mkdir("folder.html"));
-    QCOMPARE(::mkfifo(QFile::encodeName(folder.filePath("pipe.html")).constData(), 0600), 0);
-    for (const char* name : { "missing.html", "folder.html", "pipe.html" }) {
-      const PageRead read = readPageFile(folder.filePath(name));
-      QVERIFY(!read.problem.empty() && read.page.isEmpty());
-    }
   }
 };
 

@@ -266,9 +266,11 @@ private slots:
     QTemporaryDir folder;
     makeFifo(folder.filePath("pipe.html"));
     writeSparse(folder.filePath("large.html"), largestPageBytes + 1);
-    for (const char* name : { "pipe.html", "large.html" }) {
+    QVERIFY(QDir(folder.path()).mkdir("folder.html"));
+    for (const char* name : { "pipe.html", "large.html", "folder.html", "missing.html" }) {
       const PageRead read = readPageFile(folder.filePath(name));
-      QVERIFY(read.page.isEmpty() && !read.missing && !read.problem.empty());
+      QVERIFY(read.page.isEmpty() && !read.problem.empty());
+      QCOMPARE(read.missing, QByteArray(name) == "missing.html");
     }
   }
 

@@ -4,6 +4,7 @@
 #include "GuiTest.h"
 #include "viewer/WindowModeSlots.h"
 
+#include <QScreen>
 #include <QTcpServer>
 
 #include <vtkSphereSource.h>
@@ -195,24 +196,34 @@ private slots:
     QCOMPARE(colouredPixels(window->qvtkWidget), 0);
   }
 
-  void viewModelBringsTheDockBackFromFullScreen()
+  // View Model docks the Model view again from full screen, from floating and after a close.
+  // Floated, it stands beside the control panel inside the screen and comes back in when moved
+  // out; closed in full screen it goes back into its dock.
+  void viewModelBringsTheDockBack()
   {
     window = &session->open();
     QDockWidget* dock = window->viewerDock;
+    const QRect screen = window->screen()->availableGeometry();
+    dock->setFloating(true);
+    const QWidget* panel = window->controlPanel;
+    QTRY_VERIFY(screen.contains(dock->frameGeometry()) &&
+                dock->x() >= panel->mapToGlobal(QPoint(panel->width(), 0)).x());
+    dock->move(screen.right() - 100, screen.top() + 50);
+    QTRY_VERIFY(screen.contains(dock->frameGeometry()));
+    window->actionViewer_Dock->trigger();
+    QVERIFY(!dock->isFloating());
+
     window->actionFull_Screen->trigger();
     QVERIFY(dock->isFloating() && dock->isVisible() && dock->isFullScreen());
     window->actionViewer_Dock->trigger();
     QVERIFY(!dock->isFloating() && dock->isVisible() && !dock->isWindow());
     QCOMPARE(window->dockWidgetArea(dock), Qt::RightDockWidgetArea);
-    // Floated again later, it is an ordinary floating window, not a full-screen one.
-    dock->setFloating(true);
-    QVERIFY(!dock->isFullScreen());
-    dock->setFloating(false);
-    // Closed by its title bar, it comes back the same way.
     dock->close();
     window->actionViewer_Dock->trigger();
     QVERIFY(dock->isVisible() && !dock->isFloating());
-    QCOMPARE(window->dockWidgetArea(dock), Qt::RightDockWidgetArea);
+    window->fullScreen();
+    dock->close();
+    QTRY_VERIFY(!dock->isFloating() && dock->isVisible());
   }
 
   // The head dock lives in the control panel's layout, outside the window's dock areas.
