@@ -66,7 +66,7 @@ public:
   // Writes the input to the scratch file, or to its name followed by suffix.
   std::string write(const std::uint8_t* data, std::size_t size, const std::string& suffix = {})
   {
-    const std::string written = path + suffix;
+    std::string written = path + suffix;
     std::ofstream file(written, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     file.close();

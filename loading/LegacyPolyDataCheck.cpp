@@ -134,7 +134,7 @@ readSurfaceBytes(const std::string& path)
     result.problem = "the file grew while it was read";
     return result;
   }
-  result.bytes->SetNumberOfValues(vtkIdType(firstCount + restCount));
+  result.bytes->SetNumberOfValues(vtkIdType(firstCount) + vtkIdType(restCount));
   return result;
 }
 

@@ -113,11 +113,10 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
       structure.description = std::move(description.page);
     }
     if (!(entry.opacity >= 0 && entry.opacity <= 1)) {
-      std::ostringstream value;
-      value << entry.opacity;
-      report(model,
-             "Structure list " + listPath + ": the opacity of " + shownPath + " is " + value.str() +
-               ", outside 0 to 1; it is taken as the nearest of 0 and 1.");
+      std::ostringstream message;
+      message << "Structure list " << listPath << ": the opacity of " << shownPath << " is "
+              << entry.opacity << ", outside 0 to 1; it is taken as the nearest of 0 and 1.";
+      report(model, message.str());
     }
     if (steps.structureRead) {
       steps.structureRead(model.structureCount, structure);

@@ -20,6 +20,8 @@ registerTestClass(const char* name,
 
 #define COCHLEX_TEST_CLASS_WITH_SETUP(TestClass, beforeApplication)                                \
   static const bool TestClass##Registered = registerTestClass(                                     \
-    #TestClass, [] { return std::unique_ptr<QObject>(new TestClass); }, beforeApplication);
+    #TestClass,                                                                                    \
+    [] { return std::unique_ptr<QObject>(std::make_unique<TestClass>()); },                        \
+    beforeApplication);
 
 #define COCHLEX_TEST_CLASS(TestClass) COCHLEX_TEST_CLASS_WITH_SETUP(TestClass, {})

@@ -120,12 +120,13 @@ LabelAnchors::structure(std::size_t index)
   // Spread through the point list, which the surface's cells walk in order.
   std::array<double, 3> middle{};
   const vtkIdType step = std::max<vtkIdType>(1, points / candidateCount);
+  const vtkIdType samples = (points + step - 1) / step;
   for (vtkIdType id = 0; id < points; id += step) {
     std::array<double, 3> point{};
     surface->GetPoint(id, point.data());
     entry.candidates.push_back(point);
     for (int axis = 0; axis < 3; ++axis) {
-      middle[axis] += point[axis] / double((points + step - 1) / step);
+      middle[axis] += point[axis] / double(samples);
     }
   }
   entry.anchor = *std::min_element(

@@ -162,7 +162,7 @@ readImageInput(const std::string& path)
     information->Get(vtkStreamingDemandDrivenPipeline::WHOLE_EXTENT(), extent);
   }
   std::int64_t dimensions[3];
-  for (int axis = 0; axis < 3; ++axis) {
+  for (std::size_t axis = 0; axis < 3; ++axis) {
     dimensions[axis] = std::int64_t(extent[2 * axis + 1]) - extent[2 * axis] + 1;
   }
   if (watch.failed || dimensions[0] < 1 || dimensions[1] < 1 || dimensions[2] < 1) {

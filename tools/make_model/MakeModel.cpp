@@ -58,7 +58,7 @@ lpsBox(vtkMatrix4x4* indexToLps, const std::array<int, 3>& low, const std::array
                               1.0 };
     double point[4];
     indexToLps->MultiplyPoint(index, point);
-    for (int axis = 0; axis < 3; ++axis) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
       box[2 * axis] = std::min(box[2 * axis], point[axis]);
       box[2 * axis + 1] = std::max(box[2 * axis + 1], point[axis]);
     }
@@ -69,7 +69,7 @@ lpsBox(vtkMatrix4x4* indexToLps, const std::array<int, 3>& low, const std::array
 bool
 overlap(const std::array<double, 6>& a, const std::array<double, 6>& b)
 {
-  for (int axis = 0; axis < 3; ++axis) {
+  for (std::size_t axis = 0; axis < 3; ++axis) {
     if (a[2 * axis] > b[2 * axis + 1] || b[2 * axis] > a[2 * axis + 1]) {
       return false;
     }
@@ -93,7 +93,9 @@ description(const std::string& folder, const std::string& name, int label)
   }
   for (const std::string& candidate :
        { name + ".html", structureFileName(name) + ".html", std::to_string(label) + ".html" }) {
-    const std::string path = folder + "/" + candidate;
+    std::string path = folder;
+    path += '/';
+    path += candidate;
     std::error_code error;
     if (label < 0 && candidate == std::to_string(label) + ".html") {
       continue;
@@ -217,7 +219,7 @@ makeModel(const Options& options)
   // The region: the chosen labels' box, else the surfaces' bounds.
   std::array<double, 6> region{ { 1e300, -1e300, 1e300, -1e300, 1e300, -1e300 } };
   auto include = [&](const std::array<double, 6>& box) {
-    for (int axis = 0; axis < 3; ++axis) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
       region[2 * axis] = std::min(region[2 * axis], box[2 * axis]);
       region[2 * axis + 1] = std::max(region[2 * axis + 1], box[2 * axis + 1]);
     }

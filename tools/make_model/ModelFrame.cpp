@@ -32,7 +32,8 @@ forEachLine(vtkMatrix4x4* toIndex, Fill fill)
   vtkMatrix4x4::DeepCopy(m, toIndex);
   vtkSMPTools::For(0, vtkIdType(ny) * nz, [&](vtkIdType begin, vtkIdType end) {
     for (vtkIdType line = begin; line < end; ++line) {
-      const double j = double(line % ny), k = double(line / ny);
+      const vtkIdType row = line % ny, slice = line / ny;
+      const double j = double(row), k = double(slice);
       const double origin[3] = { m[1] * j + m[2] * k + m[3],
                                  m[5] * j + m[6] * k + m[7],
                                  m[9] * j + m[10] * k + m[11] };

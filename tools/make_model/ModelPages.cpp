@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <cstdio>
 
 namespace makemodel {
@@ -18,9 +19,9 @@ swatch(const std::array<double, 3>& color)
   std::snprintf(hex,
                 sizeof hex,
                 "#%02x%02x%02x",
-                int(color[0] * 255 + 0.5),
-                int(color[1] * 255 + 0.5),
-                int(color[2] * 255 + 0.5));
+                int(std::lround(color[0] * 255)),
+                int(std::lround(color[1] * 255)),
+                int(std::lround(color[2] * 255)));
   return hex;
 }
 

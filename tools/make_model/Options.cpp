@@ -101,7 +101,7 @@ parseOptions(const std::vector<std::string>& arguments)
     if (index + 1 >= arguments.size()) {
       return fail(argument + " needs a value");
     }
-    const std::string value = arguments[++index];
+    const std::string& value = arguments[++index];
     std::vector<double> numbers;
     if (argument == "--ct") {
       options.ct = value;
