@@ -1,29 +1,12 @@
 // The caps of cut structures in the viewer: where they lie, what they follow, pointing at them.
 // Their pictures are compared with tests/baselines in test_images.cpp.
 
-#include "ViewerSession.h"
-#include "tools/SampleModel.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 #include "viewer/CutFaces.h"
-#include "viewer/StructurePicking.h"
 
-#include <QAction>
-#include <QScrollBar>
-#include <QSlider>
-
-#include <vtkActor.h>
-#include <vtkCamera.h>
-#include <vtkMapper.h>
 #include <vtkNew.h>
-#include <vtkPlane.h>
 #include <vtkPlaneCollection.h>
 #include <vtkPlaneSource.h>
-#include <vtkPolyData.h>
-#include <vtkPolyDataMapper.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
-
-#include <cmath>
 
 class CutFacesTest : public QObject
 {

@@ -1,30 +1,14 @@
 // Learning from the picture: atlas labels over the model view, the description of the selected
 // structure in the "Structure" dock, and the white background for handouts.
 
-#include "ViewerSession.h"
-#include "viewer/CochlexUI.h"
+#include "GuiTest.h"
 #include "viewer/Labels.h"
 #include "viewer/Quiz.h"
-#include "viewer/Screenshots.h"
 #include "viewer/StructureInfo.h"
-#include "viewer/StructurePicking.h"
-#include "viewer/StructureSelection.h"
 
-#include "ui/RenderView.h"
-#include <QAction>
-#include <QCheckBox>
-#include <QDockWidget>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QSlider>
-#include <QTextBrowser>
-
-#include <vtkCamera.h>
-#include <vtkRenderer.h>
 #include <vtkTextActor.h>
 
 #include <map>
-#include <set>
 
 #include <sys/stat.h>
 

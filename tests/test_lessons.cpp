@@ -2,40 +2,18 @@
 // fresh window and stepped through exactly as saved; bad files that leave the views alone; a
 // lesson for another model; the standard views; and the presentation.
 
-#include "ViewerSession.h"
+#include "GuiTest.h"
 #include "app/CommandLine.h"
-#include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
-#include "viewer/StructureSelection.h"
 #include "viewer/ViewCapture.h"
 #include "viewer/teaching/LessonFile.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QDockWidget>
-#include <QDoubleSpinBox>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QShortcut>
 #include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
 
-#include <vtkActor.h>
 #include <vtkBoundingBox.h>
-#include <vtkCamera.h>
-#include <vtkImageActor.h>
-#include <vtkMapper.h>
-#include <vtkMath.h>
-#include <vtkProperty.h>
-#include <vtkRenderer.h>
 #include <vtkTextActor.h>
 
 #include <sys/stat.h>
-
-#include <cmath>
 
 namespace {
 

@@ -2,33 +2,13 @@
 // found, typed and wheeled numbers, the floating Model view, pointing through a translucent
 // capsule, broken models, screenshots without a display, and the Save Screenshot dialog.
 
-#include "ViewerSession.h"
+#include "GuiTest.h"
 #include "app/ScreenshotCommand.h"
-#include "viewer/CochlexUI.h"
 #include "viewer/Quiz.h"
-#include "viewer/StructurePicking.h"
-
-#include "ui/RenderView.h"
-#include <QCheckBox>
-#include <QDockWidget>
-#include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QProcess>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSlider>
-#include <QStatusBar>
-#include <QTimer>
-#include <QToolBox>
 
 #include <vtkActor2DCollection.h>
-#include <vtkCamera.h>
 #include <vtkNew.h>
 #include <vtkPolyDataWriter.h>
-#include <vtkProperty.h>
 #include <vtkSphereSource.h>
 
 class TrapsTest : public QObject
