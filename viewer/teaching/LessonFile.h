@@ -17,7 +17,7 @@ constexpr int minorVersion = 0;
 constexpr const char* fileSuffix = "cochlex-lesson";
 
 // A hundred views with long captions take about 200 KB; nothing a teacher writes comes near.
-constexpr qint64 maximumFileBytes = 2 * 1024 * 1024;
+constexpr qint64 maximumFileBytes = qint64(2) * 1024 * 1024;
 constexpr int maximumViews = 1000;
 constexpr int maximumStructures = 64;
 constexpr int maximumNameLength = 200;
