@@ -126,6 +126,7 @@ private slots:
   void keepsTheAnchorsOrderInAColumn()
   {
     std::vector<LabelRequest> requests;
+    requests.reserve(4);
     for (int index = 0; index < 4; ++index) {
       requests.push_back({ { 300.0 + 20 * (index % 2), 100.0 + 60 * index }, { 100, 18 } });
     }
