@@ -130,6 +130,9 @@ _CochlexUI::_CochlexUI(QWidget* parent)
 
 _CochlexUI::~_CochlexUI()
 {
+  // The labels watch the main view's clicks through the window's members: the view must not
+  // hand them its last events while the window's base classes take the widgets down.
+  qvtkWidget->removeEventFilter(labels);
   // It observes the render windows and holds the structures' mappers: it goes first.
   interactiveDetail.reset();
   headRenderWindowObject->Delete();
