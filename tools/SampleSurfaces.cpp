@@ -43,33 +43,6 @@ constexpr double headSpacing = 2.2;
 // tens of thousands, and on a software renderer every triangle costs time in each turn.
 constexpr vtkIdType headTriangleBudget = 4000;
 
-double
-signedVolume(vtkPolyData* surface)
-{
-  vtkPoints* points = surface->GetPoints();
-  vtkCellArray* polys = surface->GetPolys();
-  if (!points || !polys) {
-    return 0;
-  }
-  double volume = 0;
-  vtkIdType count = 0;
-  const vtkIdType* ids = nullptr;
-  auto iterator = vtk::TakeSmartPointer(polys->NewIterator());
-  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
-    iterator->GetCurrentCell(count, ids);
-    if (count != 3) {
-      continue;
-    }
-    double a[3], b[3], c[3];
-    points->GetPoint(ids[0], a);
-    points->GetPoint(ids[1], b);
-    points->GetPoint(ids[2], c);
-    volume += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-              a[2] * (b[0] * c[1] - b[1] * c[0]);
-  }
-  return volume / 6.0;
-}
-
 vtkSmartPointer<vtkPolyData>
 withNormals(vtkPolyData* surface)
 {
@@ -86,6 +59,32 @@ withNormals(vtkPolyData* surface)
 }
 
 } // namespace
+
+double
+signedVolume(vtkPolyData* surface)
+{
+  vtkPoints* points = surface->GetPoints();
+  vtkCellArray* polys = surface->GetPolys();
+  if (!points || !polys) {
+    return 0;
+  }
+  double volume = 0;
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(polys->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    double a[3], b[3], c[3];
+    for (vtkIdType corner = 1; corner + 1 < count; ++corner) {
+      points->GetPoint(ids[0], a);
+      points->GetPoint(ids[corner], b);
+      points->GetPoint(ids[corner + 1], c);
+      volume += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+  }
+  return volume / 6.0;
+}
 
 vtkSmartPointer<vtkImageData>
 sampleField(const Field& field, const Box& box, double spacing)

@@ -41,4 +41,9 @@ writeLegacyPolyData(vtkPolyData* surface,
                     const std::string& title,
                     std::string* error);
 
+// Enclosed volume of a closed surface of polygons, positive when wound counter-clockwise seen
+// from outside.
+double
+signedVolume(vtkPolyData* surface);
+
 } // namespace sample

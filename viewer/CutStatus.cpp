@@ -6,7 +6,11 @@
 #include <QStatusBar>
 #include <QStringList>
 
+#include <vtkActor.h>
+#include <vtkDataSet.h>
+#include <vtkMapper.h>
 #include <vtkPlane.h>
+#include <vtkPlaneCollection.h>
 
 #include <cmath>
 
@@ -66,4 +70,28 @@ showCutStatus(_CochlexUI& window)
                     anatomicalSide({ normal[0], normal[1], normal[2] }));
   }
   label->setText(notes.join(QStringLiteral("; ")));
+}
+
+bool
+whollyCutAway(vtkActor* actor)
+{
+  vtkMapper* mapper = actor->GetMapper();
+  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
+  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
+  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
+    return false;
+  }
+  double point[3];
+  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
+    surface->GetPoint(id, point);
+    bool kept = true;
+    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
+      // The mapper keeps the side the plane's normal points to.
+      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
+    }
+    if (kept) {
+      return false;
+    }
+  }
+  return true;
 }

@@ -5,6 +5,7 @@
 #include <array>
 
 class _CochlexUI;
+class vtkActor;
 
 // The status bar's note of the active cuts, so that structures cut by a plane whose tab is not
 // in front, or whose image is hidden, do not seem to have vanished.
@@ -19,3 +20,8 @@ showCutStatus(_CochlexUI& window);
 // model's axes (x medial, y posterior, z superior): "medial", "lateral", "posterior", ...
 QString
 anatomicalSide(const std::array<double, 3>& normal);
+
+// Whether the cuts at the section planes leave nothing of the structure drawn by actor: the
+// view does not show it, so it is neither labelled nor asked for.
+bool
+whollyCutAway(vtkActor* actor);

@@ -1,6 +1,7 @@
 #include "viewer/LabelAnchors.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/CutStatus.h"
 #include "viewer/StructurePicking.h"
 
 #include <vtkActor.h>
@@ -24,31 +25,6 @@ constexpr vtkIdType candidateCount = 256;
 constexpr std::size_t picksPerStructure = 8;
 // How far inside the structure's outline in the picture an anchor stays, in device pixels.
 constexpr double rimPixels = 2;
-
-// Whether the cuts at the section planes leave nothing of the structure drawn by actor.
-bool
-whollyCut(vtkActor* actor)
-{
-  vtkMapper* mapper = actor->GetMapper();
-  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
-  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
-  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
-    return false;
-  }
-  double point[3];
-  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
-    surface->GetPoint(id, point);
-    bool kept = true;
-    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
-      // The mapper keeps the side the plane's normal points to.
-      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
-    }
-    if (kept) {
-      return false;
-    }
-  }
-  return true;
-}
 
 double
 squaredDistance(const std::array<double, 3>& a, const std::array<double, 3>& b)
@@ -161,7 +137,7 @@ LabelAnchors::check(const std::vector<std::size_t>& indices)
     if (entry.actor == nullptr || !entry.hasAnchor) {
       continue;
     }
-    const bool cut = whollyCut(entry.actor);
+    const bool cut = whollyCutAway(entry.actor);
     changed = changed || cut != entry.cutAway;
     entry.cutAway = cut;
     if (!cut) {

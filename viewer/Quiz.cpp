@@ -2,6 +2,7 @@
 
 #include "loading/Console.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/CutStatus.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
@@ -57,32 +58,6 @@ roundSeed()
   }
   std::random_device device;
   return (std::uint64_t(device()) << 32U) ^ device();
-}
-
-// Whether the cuts at the section planes leave nothing of the structure drawn by actor: a
-// structure the view does not show cannot be asked for.
-bool
-whollyCutAway(vtkActor* actor)
-{
-  vtkMapper* mapper = actor->GetMapper();
-  vtkPlaneCollection* planes = mapper != nullptr ? mapper->GetClippingPlanes() : nullptr;
-  vtkDataSet* surface = mapper != nullptr ? mapper->GetInputAsDataSet() : nullptr;
-  if (planes == nullptr || planes->GetNumberOfItems() == 0 || surface == nullptr) {
-    return false;
-  }
-  double point[3];
-  for (vtkIdType id = 0; id < surface->GetNumberOfPoints(); ++id) {
-    surface->GetPoint(id, point);
-    bool kept = true;
-    for (int plane = 0; kept && plane < planes->GetNumberOfItems(); ++plane) {
-      // The mapper keeps the side the plane's normal points to.
-      kept = planes->GetItem(plane)->EvaluateFunction(point) >= 0;
-    }
-    if (kept) {
-      return false;
-    }
-  }
-  return true;
 }
 
 void

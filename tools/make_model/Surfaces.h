@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/SampleSurfaces.h"
+
 #include "tools/make_model/LabelVolume.h"
 
 #include <vtkSmartPointer.h>
@@ -45,10 +47,8 @@ isSurfacePath(const std::string& path);
 SurfaceInput
 readSurfaceInput(const std::string& path);
 
-// Enclosed volume of a closed triangle surface, positive when wound counter-clockwise seen
-// from outside.
-double
-signedVolume(vtkPolyData* surface);
+// Enclosed volume of a closed surface, positive when wound counter-clockwise seen from outside.
+using sample::signedVolume;
 
 // Edges used by other than exactly two triangles: zero for a closed manifold surface.
 vtkIdType
