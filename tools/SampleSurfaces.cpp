@@ -43,6 +43,8 @@ constexpr double headSpacing = 2.2;
 // tens of thousands, and on a software renderer every triangle costs time in each turn.
 constexpr vtkIdType headTriangleBudget = 4000;
 
+} // namespace
+
 vtkSmartPointer<vtkPolyData>
 withNormals(vtkPolyData* surface)
 {
@@ -58,7 +60,19 @@ withNormals(vtkPolyData* surface)
   return result;
 }
 
-} // namespace
+vtkSmartPointer<vtkPolyData>
+facingOutward(vtkSmartPointer<vtkPolyData> surface)
+{
+  if (signedVolume(surface) < 0) {
+    vtkNew<vtkReverseSense> reverse;
+    reverse->SetInputData(surface);
+    reverse->ReverseCellsOn();
+    reverse->ReverseNormalsOff();
+    reverse->Update();
+    surface = reverse->GetOutput();
+  }
+  return surface;
+}
 
 double
 signedVolume(vtkPolyData* surface)
@@ -158,15 +172,7 @@ contourField(vtkImageData* samples)
   smoother->Update();
 
   vtkSmartPointer<vtkPolyData> surface = smoother->GetOutput();
-  if (signedVolume(surface) < 0) {
-    vtkNew<vtkReverseSense> reverse;
-    reverse->SetInputData(surface);
-    reverse->ReverseCellsOn();
-    reverse->ReverseNormalsOff();
-    reverse->Update();
-    surface = reverse->GetOutput();
-  }
-  return surface;
+  return facingOutward(surface);
 }
 
 vtkSmartPointer<vtkPolyData>

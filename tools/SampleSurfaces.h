@@ -46,4 +46,12 @@ writeLegacyPolyData(vtkPolyData* surface,
 double
 signedVolume(vtkPolyData* surface);
 
+// The surface with point normals, as the viewer lights its structures.
+vtkSmartPointer<vtkPolyData>
+withNormals(vtkPolyData* surface);
+
+// The surface wound counter-clockwise seen from outside (its cells reversed where needed).
+vtkSmartPointer<vtkPolyData>
+facingOutward(vtkSmartPointer<vtkPolyData> surface);
+
 } // namespace sample

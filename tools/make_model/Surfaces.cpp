@@ -18,9 +18,7 @@
 #include <vtkPointData.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
-#include <vtkPolyDataNormals.h>
 #include <vtkQuadricDecimation.h>
-#include <vtkReverseSense.h>
 #include <vtkSTLReader.h>
 #include <vtkTransform.h>
 #include <vtkTransformPolyDataFilter.h>
@@ -33,6 +31,7 @@
 #include <cmath>
 #include <filesystem>
 #include <unordered_map>
+#include <utility>
 
 namespace makemodel {
 
@@ -162,23 +161,7 @@ decimated(vtkPolyData* surface, vtkIdType maxTriangles)
 vtkSmartPointer<vtkPolyData>
 finished(vtkSmartPointer<vtkPolyData> surface)
 {
-  if (signedVolume(surface) < 0) {
-    vtkNew<vtkReverseSense> reverse;
-    reverse->SetInputData(surface);
-    reverse->ReverseCellsOn();
-    reverse->ReverseNormalsOff();
-    reverse->Update();
-    surface = reverse->GetOutput();
-  }
-  vtkNew<vtkPolyDataNormals> normals;
-  normals->SetInputData(surface);
-  normals->SplittingOff();
-  normals->ConsistencyOff();
-  normals->AutoOrientNormalsOff();
-  normals->ComputePointNormalsOn();
-  normals->ComputeCellNormalsOff();
-  normals->Update();
-  return normals->GetOutput();
+  return sample::withNormals(sample::facingOutward(std::move(surface)));
 }
 
 std::string
