@@ -5,6 +5,9 @@
 #include "viewer/InteractiveDetail.h"
 #include "viewer/SectionGeometry.h"
 
+#include <QVTKOpenGLWindow.h>
+#include <QWindow>
+
 #include <vtkAbstractMapper.h>
 #include <vtkCallbackCommand.h>
 #include <vtkSmartPointer.h>
@@ -24,12 +27,13 @@ using Point = vtkVector3d;
 using Camera = vtkSmartPointer<vtkCamera>;
 constexpr int Right = 1, Control = 2, Shift = 4;
 
-// What the main view drew in one render: the structure cells and whether every structure kept
-// its colour, opacity and clipping plane.
+// What the main view drew in one render: the structure cells, whether every structure kept its
+// colour, opacity and clipping plane, and the width it was drawn at.
 struct DrawnFrame
 {
   vtkIdType cells;
   bool lookKept;
+  int width;
 };
 
 class CameraTest : public QObject
@@ -83,6 +87,28 @@ class CameraTest : public QObject
       view->InvokeEvent(vtkCommand::MouseMoveEvent);
     }
     view->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+  }
+  // The same left drag as the window system delivers it to the view's native window, in the
+  // view's coordinates, which the view maps to the VTK window's pixels at its resolution.
+  static void dragThroughWindow(RenderView* view, QPoint at, const QVector<QPoint>& motions)
+  {
+    QWindow* native = view->embeddedOpenGLWindow();
+    const auto send = [native](QEvent::Type type, QPoint point, Qt::MouseButtons held) {
+      QMouseEvent event(type,
+                        QPointF(point),
+                        QPointF(point),
+                        QPointF(native->mapToGlobal(point)),
+                        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                        held,
+                        Qt::NoModifier);
+      QCoreApplication::sendEvent(native, &event);
+    };
+    send(QEvent::MouseButtonPress, at, Qt::LeftButton);
+    for (const QPoint& motion : motions) {
+      at += motion;
+      send(QEvent::MouseMove, at, Qt::LeftButton);
+    }
+    send(QEvent::MouseButtonRelease, at, Qt::NoButton);
   }
   // Copies of both window cameras, moved by the calls the slots are expected to make.
   struct ExpectedCameras
@@ -231,8 +257,9 @@ private slots:
 
   // On a renderer too slow for full detail, each way of moving the model (a drag in either view,
   // a held camera bar) draws coarse copies of the structures with their colours, opacities and
-  // clipping, and the last frame after the motion is full detail again. Within the frame budget
-  // every frame is full detail.
+  // clipping, at a reduced resolution when the coarse frames are still too slow, and the last
+  // frame after the motion is full detail at full resolution again; a drag turns the model as far
+  // as at full resolution. Within the frame budget every frame is full detail.
   void structuresAreCoarseOnlyWhileTheModelMoves()
   {
     window->qvtkWidget->setFixedSize(600, 400);
@@ -257,7 +284,7 @@ private slots:
       looks.push_back(lookOf(window->backActors[index]));
     }
     const auto describe = [&] {
-      DrawnFrame frame{ 0, true };
+      DrawnFrame frame{ 0, true, window->mainRenderWindow()->GetSize()[0] };
       for (vtkAbstractMapper* mapper : mappers) {
         frame.cells +=
           vtkPolyData::SafeDownCast(mapper->GetInputDataObject(0, 0))->GetNumberOfCells();
@@ -292,7 +319,7 @@ private slots:
     const std::vector<std::pair<const char*, std::function<void()>>> motions = {
       { "main view drag",
         [&] {
-          dragInSteps(window->qvtkWidget->interactor(), { 300, 200 }, { { 5, 0 }, { 5, 2 } });
+          dragThroughWindow(window->qvtkWidget, { 300, 200 }, { { 5, 0 }, { 5, 2 } });
         } },
       { "head view drag",
         [&] {
@@ -310,6 +337,7 @@ private slots:
     // Too slow: the copies are built (in the background, as after the first frame), then every
     // motion uses them.
     detail.setFullDetailFrameOverride(1000);
+    detail.setMovingFrameOverride(1000);
     detail.buildIfNeeded();
     QTRY_VERIFY(detail.coarseCopiesReady());
     for (const auto& [name, move] : motions) {
@@ -319,21 +347,37 @@ private slots:
       for (std::size_t index = 0; index + 1 < frames.size(); ++index) {
         QVERIFY2(frames[index].cells > 0 && frames[index].cells < fullCells / 2, name);
       }
-      QVERIFY2(frames.back().cells == fullCells, name);
+      QVERIFY2(std::any_of(frames.begin(),
+                           frames.end() - 1,
+                           [](const DrawnFrame& frame) { return frame.width < 600; }),
+               name);
+      QVERIFY2(frames.back().cells == fullCells && frames.back().width == 600, name);
       for (const DrawnFrame& frame : frames) {
         QVERIFY2(frame.lookKept, name);
       }
       QVERIFY2(!detail.showingCoarseCopies(), name);
     }
 
+    const auto turnOfDrag = [&] {
+      const Camera before = copyOf(window->mainCamera());
+      dragThroughWindow(window->qvtkWidget, { 300, 200 }, { { 6, 0 }, { 6, 0 }, { 6, 0 } });
+      const double turn = turnBetween(before, window->mainCamera());
+      window->mainCamera()->DeepCopy(before);
+      return turn;
+    };
+    const double reducedTurn = turnOfDrag();
+
     // Fast enough: the same motions draw full detail throughout.
     detail.setFullDetailFrameOverride(detail.frameBudgetMilliseconds() / 2);
+    const double fullTurn = turnOfDrag();
+    QVERIFY2(fullTurn > 1 && std::abs(reducedTurn - fullTurn) < 0.25 * fullTurn,
+             qPrintable(QString("%1 against %2 degrees").arg(reducedTurn).arg(fullTurn)));
     for (const auto& [name, move] : motions) {
       frames.clear();
       move();
       QVERIFY2(!frames.empty(), name);
       for (const DrawnFrame& frame : frames) {
-        QVERIFY2(frame.cells == fullCells && frame.lookKept, name);
+        QVERIFY2(frame.cells == fullCells && frame.lookKept && frame.width == 600, name);
       }
     }
   }

@@ -1,18 +1,34 @@
 // Window-free logic of the views: the camera bars' steps, the turn one view repeats from the
-// other, where a window goes on a screen, and the text of the Help and About pages.
+// other, where a window goes on a screen, the quick coarse copies drawn while the model loads,
+// and the text of the Help and About pages.
 
 #include "ModelFixture.h"
 #include "TestDriver.h"
 #include "loading/PageFile.h"
 #include "viewer/CameraMath.h"
+#include "viewer/CoarseSurfaces.h"
 #include "viewer/ScreenFit.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vtkCellArray.h>
+#include <vtkCellArrayIterator.h>
+#include <vtkCubeSource.h>
+#include <vtkDataArray.h>
 #include <vtkMath.h>
+#include <vtkPointData.h>
+#include <vtkPoints.h>
+#include <vtkPolyData.h>
+#include <vtkSphereSource.h>
+#include <vtkStripper.h>
+
+#include <array>
+#include <set>
 
 #include <cmath>
+
+Q_DECLARE_METATYPE(vtkSmartPointer<vtkPolyData>)
 
 namespace {
 
@@ -146,6 +162,84 @@ private slots:
     QFETCH(QRect, available);
     QFETCH(QRect, expected);
     QCOMPARE(::geometryWithinScreen(wanted, minimum, available, QMargins(1, 23, 1, 1)), expected);
+  }
+
+  // The load's quick copies: fewer triangles, every one with three corners and none twice, inside
+  // the surface's bounds, with unit normals where the surface has normals; polygons split into
+  // fans; nothing for a surface without polygons or with strips.
+  void clusteredSurfaceIsACoarseLikeness_data()
+  {
+    QTest::addColumn<vtkSmartPointer<vtkPolyData>>("surface");
+    QTest::addColumn<int>("divisions");
+    QTest::addColumn<int>("fewestTriangles");
+    QTest::addColumn<int>("mostTriangles");
+    vtkNew<vtkSphereSource> sphere;
+    sphere->SetThetaResolution(64);
+    sphere->SetPhiResolution(64);
+    sphere->Update();
+    vtkNew<vtkCubeSource> cube;
+    cube->Update();
+    vtkNew<vtkStripper> strips;
+    strips->SetInputConnection(sphere->GetOutputPort());
+    strips->Update();
+    QTest::newRow("sphere, 7936 triangles")
+      << vtkSmartPointer<vtkPolyData>(sphere->GetOutput()) << 8 << 50 << 1000;
+    QTest::newRow("cube of six squares")
+      << vtkSmartPointer<vtkPolyData>(cube->GetOutput()) << 24 << 12 << 12;
+    // A thin shell's two sides merge into the same corners: one triangle facing both ways.
+    auto twoSided = vtkSmartPointer<vtkPolyData>::New();
+    vtkNew<vtkPoints> corners;
+    corners->InsertNextPoint(0, 0, 0);
+    corners->InsertNextPoint(1, 0, 0);
+    corners->InsertNextPoint(0, 1, 0);
+    vtkNew<vtkCellArray> faces;
+    const vtkIdType front[3] = { 0, 1, 2 };
+    const vtkIdType back[3] = { 2, 1, 0 };
+    faces->InsertNextCell(3, front);
+    faces->InsertNextCell(3, back);
+    twoSided->SetPoints(corners);
+    twoSided->SetPolys(faces);
+    QTest::newRow("both sides of one triangle") << twoSided << 8 << 1 << 1;
+    QTest::newRow("strips") << vtkSmartPointer<vtkPolyData>(strips->GetOutput()) << 8 << 0 << 0;
+    QTest::newRow("no polygons") << vtkSmartPointer<vtkPolyData>::New() << 8 << 0 << 0;
+  }
+  void clusteredSurfaceIsACoarseLikeness()
+  {
+    QFETCH(vtkSmartPointer<vtkPolyData>, surface);
+    QFETCH(int, divisions);
+    QFETCH(int, fewestTriangles);
+    QFETCH(int, mostTriangles);
+    const vtkSmartPointer<vtkPolyData> coarse = clusteredSurface(surface, divisions);
+    if (mostTriangles == 0) {
+      QVERIFY(coarse == nullptr);
+      return;
+    }
+    QVERIFY(coarse != nullptr);
+    QVERIFY(coarse->GetNumberOfPolys() >= fewestTriangles &&
+            coarse->GetNumberOfPolys() <= mostTriangles);
+    std::set<std::array<vtkIdType, 3>> seen;
+    auto cells = vtk::TakeSmartPointer(coarse->GetPolys()->NewIterator());
+    for (cells->GoToFirstCell(); !cells->IsDoneWithTraversal(); cells->GoToNextCell()) {
+      vtkIdType count = 0;
+      const vtkIdType* corners = nullptr;
+      cells->GetCurrentCell(count, corners);
+      QCOMPARE(count, vtkIdType(3));
+      std::array<vtkIdType, 3> sorted = { corners[0], corners[1], corners[2] };
+      std::sort(sorted.begin(), sorted.end());
+      QVERIFY(sorted[0] != sorted[1] && sorted[1] != sorted[2]);
+      QVERIFY(seen.insert(sorted).second);
+    }
+    const double* outer = surface->GetBounds();
+    const double* inner = coarse->GetBounds();
+    for (int axis = 0; axis < 3; ++axis) {
+      QVERIFY(inner[2 * axis] >= outer[2 * axis] - 1e-6);
+      QVERIFY(inner[2 * axis + 1] <= outer[2 * axis + 1] + 1e-6);
+    }
+    vtkDataArray* normals = coarse->GetPointData()->GetNormals();
+    QCOMPARE(normals != nullptr, surface->GetPointData()->GetNormals() != nullptr);
+    for (vtkIdType point = 0; normals != nullptr && point < normals->GetNumberOfTuples(); ++point) {
+      QVERIFY(std::abs(vtkMath::Norm(normals->GetTuple3(point)) - 1) < 1e-5);
+    }
   }
 
   void pageText_data()

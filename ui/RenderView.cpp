@@ -10,16 +10,37 @@
 #include <QVBoxLayout>
 #include <QVTKInteractor.h>
 #include <QVTKOpenGLWindow.h>
+#include <QVTKRenderWindowAdapter.h>
 
 #include <vtkGenericOpenGLRenderWindow.h>
 #include <vtkNew.h>
 #include <vtkUnsignedCharArray.h>
 
+#include <cmath>
 #include <cstring>
+
+namespace {
+
+// The VTK window as Qt shows it, with one more thing: its size can be set to a share of the
+// native window's, which the frame's copy to the screen scales up again.
+class ScalableOpenGLWindow : public QVTKOpenGLWindow
+{
+public:
+  void resizeToScale(double scale)
+  {
+    setCustomDevicePixelRatio(scale * devicePixelRatio());
+    if (RenderWindowAdapter != nullptr) {
+      RenderWindowAdapter->setCustomDevicePixelRatio(scale * devicePixelRatio());
+      RenderWindowAdapter->resize(width(), height());
+    }
+  }
+};
+
+} // namespace
 
 RenderView::RenderView(QWidget* parent)
   : QWidget(parent)
-  , openGLWindow(new QVTKOpenGLWindow())
+  , openGLWindow(new ScalableOpenGLWindow())
 {
   // Keys reach the view through this widget only (see keyPressEvent): a native window with the
   // keyboard would take it from the main window's shortcuts.
@@ -50,6 +71,27 @@ void
 RenderView::setRenderWindow(vtkGenericOpenGLRenderWindow* window)
 {
   openGLWindow->setRenderWindow(window);
+}
+
+void
+RenderView::setResolutionScale(double scale)
+{
+  if (scale == scaleOfResolution) {
+    return;
+  }
+  const double ratio = scale / scaleOfResolution;
+  scaleOfResolution = scale;
+  static_cast<ScalableOpenGLWindow*>(openGLWindow)->resizeToScale(scale);
+  // A drag goes on from where the pointer is, in the new size's pixels.
+  if (vtkRenderWindowInteractor* viewInteractor = interactor()) {
+    const int* position = viewInteractor->GetEventPosition();
+    const int* last = viewInteractor->GetLastEventPosition();
+    const int scaledLast[2] = { int(std::lround(last[0] * ratio)),
+                                int(std::lround(last[1] * ratio)) };
+    viewInteractor->SetEventPosition(int(std::lround(position[0] * ratio)),
+                                     int(std::lround(position[1] * ratio)));
+    viewInteractor->SetLastEventPosition(scaledLast[0], scaledLast[1]);
+  }
 }
 
 vtkRenderWindow*

@@ -41,6 +41,13 @@ public:
   // The native window the view draws in.
   QVTKOpenGLWindow* embeddedOpenGLWindow() const { return openGLWindow; }
 
+  // Draws the view's frames at `scale` times its resolution (0 < scale <= 1); they are scaled up
+  // as they go to the screen. The VTK window takes the reduced size, so event positions, picks
+  // and the frame's copies all happen at that size; the pointer's position in a drag is carried
+  // over to the new size. 1 is the view's own resolution.
+  void setResolutionScale(double scale);
+  double resolutionScale() const { return scaleOfResolution; }
+
 signals:
   // A frame reached the screen.
   void frameSwapped();
@@ -56,6 +63,7 @@ private:
   void showToolTip();
 
   QVTKOpenGLWindow* openGLWindow = nullptr;
+  double scaleOfResolution = 1;
   // Qt shows a widget's tool tip when the window system reports the pointer resting on it; over
   // the native window it reports nothing to this widget, so the view keeps that time itself.
   QTimer toolTipTimer;

@@ -1,5 +1,6 @@
 #include "viewer/InteractiveDetail.h"
 
+#include "viewer/CoarseSurfaces.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/SectionGeometry.h"
 
@@ -13,17 +14,15 @@
 #include <vtkGenericOpenGLRenderWindow.h>
 #include <vtkInteractorObserver.h>
 #include <vtkNew.h>
-#include <vtkPointData.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataMapper.h>
-#include <vtkPolyDataNormals.h>
-#include <vtkQuadricDecimation.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderWindowInteractor.h>
-#include <vtkTriangleFilter.h>
+#include <vtkRenderer.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <malloc.h>
 #include <memory>
 #include <utility>
@@ -39,6 +38,18 @@ namespace {
 constexpr double coarseTriangleShare = 0.05;
 // A few hundred triangles cost next to nothing to draw: such a structure keeps its full detail.
 constexpr vtkIdType smallestCoarseSource = 256;
+// The pictures of the load: quick copies with 7 % of the triangles (24 divisions), whose 10 ms for
+// the sample model save about 40 ms in each of the load's 16 frames. Their resolution stays: the
+// fill of a coarse frame is about 18 ms at 874x777, and the first scaled frame would cost more
+// than that in compiling the scaling (a software renderer compiles a shader for it).
+constexpr int loadFrameDivisions = 24;
+// The main view's render time while the model moves. Showing the frame comes on top (5 ms at
+// 874x777, 13 ms at 1920x1080 on a software renderer under X), and the head view's render
+// (1.5 ms): 12 ms keeps whole frames within 20 ms (50 a second) on a laptop-sized view and
+// within 33 ms (30 a second) on a full-HD projector.
+constexpr double movingRenderTarget = 12;
+// Below a third of the width the structures' edges turn to steps even while they move.
+constexpr double smallestMovingScale = 0.3;
 // Enough renders for a median that ignores the first frame's shader compilation.
 constexpr std::size_t measuredRenders = 5;
 
@@ -71,36 +82,11 @@ remember(std::deque<double>& times, double milliseconds)
 
 } // namespace
 
-vtkSmartPointer<vtkPolyData>
-coarseSurface(vtkPolyData* surface, double keptShare)
-{
-  // The decimation works on triangles only; strips and polygons are split first.
-  vtkNew<vtkTriangleFilter> triangles;
-  triangles->SetInputData(surface);
-  triangles->PassVertsOff();
-  triangles->PassLinesOff();
-  vtkNew<vtkQuadricDecimation> decimate;
-  decimate->SetInputConnection(triangles->GetOutputPort());
-  decimate->SetTargetReduction(1.0 - keptShare);
-  // Thin structures (cartilage, tendon) would otherwise shrink visibly while moving.
-  decimate->VolumePreservationOn();
-  decimate->Update();
-  vtkSmartPointer<vtkPolyData> coarse = decimate->GetOutput();
-  if (surface->GetPointData()->GetNormals() == nullptr) {
-    return coarse;
-  }
-  // The decimation drops the point normals; without them the copy would look faceted.
-  vtkNew<vtkPolyDataNormals> normals;
-  normals->SetInputData(coarse);
-  normals->SplittingOff();
-  normals->ConsistencyOff();
-  normals->AutoOrientNormalsOff();
-  normals->Update();
-  return normals->GetOutput();
-}
-
-InteractiveDetail::InteractiveDetail(vtkRenderWindow* mainWindow, vtkRenderWindow* headWindow)
+InteractiveDetail::InteractiveDetail(vtkRenderWindow* mainWindow,
+                                     vtkRenderer* mainRenderer,
+                                     vtkRenderWindow* headWindow)
   : mainWindow(mainWindow)
+  , mainRenderer(mainRenderer)
   , headWindow(headWindow)
 {
   mainStartTag =
@@ -202,6 +188,7 @@ InteractiveDetail::beginInteraction()
     }
   }
   showingCoarse = true;
+  drawReduced(movingScale < 1, movingScale);
 }
 
 void
@@ -217,6 +204,7 @@ InteractiveDetail::endInteraction(bool renderMainView)
     }
   }
   showingCoarse = false;
+  drawReduced(false, 1);
   if (renderMainView) {
     mainWindow->Render();
   }
@@ -287,10 +275,69 @@ InteractiveDetail::recordRender(vtkObject* window, unsigned long event, void*)
     return;
   }
   // Frames drawn with the coarse copies say nothing about full detail.
-  if (main && !showingCoarse) {
+  if (main && !showingCoarse && loadingStructures.empty()) {
     remember(mainRenderTimes, nowMilliseconds() - mainStarted);
+  } else if (main && showingCoarse) {
+    adaptMovingResolution(nowMilliseconds() - mainStarted);
   } else if (!main) {
     remember(headRenderTimes, nowMilliseconds() - headStarted);
+  }
+}
+
+void
+InteractiveDetail::drawReduced(bool reduced, double scale)
+{
+  if (reduced == reducedNow && (!reduced || scale == appliedScale)) {
+    return;
+  }
+  reducedNow = reduced;
+  appliedScale = reduced ? scale : 1.0;
+  if (resolutionScaler) {
+    resolutionScaler(appliedScale);
+  }
+}
+
+void
+InteractiveDetail::adaptMovingResolution(double mainRenderMilliseconds)
+{
+  const double measured = movingOverride >= 0 ? movingOverride : mainRenderMilliseconds;
+  // Inside a band around the target the scale stays: each new scale resizes the frame buffer,
+  // and the render times of neighbouring frames vary by a tenth.
+  if (measured <= movingRenderTarget * 1.1 &&
+      (measured >= movingRenderTarget * 0.7 || movingScale >= 1)) {
+    return;
+  }
+  // Filling the translucent structures takes most of a coarse frame, and its cost goes with the
+  // pixels drawn: the square of the scale. Steps of a twentieth.
+  const double wanted = movingScale * std::sqrt(movingRenderTarget / std::max(measured, 0.1));
+  movingScale = std::clamp(std::round(wanted * 20) / 20, smallestMovingScale, 1.0);
+  drawReduced(movingScale < 1, movingScale);
+}
+
+void
+InteractiveDetail::drawCoarselyWhileLoading(vtkPolyDataMapper* mapper)
+{
+  vtkPolyData* full = mapper->GetInput();
+  vtkSmartPointer<vtkPolyData> quick = clusteredSurface(full, loadFrameDivisions);
+  if (quick == nullptr) {
+    return;
+  }
+  loadingStructures.emplace_back(mapper, full);
+  mapper->SetInputData(quick);
+}
+
+void
+InteractiveDetail::endLoad()
+{
+  const bool framed = !loadingStructures.empty();
+  for (const auto& [mapper, full] : loadingStructures) {
+    mapper->SetInputData(full);
+  }
+  loadingStructures.clear();
+  // The load framed the model after each structure by the copies' bounds, which lie a little
+  // inside the full surfaces'; framed again by the full ones, as the load would have.
+  if (framed) {
+    mainRenderer->ResetCamera();
   }
 }
 
@@ -311,8 +358,10 @@ InteractiveDetail::onInteractionEvent(vtkObject* style, unsigned long event, voi
 void
 _CochlexUI::setUpInteractiveDetail()
 {
-  interactiveDetail =
-    std::make_unique<InteractiveDetail>(mainRenderWindowObject, headRenderWindowObject);
+  interactiveDetail = std::make_unique<InteractiveDetail>(
+    mainRenderWindowObject, mainRendererObject, headRenderWindowObject);
+  interactiveDetail->setResolutionScaler(
+    [this](double scale) { qvtkWidget->setResolutionScale(scale); });
   interactiveDetail->watchInteractor(qvtkWidget->renderWindow()->GetInteractor());
   interactiveDetail->watchInteractor(qvtkHead->renderWindow()->GetInteractor());
   for (QAbstractSlider* bar : std::initializer_list<QAbstractSlider*>{

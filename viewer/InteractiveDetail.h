@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -15,12 +16,7 @@ class vtkPolyData;
 class vtkPolyDataMapper;
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;
-
-// A coarse copy of surface for the frames drawn while the model moves: about keptShare of its
-// triangles, with point normals when the surface has them. Safe to run off the GUI thread on a
-// surface no other thread touches.
-vtkSmartPointer<vtkPolyData>
-coarseSurface(vtkPolyData* surface, double keptShare);
+class vtkRenderer;
 
 // Levels of detail while the user moves the model. When a full-detail frame of the window takes
 // longer than the frame budget (a software renderer on a large window), each structure gets a
@@ -34,7 +30,9 @@ class InteractiveDetail : public QObject
   Q_OBJECT
 
 public:
-  InteractiveDetail(vtkRenderWindow* mainWindow, vtkRenderWindow* headWindow);
+  InteractiveDetail(vtkRenderWindow* mainWindow,
+                    vtkRenderer* mainRenderer,
+                    vtkRenderWindow* headWindow);
   ~InteractiveDetail() override;
   InteractiveDetail(const InteractiveDetail&) = delete;
   InteractiveDetail& operator=(const InteractiveDetail&) = delete;
@@ -53,7 +51,7 @@ public:
   // Restores full detail; renders the main view unless the caller is about to.
   void endInteraction(bool renderMainView);
 
-  // The time a whole frame may take while the model moves: 40 ms, 25 frames a second.
+  // The time a whole frame may take while the model moves: 20 ms, 50 frames a second.
   void setFrameBudgetMilliseconds(double milliseconds) { frameBudget = milliseconds; }
   double frameBudgetMilliseconds() const { return frameBudget; }
   // A full-detail frame time to use instead of the measured one (negative: measure).
@@ -63,6 +61,26 @@ public:
   // shorten it.
   double fullDetailFrameMilliseconds() const;
   bool fullDetailMissesBudget() const;
+
+  // The pictures of a load in progress: each structure handed to drawCoarselyWhileLoading is drawn
+  // as a quick coarse copy (a render of the full model costs a software renderer 60 ms, most of it
+  // in the triangles). endLoad gives the mappers their full surfaces back and frames them as the
+  // load did, so the first frame after the load is the full-detail frame it always was.
+  void drawCoarselyWhileLoading(vtkPolyDataMapper* mapper);
+  void endLoad();
+
+  // While the model moves with coarse copies and the main view's render still takes longer than
+  // its share of the frame, the moving frames are drawn at a reduced resolution, chosen from the
+  // measured render times, and scaled up on their way to the screen; the frame after the motion
+  // is full resolution again. The scaler sets the main view's resolution (a share of its size).
+  double movingResolutionScale() const { return movingScale; }
+  void setResolutionScaler(std::function<void(double)> scaler)
+  {
+    resolutionScaler = std::move(scaler);
+  }
+  bool drawingReducedResolution() const { return reducedNow; }
+  // A moving-frame render time to use instead of the measured one (negative: measure).
+  void setMovingFrameOverride(double milliseconds) { movingOverride = milliseconds; }
 
   bool coarseCopiesReady() const { return ready; }
   bool showingCoarseCopies() const { return showingCoarse; }
@@ -84,10 +102,17 @@ private:
   void joinWorker();
   void recordRender(vtkObject* window, unsigned long event, void* callData);
   void onInteractionEvent(vtkObject* style, unsigned long event, void* callData);
+  void adaptMovingResolution(double mainRenderMilliseconds);
+  void drawReduced(bool reduced, double scale);
 
   vtkRenderWindow* mainWindow;
+  vtkRenderer* mainRenderer;
   vtkRenderWindow* headWindow;
+  std::function<void(double)> resolutionScaler;
+  bool reducedNow = false;
+  double appliedScale = 1;
   std::vector<Structure> structures;
+  std::vector<std::pair<vtkPolyDataMapper*, vtkSmartPointer<vtkPolyData>>> loadingStructures;
   std::vector<vtkSmartPointer<vtkObject>> watchedStyles;
   std::vector<unsigned long> styleObserverTags;
   unsigned long mainStartTag = 0;
@@ -98,8 +123,10 @@ private:
   double headStarted = 0;
   std::deque<double> mainRenderTimes;
   std::deque<double> headRenderTimes;
-  double frameBudget = 40;
+  double frameBudget = 20;
   double frameOverride = -1;
+  double movingScale = 1;
+  double movingOverride = -1;
   bool building = false;
   bool ready = false;
   bool showingCoarse = false;

@@ -5,6 +5,7 @@
 #include "loading/StructureList.h"
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/LoadReport.h"
 #include "viewer/ModelProblems.h"
 #include "viewer/SectionPlaneOverlay.h"
@@ -131,6 +132,7 @@ _CochlexUI::loadTB()
     setProgress(progressBar, 0);
   };
   const TeachingModel model = loadTeachingModel(folder.path, steps);
+  interactiveDetail->endLoad();
   if (!model.listFound) {
     reportMissingModel(*this, folder.path);
     return;
@@ -215,6 +217,7 @@ _CochlexUI::loadStructure(const LoadedStructure& structure)
     mainRenderer()->AddActor(back);
     mainRenderer()->AddActor(front);
   }
+  interactiveDetail->drawCoarselyWhileLoading(mapper);
   mainRenderer()->ResetCamera();
   printLine(structure.path);
   mainRenderWindow()->Render();
