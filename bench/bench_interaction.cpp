@@ -26,8 +26,11 @@
 // Viewer and baseline run in alternating blocks so that load from other processes hits both;
 // the figures are medians. Prints JSON.
 //
-//   bench_interaction [--model <directory>] [--frames <n>]
+//   bench_interaction [--model <directory>] [--frames <n>] [--size <W>x<H>]
 //
+// --size sets the main view's size: the Model view is floated, as full screen floats it, and sized
+// so that its view is W x H (the screen must be large enough). Without it the view keeps the size
+// the window's layout gives it (874x777 on a 1280x1024 screen).
 // Needs a display (run it under xvfb-run). Without --model the sample teaching model is written
 // into a temporary folder first.
 
@@ -55,6 +58,7 @@
 #include <QTemporaryDir>
 #include <QTimerEvent>
 #include <QVTKOpenGLWindow.h>
+#include <QWindow>
 
 #include <vtkActor.h>
 #include <vtkCallbackCommand.h>
@@ -334,35 +338,49 @@ struct DragTimes
   double restoredMilliseconds = 0;
 };
 
+// A press, move or release of the left button in the main view, as the window system delivers it
+// to the view's native window: in the view's own coordinates, which the view maps to the VTK
+// window's pixels at whatever resolution it draws.
+void
+sendDragEvent(_CochlexUI& viewer, QEvent::Type type, const QPoint& at)
+{
+  QWindow* window = viewer.qvtkWidget->embeddedOpenGLWindow();
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent event(type,
+                    QPointF(at),
+                    QPointF(at),
+                    QPointF(window->mapToGlobal(at)),
+                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                    held,
+                    Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &event);
+}
+
 DragTimes
 timedDrag(_CochlexUI& viewer, int frames, const RenderTimer& mainTime, const RenderTimer& headTime)
 {
-  vtkRenderWindowInteractor* interactor = viewer.qvtkWidget->interactor();
-  const int* size = viewer.mainRenderWindow()->GetSize();
-  int x = size[0] / 3;
-  const int y = size[1] / 2;
+  const QSize size = viewer.qvtkWidget->size();
+  QPoint at(size.width() / 3, size.height() / 2);
   std::vector<double> frameTimes;
   std::vector<double> mainTimes;
   std::vector<double> headTimes;
   std::vector<double> restoredTimes;
   for (int block = 0; block < 6; ++block) {
-    interactor->SetEventInformation(x, y);
-    interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+    sendDragEvent(viewer, QEvent::MouseButtonPress, at);
     for (int frame = 0; frame < frames; ++frame) {
       // Back and forth, so that the model stays in view.
-      x += (block % 2 == 0) ? 4 : -4;
+      at.rx() += (block % 2 == 0) ? 4 : -4;
       const double start = monotonicMilliseconds();
       const double main = mainTime.total;
       const double head = headTime.total;
-      interactor->SetEventInformation(x, y);
-      interactor->InvokeEvent(vtkCommand::MouseMoveEvent);
+      sendDragEvent(viewer, QEvent::MouseMove, at);
       settle();
       frameTimes.push_back(monotonicMilliseconds() - start);
       mainTimes.push_back(mainTime.total - main);
       headTimes.push_back(headTime.total - head);
     }
     const double released = monotonicMilliseconds();
-    interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+    sendDragEvent(viewer, QEvent::MouseButtonRelease, at);
     settle();
     restoredTimes.push_back(monotonicMilliseconds() - released);
   }
@@ -382,11 +400,18 @@ main(int argc, char** argv)
 {
   QString model;
   int frames = 8;
+  QSize viewSize;
   for (int index = 1; index + 1 < argc; index += 2) {
     if (std::strcmp(argv[index], "--model") == 0) {
       model = QFileInfo(QString::fromLocal8Bit(argv[index + 1])).absoluteFilePath();
     } else if (std::strcmp(argv[index], "--frames") == 0) {
       frames = std::max(1, std::atoi(argv[index + 1]));
+    } else if (std::strcmp(argv[index], "--size") == 0) {
+      int width = 0;
+      int height = 0;
+      if (std::sscanf(argv[index + 1], "%dx%d", &width, &height) == 2 && width > 0 && height > 0) {
+        viewSize = QSize(width, height);
+      }
     }
   }
 
@@ -431,6 +456,26 @@ main(int argc, char** argv)
   if (viewer.frontActors.size() != 9 || !viewer.hasSectionVolume()) {
     std::printf("{\"error\": \"the sample model did not load completely\"}\n");
     return 1;
+  }
+  if (viewSize.isValid() && viewer.qvtkWidget->size() != viewSize) {
+    viewer.viewerDock->setFloating(true);
+    viewer.viewerDock->move(0, 0);
+    for (int attempt = 0; attempt < 5 && viewer.qvtkWidget->size() != viewSize; ++attempt) {
+      viewer.viewerDock->resize(viewer.viewerDock->size() + viewSize - viewer.qvtkWidget->size());
+      waiting.restart();
+      while (waiting.elapsed() < 500) {
+        settle();
+      }
+    }
+    if (viewer.qvtkWidget->size() != viewSize) {
+      std::printf(
+        "{\"error\": \"the main view is %dx%d, not %dx%d: is the screen large enough?\"}\n",
+        viewer.qvtkWidget->width(),
+        viewer.qvtkWidget->height(),
+        viewSize.width(),
+        viewSize.height());
+      return 1;
+    }
   }
 
   // Automatic rotation about the vertical axis, ticked by hand: the timer itself is stopped so
@@ -610,20 +655,25 @@ main(int argc, char** argv)
               median(mainParts),
               median(headParts),
               rotation - median(mainParts) - median(headParts));
+  // 50 frames a second on a laptop-sized view, 30 on a full-HD projector (over 1.5 megapixels).
+  const QSize mainView = viewer.qvtkWidget->size() * viewer.qvtkWidget->devicePixelRatioF();
+  const double dragTarget = mainView.width() * mainView.height() > 1500000 ? 33 : 20;
   std::printf("  \"interactive_rotation\": {\"frame_ms\": %.2f, \"fps\": %.1f, "
               "\"full_detail_restored_ms\": %.2f, \"target_frame_ms\": %.0f, "
               "\"main_render_ms\": %.2f, \"head_render_ms\": %.2f, "
               "\"measured_full_detail_render_ms\": %.2f, \"coarse_while_moving\": %s, "
-              "\"result\": \"%s\"},\n",
+              "\"moving_resolution_scale\": %.2f, \"result\": \"%s\"},\n",
               drag.frameMilliseconds,
               1000.0 / drag.frameMilliseconds,
               drag.restoredMilliseconds,
-              detail.frameBudgetMilliseconds(),
+              dragTarget,
               drag.mainRenderMilliseconds,
               drag.headRenderMilliseconds,
               detail.fullDetailFrameMilliseconds(),
               coarseWhileMoving ? "true" : "false",
-              drag.frameMilliseconds <= detail.frameBudgetMilliseconds() ? "pass" : "fail");
+              detail.movingResolutionScale(),
+              drag.frameMilliseconds <= dragTarget && drag.restoredMilliseconds <= 300 ? "pass"
+                                                                                       : "fail");
   std::printf("  \"section_step\": {\"viewer_step_ms\": %.2f, \"plain_render_ms\": %.2f, "
               "\"ratio\": %.3f, \"target\": 1.2, \"result\": \"%s\", "
               "\"main_view_renders_per_step\": %d},\n",
