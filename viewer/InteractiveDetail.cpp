@@ -39,10 +39,10 @@ constexpr double coarseTriangleShare = 0.05;
 // A few hundred triangles cost next to nothing to draw: such a structure keeps its full detail.
 constexpr vtkIdType smallestCoarseSource = 256;
 // The pictures of the load: quick copies with 7 % of the triangles (24 divisions), whose 10 ms for
-// the sample model save about 40 ms in each of the load's 16 frames. Their resolution stays: the
-// fill of a coarse frame is about 18 ms at 874x777, and the first scaled frame would cost more
-// than that in compiling the scaling (a software renderer compiles a shader for it).
+// the sample model save about 40 ms in each of the load's 16 frames, drawn at half the view's
+// resolution (the fill of a coarse frame is about 18 ms at 874x777).
 constexpr int loadFrameDivisions = 24;
+constexpr double loadFrameScale = 0.5;
 // The main view's render time while the model moves. Showing the frame comes on top (5 ms at
 // 874x777, 13 ms at 1920x1080 on a software renderer under X), and the head view's render
 // (1.5 ms): 12 ms keeps whole frames within 20 ms (50 a second) on a laptop-sized view and
@@ -315,6 +315,12 @@ InteractiveDetail::adaptMovingResolution(double mainRenderMilliseconds)
 }
 
 void
+InteractiveDetail::beginLoad()
+{
+  drawReduced(true, loadFrameScale);
+}
+
+void
 InteractiveDetail::drawCoarselyWhileLoading(vtkPolyDataMapper* mapper)
 {
   vtkPolyData* full = mapper->GetInput();
@@ -334,6 +340,7 @@ InteractiveDetail::endLoad()
     mapper->SetInputData(full);
   }
   loadingStructures.clear();
+  drawReduced(false, 1);
   // The load framed the model after each structure by the copies' bounds, which lie a little
   // inside the full surfaces'; framed again by the full ones, as the load would have.
   if (framed) {

@@ -62,10 +62,12 @@ public:
   double fullDetailFrameMilliseconds() const;
   bool fullDetailMissesBudget() const;
 
-  // The pictures of a load in progress: each structure handed to drawCoarselyWhileLoading is drawn
-  // as a quick coarse copy (a render of the full model costs a software renderer 60 ms, most of it
-  // in the triangles). endLoad gives the mappers their full surfaces back and frames them as the
-  // load did, so the first frame after the load is the full-detail frame it always was.
+  // The pictures of a load in progress: from beginLoad to endLoad the main view draws at half its
+  // resolution, and each structure handed to drawCoarselyWhileLoading as a quick coarse copy (a
+  // render of the full model costs a software renderer 60 ms, most of it in the triangles).
+  // endLoad gives the mappers their full surfaces back, the view its resolution, and frames the
+  // model as the load did, so the first frame after the load is the full-detail frame it was.
+  void beginLoad();
   void drawCoarselyWhileLoading(vtkPolyDataMapper* mapper);
   void endLoad();
 

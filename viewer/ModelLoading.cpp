@@ -131,6 +131,7 @@ _CochlexUI::loadTB()
     noteMissingHeadModel(*this, head);
     setProgress(progressBar, 0);
   };
+  interactiveDetail->beginLoad();
   const TeachingModel model = loadTeachingModel(folder.path, steps);
   interactiveDetail->endLoad();
   if (!model.listFound) {
