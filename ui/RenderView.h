@@ -47,6 +47,10 @@ public:
   // over to the new size. 1 is the view's own resolution.
   void setResolutionScale(double scale);
   double resolutionScale() const { return scaleOfResolution; }
+  // The VTK window's pixels to one of this widget's: the screen's device pixel ratio times the
+  // resolution scale. Points in the widget map to the VTK window by it, and sizes drawn in the
+  // VTK window (text, lines) scale by it.
+  double renderPixelRatio() const { return devicePixelRatioF() * scaleOfResolution; }
 
 signals:
   // A frame reached the screen.

@@ -152,7 +152,7 @@ Labels::prepareLabel(std::size_t index)
     property->SetBackgroundOpacity(0.6);
     applyColors();
   }
-  const int pixels = int(std::lround(fontSize * window.qvtkWidget->devicePixelRatioF()));
+  const int pixels = int(std::lround(fontSize * window.qvtkWidget->renderPixelRatio()));
   const QString name = window.structureSelection->structureName(int(index));
   if (name != label.name || label.text->GetTextProperty()->GetFontSize() != pixels) {
     label.name = name;
@@ -229,7 +229,7 @@ Labels::layOut()
     }
   }
 
-  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  const double ratio = window.qvtkWidget->renderPixelRatio();
   LabelLayoutSettings settings;
   settings.viewSize = QSizeF(projection.width, projection.height);
   settings.margin = labelMargin * ratio;
@@ -272,7 +272,7 @@ Labels::layOut()
 void
 Labels::enlargeForTiles(int scale)
 {
-  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  const double ratio = window.qvtkWidget->renderPixelRatio();
   vtkNew<vtkPoints> points;
   vtkNew<vtkCellArray> lines;
   vtkNew<vtkCellArray> dots;
@@ -377,7 +377,7 @@ std::vector<Labels::ShownLabel>
 Labels::shownLabels() const
 {
   std::vector<ShownLabel> shown;
-  const double ratio = window.qvtkWidget->devicePixelRatioF();
+  const double ratio = window.qvtkWidget->renderPixelRatio();
   const double height = window.mainRenderer()->GetSize()[1];
   for (std::size_t position = 0; position < placed.size(); ++position) {
     const auto& [structure, box] = placed[position];

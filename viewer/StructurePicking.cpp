@@ -59,8 +59,9 @@ StructurePicker::structureAtViewPoint(const QPoint& point) const
   if (renderWindow == nullptr) {
     return -1;
   }
-  // The render window counts device pixels from the bottom row up.
-  const double ratio = view->devicePixelRatioF();
+  // The render window counts its pixels from the bottom row up; while the model moves it may
+  // draw at a reduced resolution.
+  const double ratio = view->renderPixelRatio();
   const int height = renderWindow->GetSize()[1];
   return structureAtDisplayPoint(point.x() * ratio, height - point.y() * ratio - 1);
 }
