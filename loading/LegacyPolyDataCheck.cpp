@@ -222,5 +222,14 @@ readCheckedPolyData(const std::string& path)
   if (std::string problem = checkPolyDataConsistency(output); !problem.empty()) {
     return refused(problem);
   }
+  // The reader keeps cells with 64-bit offsets and point ids; a surface of fewer than 2^31 points
+  // needs only 32. That halves the cells' memory, which the surfaces hold for as long as the
+  // model is shown: 6 MB of the sample model's 12.5 MB, 8 MB off the peak at start-up.
+  for (vtkCellArray* cells :
+       { output->GetVerts(), output->GetLines(), output->GetPolys(), output->GetStrips() }) {
+    if (cells != nullptr && cells->IsStorage64Bit() && cells->CanConvertTo32BitStorage()) {
+      cells->ConvertTo32BitStorage();
+    }
+  }
   return SurfaceRead{ output, std::string() };
 }
