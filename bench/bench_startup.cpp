@@ -1,6 +1,8 @@
 // Start-up of the viewer on the sample teaching model, next to a bare-VTK baseline that reads
 // the same files and renders the same number of frames. Prints JSON: time from process start to
-// the first complete frame, time per phase, frames, and peak RSS of both programs.
+// the first complete frame, time per phase, frames, and peak RSS of both programs (the viewer's
+// up to its first frame, and with the coarse copies for dragging, built after it). Targets: the
+// viewer's start-up at most 0.9 times the baseline's, its peak memory at most 1.1 times.
 //
 //   bench_startup [--model <directory>] [--runs <n>]
 //
@@ -15,11 +17,13 @@
 #include "loading/StructureList.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/InteractiveDetail.h"
 
 #include "ui/RenderView.h"
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -186,6 +190,17 @@ runViewer(int argc, char** argv, const QString& model)
   QTimer::singleShot(60000, &application, &QCoreApplication::quit);
   QApplication::exec();
   const double framePeakRss = residentMemory().peakMegabytes;
+  // The coarse copies for dragging are built after the first frame; their build must stay under
+  // the start-up's peak. Waited for, up to 20 s, once the first frame's render times have decided
+  // whether they are needed.
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 1500 ||
+         (waited.elapsed() < 20000 && window.interactiveDetail->fullDetailMissesBudget() &&
+          !window.interactiveDetail->coarseCopiesReady())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  const double coarseCopiesPeakRss = residentMemory().peakMegabytes;
 
   // Lines: working directory, one per structure, then the volume's lines.
   const std::string text = console.str();
@@ -207,7 +222,7 @@ runViewer(int argc, char** argv, const QString& model)
               "\"render_ms\": %.3f, \"main_frames\": %d, \"head_frames\": %d, "
               "\"main_width\": %d, \"main_height\": %d, \"head_width\": %d, \"head_height\": %d, "
               "\"rss_shown_mb\": %.1f, \"rss_loaded_mb\": %.1f, \"rss_load_peak_mb\": %.1f, "
-              "\"rss_first_frame_peak_mb\": %.1f}\n",
+              "\"rss_first_frame_peak_mb\": %.1f, \"rss_coarse_copies_peak_mb\": %.1f}\n",
               loadStarted,
               loadStarted,
               loadEnded,
@@ -225,7 +240,8 @@ runViewer(int argc, char** argv, const QString& model)
               shownRss,
               loadedRss,
               loadPeakRss,
-              framePeakRss);
+              framePeakRss,
+              coarseCopiesPeakRss);
   std::fflush(stdout);
   return complete ? 0 : 1;
 }
@@ -398,7 +414,7 @@ main(int argc, char** argv)
     "/bench_startup_baseline";
   const std::string modelPath = model.toStdString();
 
-  std::vector<double> viewerStartup, baselineStartup, viewerRss, baselineRss;
+  std::vector<double> viewerStartup, baselineStartup, viewerRss, viewerCoarseCopiesRss, baselineRss;
   std::vector<std::map<std::string, double>> viewerValues, baselineValues;
   bool complete = true;
   for (int run = 0; run < runs; ++run) {
@@ -406,7 +422,8 @@ main(int argc, char** argv)
     std::map<std::string, double> values = benchValues(viewer.output);
     complete = complete && viewer.status == 0 && values["complete"] == 1;
     viewerStartup.push_back(values["first_frame"] - viewer.spawned);
-    viewerRss.push_back(viewer.peakRssMegabytes);
+    viewerRss.push_back(values["rss_first_frame_peak_mb"]);
+    viewerCoarseCopiesRss.push_back(viewer.peakRssMegabytes);
     values["before_load_ms"] = values["load_started"] - viewer.spawned;
     values["load_ms"] = values["load_ended"] - values["load_started"];
     values["load_to_first_frame_ms"] = values["first_frame"] - values["load_ended"];
@@ -433,7 +450,9 @@ main(int argc, char** argv)
   const double baselineMedian = median(baselineStartup);
   const double viewerPeak = *std::max_element(viewerRss.begin(), viewerRss.end());
   const double baselinePeak = *std::max_element(baselineRss.begin(), baselineRss.end());
-  const double rssBudget = 47.5 + baselinePeak + 50.0;
+  const double viewerCoarseCopiesPeak =
+    *std::max_element(viewerCoarseCopiesRss.begin(), viewerCoarseCopiesRss.end());
+  const double rssRatio = baselinePeak > 0 ? viewerPeak / baselinePeak : 0;
   const double ratio = baselineMedian > 0 ? viewerMedian / baselineMedian : 0;
   // The phases of the run closest to the median (with an even count the median is the mean of
   // the two middle runs, which no run need equal).
@@ -457,8 +476,11 @@ main(int argc, char** argv)
   }
   // Resident memory at points of the run: window shown, model loaded, peaks.
   std::map<std::string, double> viewerMemory;
-  for (const char* key :
-       { "rss_shown_mb", "rss_loaded_mb", "rss_load_peak_mb", "rss_first_frame_peak_mb" }) {
+  for (const char* key : { "rss_shown_mb",
+                           "rss_loaded_mb",
+                           "rss_load_peak_mb",
+                           "rss_first_frame_peak_mb",
+                           "rss_coarse_copies_peak_mb" }) {
     viewerMemory[key] = viewerValues[middle][key];
   }
   std::map<std::string, double> baselinePhases;
@@ -478,9 +500,10 @@ main(int argc, char** argv)
               runs);
   std::printf("  \"complete_load\": %s,\n", complete ? "true" : "false");
   std::printf("  \"viewer\": {\"startup_to_first_frame_ms\": %.1f, \"peak_rss_mb\": %.1f, "
-              "\"phases_ms\": %s, \"memory_mb\": %s},\n",
+              "\"peak_rss_with_coarse_copies_mb\": %.1f, \"phases_ms\": %s, \"memory_mb\": %s},\n",
               viewerMedian,
               viewerPeak,
+              viewerCoarseCopiesPeak,
               json(viewerPhases).c_str(),
               json(viewerMemory).c_str());
   std::printf("  \"baseline\": {\"startup_to_last_frame_ms\": %.1f, \"peak_rss_mb\": %.1f, "
@@ -498,9 +521,11 @@ main(int argc, char** argv)
     std::printf("%s%.1f", run ? ", " : "", baselineStartup[run]);
   }
   std::printf("]},\n");
-  std::printf("  \"startup_ratio\": %.3f,\n  \"startup_ratio_target\": 1.3,\n", ratio);
-  std::printf("  \"peak_rss_budget_mb\": %.1f,\n", rssBudget);
+  std::printf("  \"startup_ratio\": %.3f,\n  \"startup_ratio_target\": 0.9,\n", ratio);
+  std::printf("  \"peak_rss_ratio\": %.3f,\n  \"peak_rss_ratio_target\": 1.1,\n", rssRatio);
+  std::printf("  \"coarse_copies_under_startup_peak\": %s,\n",
+              viewerCoarseCopiesPeak <= viewerPeak + 1 ? "true" : "false");
   std::printf("  \"within_targets\": %s\n}\n",
-              complete && ratio <= 1.3 && viewerPeak <= rssBudget ? "true" : "false");
+              complete && ratio <= 0.9 && rssRatio <= 1.1 ? "true" : "false");
   return complete ? 0 : 1;
 }
