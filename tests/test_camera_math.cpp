@@ -231,7 +231,7 @@ private slots:
     }
     const double* outer = surface->GetBounds();
     const double* inner = coarse->GetBounds();
-    for (int axis = 0; axis < 3; ++axis) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
       QVERIFY(inner[2 * axis] >= outer[2 * axis] - 1e-6);
       QVERIFY(inner[2 * axis + 1] <= outer[2 * axis + 1] + 1e-6);
     }

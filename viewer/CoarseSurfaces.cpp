@@ -91,7 +91,7 @@ clusteredSurface(vtkPolyData* surface, int divisions)
   }
   ClusterGrid grid;
   grid.cellSize = longest / divisions;
-  for (int axis = 0; axis < 3; ++axis) {
+  for (std::size_t axis = 0; axis < 3; ++axis) {
     grid.origin[axis] = bounds[2 * axis];
     const double extent = bounds[2 * axis + 1] - bounds[2 * axis];
     grid.cells[axis] = std::clamp(int(extent / grid.cellSize) + 1, 1, divisions + 1);
