@@ -9,8 +9,8 @@ class vtkPolyData;
 
 // A decimated copy for the frames drawn while the model moves: about keptShare of its triangles,
 // the shape kept as well as a quadric decimation can, with point normals when the surface has
-// them. Slow (about 0.4 s for the sample model's 263 000 triangles), so it is built in the
-// background once the model is shown.
+// them. Slow (3.3 s for the sample model's 263 000 triangles on the 2-core machine, while it was
+// busy building), so it is built in the background once the model is shown.
 vtkSmartPointer<vtkPolyData>
 coarseSurface(vtkPolyData* surface, double keptShare);
 
@@ -18,8 +18,9 @@ coarseSurface(vtkPolyData* surface, double keptShare);
 // cell by cell on a grid of `divisions` cells along its longest side, each into their mean
 // point (and mean normal); triangles whose corners merged vanish, and a triangle that comes out
 // twice is kept once. One pass over the points and one over the cells: 10 ms for the sample
-// model's 263 000 triangles at 24 divisions (7 % of them kept), where the decimation takes 40
-// times as long. The shapes come out blocky, which a picture of the load in progress can afford.
-// Null when the surface has no polygons, holds triangle strips, or has no extent.
+// model's 263 000 triangles at 24 divisions (7 % of them kept) on a quiet 2-core machine; timed
+// beside the decimation on a busy one, 29 ms against its 3.3 s. The shapes come out blocky, which
+// a picture of the load in progress can afford. Null when the surface has no polygons, holds
+// triangle strips, or has no extent.
 vtkSmartPointer<vtkPolyData>
 clusteredSurface(vtkPolyData* surface, int divisions);
