@@ -28,9 +28,12 @@ class ScalableOpenGLWindow : public QVTKOpenGLWindow
 public:
   void resizeToScale(double scale)
   {
-    setCustomDevicePixelRatio(scale * devicePixelRatio());
+    // At the full resolution the ratio goes back to none of its own, so that the screen's ratio
+    // keeps applying when the window moves to another screen.
+    const double ratio = scale < 1 ? scale * devicePixelRatio() : 0;
+    setCustomDevicePixelRatio(ratio);
     if (RenderWindowAdapter != nullptr) {
-      RenderWindowAdapter->setCustomDevicePixelRatio(scale * devicePixelRatio());
+      RenderWindowAdapter->setCustomDevicePixelRatio(ratio);
       RenderWindowAdapter->resize(width(), height());
     }
   }
