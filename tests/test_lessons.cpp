@@ -4,6 +4,7 @@
 
 #include "GuiTest.h"
 #include "app/CommandLine.h"
+#include "viewer/InteractiveDetail.h"
 #include "viewer/Lessons.h"
 #include "viewer/ViewCapture.h"
 #include "viewer/teaching/LessonFile.h"
@@ -145,6 +146,13 @@ private slots:
     }
 
     Lessons& lessons = openLoaded();
+    // As on a renderer too slow for full detail: the camera moves with coarse copies at a reduced
+    // resolution, and each view still arrives with its caption laid out at the full one.
+    InteractiveDetail& detail = *window->interactiveDetail;
+    detail.setFullDetailFrameOverride(1000);
+    detail.setMovingFrameOverride(1000);
+    detail.buildIfNeeded();
+    QTRY_VERIFY_WITH_TIMEOUT(detail.coarseCopiesReady(), 60000);
     const std::vector<double> before = controlValues(*window);
     lessons.openLessonFile(path);
     QCOMPARE(lessons.views().size(), std::size_t(3));

@@ -290,9 +290,12 @@ Lessons::wrapCaption()
 {
   vtkRenderer* renderer = window.mainRenderer();
   captionWrapWidth = window.mainRenderWindow()->GetSize()[0];
-  // Sizes are device pixels in the render window.
-  const int fontSize = qRound(captionFontSize * window.qvtkWidget->devicePixelRatioF());
-  const int lineLength = std::max(20, int(captionWidthShare * captionWrapWidth / (0.5 * fontSize)));
+  // The lines are as long at any resolution the view draws at (it draws at a reduced one while
+  // the camera moves); the font is sized in the render window's pixels.
+  const double ratio = window.qvtkWidget->renderPixelRatio();
+  const int fontSize = qRound(captionFontSize * ratio);
+  const int lineLength =
+    std::max(20, int(captionWidthShare * captionWrapWidth / ratio / (0.5 * captionFontSize)));
   const QString wrapped = wrappedCaption(captionSource, lineLength);
   if (wrapped.isEmpty()) {
     renderer->RemoveActor2D(caption);
@@ -342,13 +345,14 @@ Lessons::transitionStep(double progress)
 void
 Lessons::transitionEnded()
 {
-  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
-    wrapCaption();
-  }
   placeCameras(window, transitionTo);
   if (coarseDuringTransition) {
     coarseDuringTransition = false;
     window.interactiveDetail->endInteraction(false);
+  }
+  // Back at the view's full resolution, or wider after going full screen.
+  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
+    wrapCaption();
   }
   window.mainRenderWindow()->Render();
   window.headRenderWindow()->Render();
