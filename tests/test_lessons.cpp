@@ -13,6 +13,7 @@
 
 #include <vtkBoundingBox.h>
 #include <vtkTextActor.h>
+#include <vtkTextProperty.h>
 
 #include <sys/stat.h>
 
@@ -118,12 +119,14 @@ private slots:
     QTemporaryDir lessonFolder;
     const QString path = lessonFolder.filePath("class.cochlex-lesson");
     std::vector<Picture> pictures;
+    int captionFontSize = 0;
     {
       Lessons& lessons = openLoaded();
       window->show_2->click();
       window->doubleSpinBox_1->setValue(0.3);
       window->rotYScrollBar->setValue(40);
       pictures.push_back(addPicture("The incus, translucent"));
+      captionFontSize = lessons.captionActor()->GetTextProperty()->GetFontSize();
 
       window->spinBox_x->setValue(300);
       window->showXPlane->click();
@@ -172,6 +175,7 @@ private slots:
       QCOMPARE(controlValues(*window), picture.controls);
       QVERIFY(window->mainRenderer()->HasViewProp(lessons.captionActor()));
       QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), picture.caption);
+      QCOMPARE(lessons.captionActor()->GetTextProperty()->GetFontSize(), captionFontSize);
     }
   }
 
