@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMenu>
-#include <QMouseEvent>
 
 #include <vtkActor.h>
 #include <vtkActor2D.h>
@@ -371,73 +370,4 @@ Labels::applyColors()
                                       window.axesActor->GetZAxisCaptionActor2D() }) {
     caption->GetCaptionTextProperty()->SetColor(letters, letters, letters);
   }
-}
-
-std::vector<Labels::ShownLabel>
-Labels::shownLabels() const
-{
-  std::vector<ShownLabel> shown;
-  const double ratio = window.qvtkWidget->renderPixelRatio();
-  const double height = window.mainRenderer()->GetSize()[1];
-  for (std::size_t position = 0; position < placed.size(); ++position) {
-    const auto& [structure, box] = placed[position];
-    const QRectF rect = box.box;
-    ShownLabel label;
-    label.structure = structure;
-    label.text = labels[std::size_t(structure)].name;
-    label.box = QRectF(rect.x() / ratio,
-                       (height - rect.y() - rect.height()) / ratio,
-                       rect.width() / ratio,
-                       rect.height() / ratio)
-                  .toAlignedRect();
-    const QPointF anchor = placedAnchors[position];
-    // As the structure picker counts: the bottom row of pixels is row 0.
-    label.anchor = QPointF(anchor.x() / ratio, (height - 1 - anchor.y()) / ratio).toPoint();
-    shown.push_back(label);
-  }
-  return shown;
-}
-
-int
-Labels::labelAtViewPoint(const QPoint& point) const
-{
-  for (const ShownLabel& label : shownLabels()) {
-    // A pixel more all round: the text's box is tight.
-    if (label.box.adjusted(-1, -1, 1, 1).contains(point)) {
-      return label.structure;
-    }
-  }
-  return -1;
-}
-
-bool
-Labels::eventFilter(QObject* watched, QEvent* event)
-{
-  if (watched != window.qvtkWidget) {
-    return false;
-  }
-  const auto type = event->type();
-  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
-      type != QEvent::MouseButtonRelease) {
-    return false;
-  }
-  const auto* mouse = static_cast<const QMouseEvent*>(event);
-  if (mouse->button() != Qt::LeftButton) {
-    return false;
-  }
-  // A press on a label is the label's: the structure picker never sees it, so it neither
-  // selects what lies under the label nor takes the release for a click.
-  if (type == QEvent::MouseButtonRelease) {
-    const int pressed = pressedLabel;
-    pressedLabel = -1;
-    if (pressed < 0) {
-      return false;
-    }
-    if (labelAtViewPoint(mouse->pos()) == pressed) {
-      window.structureSelection->selectStructure(pressed);
-    }
-    return true;
-  }
-  pressedLabel = active() ? labelAtViewPoint(mouse->pos()) : -1;
-  return pressedLabel >= 0;
 }
