@@ -8,8 +8,14 @@
 DescriptionRead
 readStructureDescription(const std::string& surfacePath)
 {
+  return readDescriptionFile(surfacePath + ".html");
+}
+
+DescriptionRead
+readDescriptionFile(const std::string& pagePath)
+{
   DescriptionRead result;
-  const QString path = QFile::decodeName(QByteArray::fromStdString(surfacePath + ".html"));
+  const QString path = QFile::decodeName(QByteArray::fromStdString(pagePath));
   const QFileInfo info(path);
   // A dangling link is a file meant to be there.
   if (!info.exists() && !info.isSymLink()) {

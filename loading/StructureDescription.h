@@ -16,3 +16,7 @@ struct DescriptionRead
 // is there but cannot be read (not a plain file, unreadable) is.
 DescriptionRead
 readStructureDescription(const std::string& surfacePath);
+
+// The same for a page the model manifest names.
+DescriptionRead
+readDescriptionFile(const std::string& pagePath);

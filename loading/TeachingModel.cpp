@@ -4,6 +4,7 @@
 #include "loading/Console.h"
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/ModelFile.h"
+#include "loading/ModelManifest.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureDescription.h"
 #include "loading/StructureList.h"
@@ -11,8 +12,11 @@
 #include <vtkImageData.h>
 #include <vtkPolyData.h>
 
+#include <QFile>
+
 #include <filesystem>
 #include <istream>
+#include <optional>
 #include <sstream>
 #include <system_error>
 
@@ -70,52 +74,163 @@ currentModelFolder()
   return folder;
 }
 
-TeachingModel
-loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
-{
-  TeachingModel model;
+namespace {
 
+// One structure as the manifest or the list names it, before its files are read.
+struct ModelEntry
+{
+  std::string relativePath;
+  double opacity = 1.0;
+  bool opacityInRange = true;
+  std::string problem;
+  QString name;
+  QString group;
+  bool rowShown = true;
+  std::optional<std::array<double, 3>> color;
+  std::optional<std::string> descriptionPath;
+};
+
+// The structures of the manifest, when the folder has one that can be used; its problems are
+// reported either way. headPath is set where the manifest names the head model.
+bool
+readManifestEntries(TeachingModel& model,
+                    const std::string& folder,
+                    std::vector<ModelEntry>& entries,
+                    std::string& headPath)
+{
+  const std::string path = folder + "/" + modelManifestName;
+  const FileBytes file = readWholeFile(path, largestModelManifestBytes);
+  if (file.missing) {
+    return false;
+  }
+  if (!file.problem.empty()) {
+    report(model,
+           "Model manifest " + shortenedInMiddle(path) + " " + file.problem +
+             "; the structure list is read instead.");
+    return false;
+  }
+  const ModelManifest manifest = parseModelManifest(file.bytes, path);
+  for (const std::string& problem : manifest.problems) {
+    report(model, problem + (manifest.usable ? "" : " The structure list is read instead."));
+  }
+  if (!manifest.usable) {
+    return false;
+  }
+  for (const ManifestStructure& structure : manifest.structures) {
+    ModelEntry entry;
+    entry.relativePath = structure.relativePath;
+    entry.opacity = structure.opacity;
+    entry.problem = structure.problem;
+    entry.name = structure.name;
+    entry.group = structure.group;
+    entry.rowShown = structure.rowShown;
+    entry.color = structure.color;
+    entry.descriptionPath = structure.descriptionPath;
+    entries.push_back(std::move(entry));
+  }
+  if (!manifest.headPath.empty()) {
+    headPath = manifest.headPath;
+  }
+  return true;
+}
+
+// The structures of the structure list; false when there is no list to read. The list's own
+// problems go to listProblems, reported after its structures.
+bool
+readListEntries(TeachingModel& model,
+                const std::string& folder,
+                std::vector<ModelEntry>& entries,
+                std::vector<std::string>& listProblems)
+{
   const std::string listPath = folder + "/Joint_transformed.txt";
   RegularFile listFile(listPath);
   if (!listFile.isOpen()) {
     report(model, "Cannot open file: " + listPath);
+    return false;
+  }
+  // Read as it goes from the one descriptor, never beyond its bound.
+  BoundedFileBuffer listBuffer(listFile, largestStructureListBytes);
+  std::istream listInput(&listBuffer);
+  const StructureList list = parseStructureList(listInput, listPath);
+  for (const StructureEntry& listEntry : list.entries) {
+    ModelEntry entry;
+    entry.relativePath = listEntry.relativePath;
+    entry.opacity = listEntry.opacity;
+    entry.opacityInRange = listEntry.opacity >= 0 && listEntry.opacity <= 1;
+    entry.problem = listEntry.problem;
+    entry.name =
+      structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(listEntry.relativePath)));
+    // The list's fourth structure, the areolar tissue, has no row of its own.
+    entry.rowShown = entries.size() != 3;
+    entries.push_back(std::move(entry));
+  }
+  if (!list.problem.empty()) {
+    listProblems.push_back(list.problem);
+  }
+  if (listBuffer.cutShort()) {
+    listProblems.push_back("Structure list " + listPath + " is larger than " +
+                           megabytes(largestStructureListBytes) + "; the rest of it is not read.");
+  }
+  return true;
+}
+
+} // namespace
+
+TeachingModel
+loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
+{
+  TeachingModel model;
+  std::vector<ModelEntry> entries;
+  std::vector<std::string> listProblems;
+  std::string headPath = "/Joint/Head_bone_transformed.vtp";
+  model.fromManifest = readManifestEntries(model, folder, entries, headPath);
+  if (!model.fromManifest && !readListEntries(model, folder, entries, listProblems)) {
     return model;
   }
   model.listFound = true;
   call(steps.listOpened);
 
-  // Read as it goes from the one descriptor, never beyond its bound.
-  BoundedFileBuffer listBuffer(listFile, largestStructureListBytes);
-  std::istream listInput(&listBuffer);
-  const StructureList list = parseStructureList(listInput, listPath);
-  for (const StructureEntry& entry : list.entries) {
+  for (const ModelEntry& entry : entries) {
     LoadedStructure structure;
     structure.path = folder + entry.relativePath;
     structure.opacity = entry.opacity;
+    structure.name = entry.name;
+    structure.group = entry.group;
+    structure.rowShown = entry.rowShown;
+    structure.namedByManifest = model.fromManifest;
     const std::string shownPath = shortenedInMiddle(structure.path);
     if (!entry.problem.empty()) {
       // Its file is not looked at: the row stays, without a surface.
       structure.problem = entry.problem;
-      structure.color = ColorRead().color;
+      structure.color = entry.color.value_or(ColorRead().color);
       structure.surface = vtkSmartPointer<vtkPolyData>::New();
       report(model, "Cannot load surface " + shownPath + ": " + entry.problem + ".");
     } else {
-      const ColorRead color = readStructureColor(structure.path);
-      structure.color = color.color;
-      if (!color.problem.empty()) {
-        report(model, "Colour file " + shownPath + ".color " + color.problem + ".");
+      if (entry.color) {
+        structure.color = *entry.color;
+      } else {
+        const ColorRead color = readStructureColor(structure.path);
+        structure.color = color.color;
+        if (!color.problem.empty()) {
+          report(model, "Colour file " + shownPath + ".color " + color.problem + ".");
+        }
       }
       structure.surface = readSurface(model, structure.path, &structure.problem);
-      DescriptionRead description = readStructureDescription(structure.path);
+      DescriptionRead description =
+        entry.descriptionPath
+          ? (entry.descriptionPath->empty() ? DescriptionRead()
+                                            : readDescriptionFile(folder + *entry.descriptionPath))
+          : readStructureDescription(structure.path);
       if (!description.problem.empty()) {
         report(model, description.problem);
       }
       structure.description = std::move(description.page);
     }
-    if (!(entry.opacity >= 0 && entry.opacity <= 1)) {
+    if (!entry.opacityInRange) {
       std::ostringstream message;
-      message << "Structure list " << listPath << ": the opacity of " << shownPath << " is "
-              << entry.opacity << ", outside 0 to 1; it is taken as the nearest of 0 and 1.";
+      message << "Structure list " << folder << "/Joint_transformed.txt: the opacity of "
+              << shownPath << " is " << entry.opacity
+              << ", outside 0 to 1; it is taken as the nearest of 0 and 1.";
       report(model, message.str());
     }
     if (steps.structureRead) {
@@ -123,17 +238,11 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
     }
     ++model.structureCount;
   }
-  if (!list.problem.empty()) {
-    report(model, list.problem);
-  }
-  if (listBuffer.cutShort()) {
-    report(model,
-           "Structure list " + listPath + " is larger than " +
-             megabytes(largestStructureListBytes) + "; the rest of it is not read.");
+  for (const std::string& problem : listProblems) {
+    report(model, problem);
   }
 
-  const vtkSmartPointer<vtkPolyData> head =
-    readSurface(model, folder + "/Joint/Head_bone_transformed.vtp");
+  const vtkSmartPointer<vtkPolyData> head = readSurface(model, folder + headPath);
   if (steps.headRead) {
     steps.headRead(head);
   }

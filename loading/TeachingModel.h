@@ -28,6 +28,10 @@ currentModelFolder();
 struct LoadedStructure
 {
   std::string path; // the surface file: folder followed by the list's line
+  QString name;     // from the manifest, else from the file's name
+  QString group;    // a heading of the control panel; empty: none
+  bool rowShown = true;
+  bool namedByManifest = false; // name and row come from a model manifest
   double opacity = 1.0;
   std::array<double, 3> color{};
   vtkSmartPointer<vtkPolyData> surface; // never null; empty when the file could not be used
@@ -49,12 +53,15 @@ struct TeachingModelSteps
 struct TeachingModel
 {
   bool listFound = false;
+  // Read from the model manifest, not from the structure list alone.
+  bool fromManifest = false;
   std::size_t structureCount = 0;
   vtkSmartPointer<vtkImageData> volume; // null when the volume file could not be opened
   std::vector<std::string> problems;
 };
 
-// Reads the structure list, every structure with its colour, the head model and the section
+// Reads the model manifest where the folder has a usable one, else the structure list, then every
+// structure with its colour, the head model and the section
 // volume from folder, in that order, printing a line for each problem as it is met. Nothing of
 // it needs a window: steps are called as the parts arrive.
 TeachingModel

@@ -1,5 +1,6 @@
 #include "ViewerSession.h"
 
+#include "loading/ModelManifest.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/StructurePicking.h"
 

@@ -3,6 +3,7 @@
 // show the labels where the surfaces are, and one line with status 1 or 2 for each bad input.
 
 #include "TestDriver.h"
+#include "loading/ModelManifest.h"
 #include "loading/TeachingModel.h"
 #include "tools/SampleAnatomy.h"
 #include "tools/make_model/ColorTable.h"
