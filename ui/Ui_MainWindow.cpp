@@ -196,6 +196,31 @@ Ui_MainWindow::Ui_MainWindow(QWidget* parent)
 {
 }
 
+Ui_MainWindow::StructureRowControls
+Ui_MainWindow::addStructureRow(int number)
+{
+  const QByteArray digits = QByteArray::number(number);
+  StructureRowControls controls{};
+  QHBoxLayout* row = nullptr;
+  // Built at the end of the page, then moved before the spacer that keeps the rows at the top.
+  buildStructureRow(page,
+                    vboxLayout5,
+                    show_1->font(),
+                    ("groupBox_s" + digits).constData(),
+                    ("hboxLayout_s" + digits).constData(),
+                    number,
+                    controls.box,
+                    row,
+                    controls.show,
+                    controls.spinBox,
+                    controls.slider);
+  vboxLayout5->removeItem(spacerItem6);
+  vboxLayout5->addItem(spacerItem6);
+  controls.show->setText(show_1->text());
+  fitStructureRows(page);
+  return controls;
+}
+
 void
 Ui_MainWindow::setupUi(QMainWindow* window)
 {

@@ -33,6 +33,18 @@ public:
   void setupUi(QMainWindow* window);
   void retranslateUi(QMainWindow* window);
 
+  // A row of structure controls after the nine of the layout, for a model with more structures:
+  // built like them (show_N, doubleSpinBox_N, horizontalSlider_N in a group box) and added at
+  // the end of the Visibility and Transparency page.
+  struct StructureRowControls
+  {
+    QGroupBox* box;
+    QCheckBox* show;
+    QDoubleSpinBox* spinBox;
+    QSlider* slider;
+  };
+  StructureRowControls addStructureRow(int number);
+
   QAction* actionLoad_Teaching_Model = nullptr;
   QAction* actionLoad_VRML_File = nullptr;
   QAction* actionLoad_VTK_File = nullptr;

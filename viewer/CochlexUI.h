@@ -1,6 +1,8 @@
 #pragma once
 
 #include "loading/SectionTransforms.h"
+#include "scene/SectionStates.h"
+#include "scene/StructureTable.h"
 #include "ui/Ui_About.h"
 #include "ui/Ui_MainWindow.h"
 #include "ui/Ui_help.h"
@@ -177,6 +179,11 @@ public:
   // Runs steps that would each draw the views (several control clicks) and draws them once.
   void renderOnceAfter(const std::function<void()>& steps);
 
+  // The one record of what each structure and each section axis shows: the rows, labels, quiz,
+  // caps, picking and lessons read and change these, never the widgets.
+  StructureTable* structureTable = nullptr;
+  SectionStates* sectionStates = nullptr;
+
   // Which structure is under the pointer in the main view, and what the window does with it.
   StructurePicker* structurePicker = nullptr;
   StructureSelection* structureSelection = nullptr;
@@ -237,10 +244,15 @@ private:
   void loadPages();
   StructureRowWidgets structureRowWidgets() const;
 
-  // Structure rows: whether loading listed the row's controls, and the opacity 1 - transparency
-  // given to a loaded structure's two actors.
+  // Structure rows: whether loading listed the row's controls; a row's own slider and spin box
+  // following each other where the row has no structure.
   bool hasStructureRow(int number) const;
-  void applyStructureTransparency(int number, double transparency);
+  void mirrorRowWithoutStructure(int number, bool fromSlider);
+  // The scene follows the structure table: a structure's two actors join or leave the main
+  // view as it is shown or hidden, and carry the opacity 1 - transparency.
+  void followStructureRecord(int index, StructureTable::Fields fields);
+  // Show All's and Hide All's change of every structure, and of the rows without one.
+  void setEveryStructureShown(bool shown);
 
   // Renders the main view, then the head view (or the reverse).
   void renderMainThenHead();

@@ -140,9 +140,9 @@ CutFaces::refresh()
   }
   const double lift = capLift * (model.IsValid() ? model.GetDiagonalLength() : 0.0);
   for (std::size_t index = 0; index < count; ++index) {
-    vtkActor* front = window.frontActors[index];
-    const bool shown = toggle->isChecked() && renderer->HasViewProp(front) &&
-                       front->GetVisibility() && front->GetProperty()->GetOpacity() > 0;
+    const StructureTable& table = *window.structureTable;
+    const bool shown =
+      toggle->isChecked() && table.contains(int(index)) && table.at(int(index)).visible();
     vtkPolyData* surface = shown ? fullSurface(index) : nullptr;
     for (int axis = 0; axis < 3; ++axis) {
       Cap& cap = caps[index][std::size_t(axis)];

@@ -128,12 +128,8 @@ Labels::active() const
 bool
 Labels::structureShown(std::size_t index) const
 {
-  vtkActor* front = window.frontActors[index];
-  // Structure 4 has no row on screen, yet it is in the view when its box is ticked.
-  const bool ticked =
-    index >= window.structureCheckBoxes.size() || window.structureCheckBoxes[index]->isChecked();
-  return ticked && window.mainRenderer()->HasViewProp(front) && front->GetVisibility() &&
-         front->GetProperty()->GetOpacity() > 0;
+  const StructureTable& table = *window.structureTable;
+  return table.contains(int(index)) && table.at(int(index)).visible();
 }
 
 void

@@ -42,6 +42,7 @@
 #include <vtkRenderer.h>
 #include <vtkTransform.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -104,26 +105,32 @@ _CochlexUI::loadTB()
     progressBar->show();
     flushPaintEvents();
     prepareStructureRows();
+    structureTable->clear();
     structureSelection->clearStructures();
     findChild<StructureInfo*>()->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
-    structureSelection->structureLoaded(
-      index,
-      structureNameFromPath(QFile::decodeName(QByteArray::fromStdString(structure.path))),
-      structure.color);
+    StructureRecord record;
+    record.name = structure.name;
+    record.group = structure.group;
+    record.file = QFile::decodeName(QByteArray::fromStdString(structure.path));
+    record.description = structure.description;
+    record.color = structure.color;
+    record.loaded = structure.problem.empty();
+    record.problem = QString::fromStdString(structure.problem);
+    record.rowShown = structure.rowShown;
+    if (structure.namedByManifest) {
+      record.rowTitle = structure.name;
+    }
+    // As the row's controls leave it once loading has set them.
+    record.shown = structure.opacity > 0 && record.loaded;
+    record.transparency = transparencyAfterLoading(std::clamp(structure.opacity, 0.0, 1.0));
+    structureTable->append(record);
+    // loadStructure() put the actors in the view by the listed opacity, a failed structure's
+    // empty ones too (they draw nothing and nothing can be picked on them).
+    followStructureRecord(int(index), StructureTable::Transparency);
     findChild<StructureInfo*>()->structureLoaded(index, structure.description);
-    if (index >= structureSliders.size()) {
-      return;
-    }
-    // The controls show transparency; setting them runs their slots (the boxes' do not run).
-    structureCheckBoxes[index]->setChecked(structure.opacity > 0);
-    structureSliders[index]->setValue(transparencySliderValue(structure.opacity));
-    structureSpinBoxes[index]->setValue(1 - structure.opacity);
-    if (!structure.problem.empty()) {
-      markStructureUnavailable(*this, index, structure.path, structure.problem);
-    }
   };
   steps.headRead = [this](vtkPolyData* head) {
     registerFollowObservers();
@@ -139,6 +146,12 @@ _CochlexUI::loadTB()
     return;
   }
 
+  if (model.fromManifest) {
+    // The layout's nine rows beyond the model's last structure would show the sample's titles.
+    for (std::size_t index = model.structureCount; index < structureCheckBoxes.size(); ++index) {
+      structureCheckBoxes[index]->parentWidget()->hide();
+    }
+  }
   loadSectionVolume(model.volume);
   if (sectionVolumeLoaded) {
     std::ostringstream bounds;

@@ -20,16 +20,13 @@
 void
 markStructureUnavailable(_CochlexUI& window,
                          std::size_t index,
-                         const std::string& path,
-                         const std::string& problem)
+                         const QString& path,
+                         const QString& problem)
 {
   if (index >= window.structureCheckBoxes.size()) {
     return;
   }
-  const QString tip =
-    QStringLiteral("Not loaded: %1: %2")
-      .arg(QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName(),
-           QString::fromStdString(problem));
+  const QString tip = QStringLiteral("Not loaded: %1: %2").arg(QFileInfo(path).fileName(), problem);
   QCheckBox* box = window.structureCheckBoxes[index];
   box->setChecked(false);
   // A grey row without the structure's colour: nothing of it is in the view.
@@ -77,22 +74,18 @@ followAllHidden(_CochlexUI& window)
   window.statusbar->addWidget(hint);
   hint->hide();
   const auto update = [&window, hint] {
+    const StructureTable& table = *window.structureTable;
     bool anyLoaded = false;
     bool anyShown = false;
-    for (QCheckBox* box : window.structureCheckBoxes) {
-      // A loaded structure's row wears its colour; rows that failed or were never listed don't.
-      if (box->isEnabled() && !box->icon().isNull()) {
-        anyLoaded = true;
-        anyShown = anyShown || box->isChecked();
-      }
+    for (int index = 0; index < table.count(); ++index) {
+      anyLoaded = anyLoaded || table.at(index).loaded;
+      anyShown = anyShown || (table.at(index).loaded && table.at(index).shown);
     }
     hint->setVisible(anyLoaded && !anyShown);
   };
-  for (QCheckBox* box : window.controlPanel->findChildren<QCheckBox*>(
-         QRegularExpression(QStringLiteral("^show_\\d$")))) {
-    // Toggled, not clicked: Hide All and Show All set the boxes from code.
-    QObject::connect(box, &QCheckBox::toggled, hint, update);
-  }
+  QObject::connect(window.structureTable, &StructureTable::structureChanged, hint, update);
+  QObject::connect(window.structureTable, &StructureTable::structureAdded, hint, update);
+  QObject::connect(window.structureTable, &StructureTable::cleared, hint, update);
 }
 
 std::string

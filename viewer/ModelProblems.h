@@ -17,8 +17,8 @@ class vtkPolyData;
 void
 markStructureUnavailable(_CochlexUI& window,
                          std::size_t index,
-                         const std::string& path,
-                         const std::string& problem);
+                         const QString& path,
+                         const QString& problem);
 
 // A short text in the head view when head holds nothing to draw; no text otherwise.
 void

@@ -118,8 +118,9 @@ Quiz::watchControls()
       shownCheck.start();
     }
   };
-  // Every control of the panel that can take a structure out of sight: its Show box, its
-  // transparency, Hide All, and the section cuts.
+  // Whatever takes a structure out of sight: its record in the structure table (its Show box,
+  // its transparency, Hide All, a lesson view), and the section cuts.
+  connect(window.structureTable, &StructureTable::structureChanged, this, check);
   QWidget* panel = window.controlPanel;
   for (QCheckBox* box : panel->findChildren<QCheckBox*>()) {
     connect(box, &QCheckBox::clicked, this, check);
@@ -146,21 +147,17 @@ std::vector<QuizStructure>
 Quiz::shownStructures() const
 {
   std::vector<QuizStructure> shown;
-  vtkRenderer* renderer = window.mainRenderer();
-  const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
+  const StructureTable& table = *window.structureTable;
+  const std::size_t count = std::min(window.frontActors.size(), std::size_t(table.count()));
   for (std::size_t index = 0; index < count; ++index) {
     vtkActor* front = window.frontActors[index];
-    // Structure 4 has no row on screen, yet it is in the view when its box is ticked. A fully
-    // transparent or wholly cut structure is in the renderer but cannot be seen, nor clicked.
-    const bool ticked =
-      index >= window.structureCheckBoxes.size() || window.structureCheckBoxes[index]->isChecked();
-    // A structure that failed to load has an empty surface: nothing to find.
+    // A fully transparent or wholly cut structure cannot be seen, nor clicked; an empty surface
+    // has nothing to find.
     vtkDataSet* surface =
       front->GetMapper() != nullptr ? front->GetMapper()->GetInputAsDataSet() : nullptr;
-    const bool loaded = surface != nullptr && surface->GetNumberOfPoints() > 0;
-    if (loaded && ticked && renderer->HasViewProp(front) && front->GetVisibility() &&
-        front->GetProperty()->GetOpacity() > 0 && !whollyCutAway(front)) {
-      shown.push_back({ int(index), window.structureSelection->structureName(int(index)) });
+    const bool hasPoints = surface != nullptr && surface->GetNumberOfPoints() > 0;
+    if (hasPoints && table.at(int(index)).visible() && !whollyCutAway(front)) {
+      shown.push_back({ int(index), table.at(int(index)).name });
     }
   }
   return shown;

@@ -275,8 +275,3 @@ StructurePicker::dragDistance()
   return QApplication::startDragDistance();
 }
 
-QString
-structureNameFromPath(const QString& path)
-{
-  return QFileInfo(path).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' '));
-}

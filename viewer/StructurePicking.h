@@ -114,8 +114,3 @@ constexpr double seeThroughTransparency = 0.5;
 int
 namedStructureAlongRay(const std::vector<RayHit>& hits);
 
-// A structure's name as the user reads it: its surface file's name without folder and
-// extension, underscores shown as spaces ("Joint/Incus_Articular_Cartilage.vtk" gives
-// "Incus Articular Cartilage").
-QString
-structureNameFromPath(const QString& path);

@@ -30,25 +30,6 @@ constexpr double highlightOpacity = 1.0;
 // On, off, on, off: two flashes.
 constexpr int pulsePhases = 4;
 
-double
-colorComponent(double value)
-{
-  return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
-}
-
-QIcon
-swatchIcon(const std::array<double, 3>& color)
-{
-  QPixmap pixmap(14, 14);
-  pixmap.fill(
-    QColor::fromRgbF(colorComponent(color[0]), colorComponent(color[1]), colorComponent(color[2])));
-  // A thin frame keeps a pale swatch visible on the pale panel.
-  QPainter painter(&pixmap);
-  painter.setPen(QColor(70, 70, 70));
-  painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
-  return QIcon(pixmap);
-}
-
 std::array<double, 3>
 actorColor(vtkActor* actor)
 {
@@ -113,34 +94,14 @@ void
 StructureSelection::clearStructures()
 {
   finishHighlight();
-  names.clear();
   selected = -1;
   showPointedName(-1);
-  for (QCheckBox* box : window.structureCheckBoxes) {
-    box->setIcon(QIcon());
-  }
-}
-
-void
-StructureSelection::structureLoaded(std::size_t index,
-                                    const QString& name,
-                                    const std::array<double, 3>& color)
-{
-  if (names.size() <= index) {
-    names.resize(index + 1);
-  }
-  names[index] = name;
-  if (index < window.structureCheckBoxes.size()) {
-    QCheckBox* box = window.structureCheckBoxes[index];
-    box->setIconSize(QSize(14, 14));
-    box->setIcon(swatchIcon(color));
-  }
 }
 
 QString
 StructureSelection::structureName(int index) const
 {
-  return index >= 0 && std::size_t(index) < names.size() ? names[std::size_t(index)] : QString();
+  return window.structureTable->contains(index) ? window.structureTable->at(index).name : QString();
 }
 
 void
@@ -194,16 +155,15 @@ StructureSelection::selectStructure(int index)
 void
 StructureSelection::showOnlyStructure(int index)
 {
-  if (index < 0 || std::size_t(index) >= window.structureCheckBoxes.size()) {
+  StructureTable& table = *window.structureTable;
+  if (!table.contains(index)) {
     return;
   }
-  // Each box's slot draws the views; one drawing at the end shows the same.
+  // One drawing at the end shows the whole change.
   window.renderOnceAfter([&] {
-    for (std::size_t row = 0; row < window.structureCheckBoxes.size(); ++row) {
-      QCheckBox* box = window.structureCheckBoxes[row];
-      if (box->isChecked() != (row == std::size_t(index))) {
-        box->click();
-      }
+    const StructureBatch batch(table);
+    for (int other = 0; other < table.count(); ++other) {
+      table.setShown(other, other == index && table.at(other).loaded);
     }
   });
 }

@@ -18,7 +18,6 @@ class vtkActor;
 // What the Viewer window does when the user points at a structure in the main view: names it
 // in the status bar and as the view's tool tip; on a click brings its row of controls into view
 // and lights up row and structure for a moment; on a double-click shows that structure alone.
-// Each loaded structure's row also shows its colour.
 class StructureSelection : public QObject
 {
   Q_OBJECT
@@ -26,10 +25,10 @@ class StructureSelection : public QObject
 public:
   explicit StructureSelection(_CochlexUI& window);
 
-  // Called as the model loads: forget the previous model's structures, then learn each new one.
+  // Called as the model loads: forget the previous model's selection.
   void clearStructures();
-  void structureLoaded(std::size_t index, const QString& name, const std::array<double, 3>& color);
 
+  // The structure's name from the structure table; empty for an index without a structure.
   QString structureName(int index) const;
   // The structure clicked last, or -1.
   int selectedStructure() const { return selected; }
@@ -81,7 +80,6 @@ private:
 
   _CochlexUI& window;
   QLabel* nameLabel;
-  std::vector<QString> names;
   int selected = -1;
   bool respondingToClicks = true;
 

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QSignalBlocker>
 #include <QSlider>
 
 #include <vtkActor.h>
@@ -11,20 +12,6 @@
 #include <vtkRenderer.h>
 
 namespace {
-
-// Index of a structure's actors, or -1 when the list holds no structure with that number.
-int
-loadedStructureIndex(int number,
-                     const std::vector<vtkActor*>& frontActors,
-                     const std::vector<vtkActor*>& backActors)
-{
-  const int index = number - 1;
-  if (index < 0 || std::size_t(index) >= frontActors.size() ||
-      std::size_t(index) >= backActors.size()) {
-    return -1;
-  }
-  return index;
-}
 
 void
 setStructureOpacity(vtkActor* front, vtkActor* back, double opacity)
@@ -174,18 +161,13 @@ _CochlexUI::spinBox_9_slot()
 void
 _CochlexUI::showStructure(int number)
 {
-  const int index = loadedStructureIndex(number, frontActors, backActors);
-  if (index < 0 || std::size_t(index) >= structureCheckBoxes.size()) {
+  const int index = number - 1;
+  if (!structureTable->contains(index) || std::size_t(index) >= structureCheckBoxes.size()) {
     return;
   }
-  if (structureCheckBoxes[index]->checkState() != Qt::Unchecked) {
-    // Adding an actor the renderer already holds leaves it unchanged.
-    mainRenderer()->AddActor(backActors[index]);
-    mainRenderer()->AddActor(frontActors[index]);
-  } else {
-    mainRenderer()->RemoveActor(backActors[index]);
-    mainRenderer()->RemoveActor(frontActors[index]);
-  }
+  // The actors follow the record (followStructureRecord); adding an actor the renderer already
+  // holds leaves it unchanged.
+  structureTable->setShown(index, structureCheckBoxes[index]->checkState() != Qt::Unchecked);
   renderMainThenHead();
 }
 
@@ -195,10 +177,17 @@ _CochlexUI::structureSlider(int number)
   if (!hasStructureRow(number)) {
     return;
   }
-  const double transparency = structureSliders[number - 1]->value() / 10.0;
-  // Runs structureSpinBox() when the value changes; it finds this slider already in place.
-  mirrorWithoutRendering([&] { structureSpinBoxes[number - 1]->setValue(transparency); });
-  applyStructureTransparency(number, transparency);
+  const int index = number - 1;
+  if (!structureTable->contains(index)) {
+    mirrorRowWithoutStructure(number, true);
+    return;
+  }
+  // The rows show the new transparency: the spin box follows without running its handler.
+  structureTable->setTransparency(index, structureSliders[index]->value() / 10.0);
+  // A hidden structure keeps its new opacity for when it is shown again; nothing to draw now.
+  if (structureTable->at(index).shown) {
+    renderMainThenHead();
+  }
 }
 
 void
@@ -207,10 +196,15 @@ _CochlexUI::structureSpinBox(int number)
   if (!hasStructureRow(number)) {
     return;
   }
-  const double transparency = structureSpinBoxes[number - 1]->value();
-  // Runs structureSlider() when the value changes; it finds this spin box already in place.
-  mirrorWithoutRendering([&] { structureSliders[number - 1]->setValue(int(transparency * 10.0)); });
-  applyStructureTransparency(number, transparency);
+  const int index = number - 1;
+  if (!structureTable->contains(index)) {
+    mirrorRowWithoutStructure(number, false);
+    return;
+  }
+  structureTable->setTransparency(index, structureSpinBoxes[index]->value());
+  if (structureTable->at(index).shown) {
+    renderMainThenHead();
+  }
 }
 
 bool
@@ -222,16 +216,57 @@ _CochlexUI::hasStructureRow(int number) const
 }
 
 void
-_CochlexUI::applyStructureTransparency(int number, double transparency)
+_CochlexUI::mirrorRowWithoutStructure(int number, bool fromSlider)
 {
-  const int index = loadedStructureIndex(number, frontActors, backActors);
-  if (index < 0) {
+  // A row beyond the model's last structure moves without any effect on the scene.
+  QSlider* slider = structureSliders[number - 1];
+  QDoubleSpinBox* spinBox = structureSpinBoxes[number - 1];
+  const QSignalBlocker sliderBlocker(slider);
+  const QSignalBlocker spinBoxBlocker(spinBox);
+  if (fromSlider) {
+    spinBox->setValue(slider->value() / 10.0);
+  } else {
+    slider->setValue(int(spinBox->value() * 10.0));
+  }
+}
+
+void
+_CochlexUI::followStructureRecord(int index, StructureTable::Fields fields)
+{
+  if (std::size_t(index) >= frontActors.size() || std::size_t(index) >= backActors.size()) {
     return;
   }
-  setStructureOpacity(frontActors[index], backActors[index], 1 - transparency);
-  // A hidden structure keeps its new opacity for when it is shown again; nothing to draw now.
-  if (std::size_t(index) < structureCheckBoxes.size() && structureCheckBoxes[index]->isChecked()) {
-    renderMainThenHead();
+  vtkActor* front = frontActors[std::size_t(index)];
+  vtkActor* back = backActors[std::size_t(index)];
+  const StructureRecord& record = structureTable->at(index);
+  if (fields & StructureTable::Shown) {
+    if (record.shown) {
+      // Back faces are drawn before front faces.
+      mainRenderer()->AddActor(back);
+      mainRenderer()->AddActor(front);
+    } else {
+      mainRenderer()->RemoveActor(back);
+      mainRenderer()->RemoveActor(front);
+    }
+  }
+  if (fields & StructureTable::Transparency) {
+    setStructureOpacity(front, back, 1 - record.transparency);
+  }
+}
+
+void
+_CochlexUI::setEveryStructureShown(bool shown)
+{
+  {
+    const StructureBatch batch(*structureTable);
+    for (int index = 0; index < structureTable->count(); ++index) {
+      structureTable->setShown(index, shown && structureTable->at(index).loaded);
+    }
+  }
+  // The layout's rows beyond the model's last structure are ticked and cleared with the rest.
+  for (std::size_t row = std::size_t(structureTable->count()); row < structureCheckBoxes.size();
+       ++row) {
+    structureCheckBoxes[row]->setChecked(shown && structureCheckBoxes[row]->isEnabled());
   }
 }
 
@@ -255,10 +290,9 @@ _CochlexUI::showAll()
     renderer->AddActor(backActors[index]);
     renderer->AddActor(frontActors[index]);
   }
-  // A structure that failed to load has nothing to show: its row stays unticked.
-  for (QCheckBox* box : structureCheckBoxes) {
-    box->setChecked(box->isEnabled());
-  }
+  // A structure that failed to load has nothing to show: its row stays unticked. The actors
+  // are in place already, in the order above.
+  setEveryStructureShown(true);
   // Ticked section images stay in view, after the structures, so box and view agree.
   if (hasSectionVolume()) {
     const QCheckBox* const sectionBoxes[] = { showXPlane, showYPlane, showZPlane };
@@ -286,9 +320,7 @@ _CochlexUI::hideAll()
   renderer->RemoveActor(sectionActorX);
   renderer->RemoveActor(sectionActorY);
   renderer->RemoveActor(sectionActorZ);
-  for (QCheckBox* box : structureCheckBoxes) {
-    box->setChecked(false);
-  }
+  setEveryStructureShown(false);
   showXPlane->setChecked(false);
   showYPlane->setChecked(false);
   showZPlane->setChecked(false);

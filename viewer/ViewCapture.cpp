@@ -53,23 +53,14 @@ sectionRows(const _CochlexUI& window)
              { window.showZPlane, window.spinBox_z, window.clipZ } } };
 }
 
-std::size_t
-structureCount(const _CochlexUI& window)
-{
-  return std::min({ window.frontActors.size(),
-                    window.backActors.size(),
-                    window.structureCheckBoxes.size(),
-                    window.structureSpinBoxes.size() });
-}
-
 } // namespace
 
 QStringList
 loadedStructureNames(const _CochlexUI& window)
 {
   QStringList names;
-  for (std::size_t index = 0; index < window.frontActors.size(); ++index) {
-    names.append(window.structureSelection->structureName(int(index)));
+  for (const StructureSetting& setting : window.structureTable->settings()) {
+    names.append(setting.name);
   }
   return names;
 }
@@ -79,17 +70,12 @@ captureView(const _CochlexUI& window)
 {
   ViewState view;
   view.camera = mainCameraPose(window);
-  const QStringList names = loadedStructureNames(window);
-  for (std::size_t index = 0; index < structureCount(window); ++index) {
-    view.structures.push_back({ names[int(index)],
-                                window.structureCheckBoxes[index]->isChecked(),
-                                window.structureSpinBoxes[index]->value() });
+  for (const StructureSetting& setting : window.structureTable->settings()) {
+    view.structures.push_back({ setting.name, setting.shown, setting.transparency });
   }
-  const std::array<SectionRow, 3> rows = sectionRows(window);
   for (std::size_t axis = 0; axis < 3; ++axis) {
-    view.sections[axis] = { rows[axis].number->value(),
-                            rows[axis].showBox->isChecked(),
-                            rows[axis].cut->value() };
+    const SectionRecord& section = window.sectionStates->at(int(axis));
+    view.sections[axis] = { section.number, section.shown, section.cut };
   }
   for (const Switch& entry : switches) {
     if (QAction* action = switchAction(window, entry.actionName)) {
@@ -107,20 +93,12 @@ applyViewControls(_CochlexUI& window, const ViewState& view)
   // A turning model would leave the view at once.
   window.autoRotX->setChecked(false);
   window.autoRotY->setChecked(false);
-  const QStringList names = loadedStructureNames(window);
+  std::vector<StructureSetting> settings;
+  for (const StructureView& structure : view.structures) {
+    settings.push_back({ structure.name, structure.shown, structure.transparency });
+  }
   window.renderOnceAfter([&] {
-    for (std::size_t index = 0; index < structureCount(window); ++index) {
-      const StructureView* structure = view.structureNamed(names[int(index)]);
-      if (structure == nullptr) {
-        continue;
-      }
-      // The box runs its slot only when clicked; the spin box runs its own and mirrors the
-      // slider.
-      if (window.structureCheckBoxes[index]->isChecked() != structure->shown) {
-        window.structureCheckBoxes[index]->click();
-      }
-      window.structureSpinBoxes[index]->setValue(structure->transparency);
-    }
+    window.structureTable->applySettings(settings);
     if (window.hasSectionVolume()) {
       const std::array<SectionRow, 3> rows = sectionRows(window);
       for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -142,7 +120,9 @@ applyViewControls(_CochlexUI& window, const ViewState& view)
     }
   });
   StructureSelection& selection = *window.structureSelection;
-  const int selected = int(names.indexOf(view.selectedStructure));
+  const int selected = view.selectedStructure.isEmpty()
+                         ? -1
+                         : window.structureTable->indexNamed(view.selectedStructure);
   if (selected != selection.selectedStructure()) {
     if (selected >= 0) {
       // Flashes the structure, as a click on it does: in a lesson it says "look here".
