@@ -1,6 +1,7 @@
 #include "loading/SafeWrite.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <csignal>
@@ -59,7 +60,10 @@ QString
 writeWholeFile(const QString& path, const QByteArray& bytes)
 {
   const FileSizeSignalIgnored signalIgnored;
-  const QByteArray target = QFile::encodeName(path);
+  // Through a symbolic link the file it names is replaced, and the link stays.
+  const QFileInfo info(path);
+  const QString canonical = info.isSymLink() ? info.canonicalFilePath() : QString();
+  const QByteArray target = QFile::encodeName(canonical.isEmpty() ? path : canonical);
   struct stat existing = {};
   const bool existed = ::stat(target.constData(), &existing) == 0;
   QByteArray temporary = target + ".XXXXXX";
@@ -68,10 +72,11 @@ writeWholeFile(const QString& path, const QByteArray& bytes)
   if (descriptor < 0) {
     error = errno;
   } else {
-    // mkstemp makes the file private; the new file gets the permissions any new file would.
+    // mkstemp makes the file private; the new file keeps the permissions of the one it
+    // replaces, or gets those any new file would.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
+    ::fchmod(descriptor, existed ? existing.st_mode & 07777 : 0666 & ~mask);
     error = writeAllAndSync(descriptor, bytes);
     if (::close(descriptor) != 0 && error == 0) {
       error = errno;

@@ -200,6 +200,23 @@ private slots:
     QVERIFY(!QFile::exists(path("no-such-folder")));
   }
 
+  // A lesson saved over a link to it, in a folder shared with a class: the link stays a link,
+  // the file it names gets the new bytes and keeps its permissions.
+  void writeKeepsLinksAndPermissions()
+  {
+    const QString target = path("shared-lesson.cochlex-lesson");
+    writeFile(target, "old");
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QVERIFY(QFile::link(target, path("my-lesson.cochlex-lesson")));
+    const QString reason = writeWholeFile(path("my-lesson.cochlex-lesson"), "new");
+    QVERIFY2(reason.isEmpty(), qPrintable(reason));
+    QVERIFY(QFileInfo(path("my-lesson.cochlex-lesson")).isSymLink());
+    QCOMPARE(contents(target), QByteArray("new"));
+    // Owner, group and others; Qt's "user" flags repeat the owner's for the one who runs it.
+    QCOMPARE(QFile::permissions(target) & 0x7077,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+  }
+
   // --force replaces a model the tool wrote, and refuses anything else with one line, status 1
   // and every file as it was.
   void forceReplacesOnlyAModel_data()
