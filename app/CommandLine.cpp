@@ -119,7 +119,8 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
   addScreenshotOptions(parser);
   const QCommandLineOption lessonOption(
     QStringLiteral("lesson"),
-    QStringLiteral("Open the lesson FILE (.cochlex-lesson) once the model has loaded."),
+    QStringLiteral("Open the lesson FILE (.cochlex-lesson) once the model has loaded; with "
+                   "--screenshot, the picture shows its first view (status 1 when it cannot)."),
     QStringLiteral("FILE"));
   parser.addOption(lessonOption);
 
@@ -163,6 +164,10 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
   if (parser.isSet(lessonOption)) {
     // Named from where the program was started, before the model folder is entered.
     outcome.lessonFile = QFileInfo(parser.value(lessonOption)).absoluteFilePath();
+    // A screenshot shows the lesson's first view.
+    if (outcome.screenshot) {
+      outcome.screenshot->lesson = outcome.lessonFile;
+    }
   }
   if (folders.isEmpty()) {
     return outcome;

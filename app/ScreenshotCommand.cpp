@@ -2,6 +2,7 @@
 
 #include "viewer/CochlexUI.h"
 #include "viewer/Labels.h"
+#include "viewer/Lessons.h"
 #include "viewer/Screenshots.h"
 
 #include "ui/RenderView.h"
@@ -158,10 +159,22 @@ runScreenshotCommand(const ScreenshotRequest& request)
                       .arg(QDir::toNativeSeparators(QDir::currentPath())));
   }
 
-  // The actions do all the work, as when the user chooses them.
-  window.labels->whiteBackgroundAction()->setChecked(request.white);
-  window.labels->showLabelsAction()->setChecked(request.labels);
-  if (request.labels) {
+  if (!request.lesson.isEmpty()) {
+    // A picture without the lesson asked for would pass for the lesson's.
+    const QString problem = window.lessons->showLessonFile(request.lesson);
+    if (!problem.isEmpty()) {
+      return failWith(problem);
+    }
+  }
+  // The actions do all the work, as when the user chooses them. With a lesson, its view has set
+  // them, and only the options given change them.
+  if (request.lesson.isEmpty() || request.white) {
+    window.labels->whiteBackgroundAction()->setChecked(request.white);
+  }
+  if (request.lesson.isEmpty() || request.labels) {
+    window.labels->showLabelsAction()->setChecked(request.labels);
+  }
+  if (window.labels->showLabelsAction()->isChecked()) {
     window.labels->settle();
   }
   QImage image = renderMainView(window, 1);

@@ -9,7 +9,7 @@
 class QCommandLineParser;
 
 // A picture of the frontal view written from the command line:
-//   cochlex --screenshot FILE [--size WxH] [--labels] [--white] [MODEL_FOLDER]
+//   cochlex --screenshot FILE [--size WxH] [--labels] [--white] [--lesson FILE] [MODEL_FOLDER]
 struct ScreenshotRequest
 {
   QString file;                       // PNG or JPEG, by its ending
@@ -17,6 +17,7 @@ struct ScreenshotRequest
   QString modelFolder;                // empty: the working directory
   bool labels = false;                // the structures' names, as View > Show Labels
   bool white = false;                 // on white, as View > White Background
+  QString lesson;                     // a lesson whose first view is drawn (--lesson), or empty
   QString problem;                    // an unusable option value; nothing is written then
 
   static constexpr QSize defaultScreenshotSize{ 1024, 768 };

@@ -240,6 +240,36 @@ private slots:
     QCOMPARE(window->horizontalSlider_5->value(), 2);
   }
 
+  // A lesson of 64 structures for another model: the box lists the first names and how many
+  // more, and fits a 1024-pixel screen.
+  void lessonWithManyStructuresGivesABoxThatFits()
+  {
+    Lessons& lessons = openLoaded();
+    Lesson lesson;
+    for (int index = 1; index <= 64; ++index) {
+      lesson.structureNames.append(
+        QStringLiteral("Structure %1 of a lesson made on a model of the inner ear").arg(index));
+    }
+    ViewState view = captureView(*window);
+    view.structures.clear();
+    lesson.views = { view };
+    QTemporaryDir folder;
+    const QString path = folder.filePath("many.cochlex-lesson");
+    fixture::writeFile(path, lessonJson(lesson));
+    lessons.openLessonFile(path);
+    auto* box = window->findChild<QMessageBox*>("lessonModelBox");
+    QVERIFY(box != nullptr);
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY2(box->informativeText().contains("and 58 more"), qPrintable(box->informativeText()));
+    QVERIFY2(box->frameGeometry().width() <= 1024 && box->frameGeometry().height() <= 1024,
+             qPrintable(QStringLiteral("%1 x %2")
+                          .arg(box->frameGeometry().width())
+                          .arg(box->frameGeometry().height())));
+    box->button(QMessageBox::Cancel)->click();
+    QTRY_VERIFY(window->findChild<QMessageBox*>("lessonModelBox") == nullptr);
+    QVERIFY(lessons.views().empty());
+  }
+
   void standardViewsLookAlongTheAnatomicalAxes()
   {
     Lessons& lessons = openLoaded();

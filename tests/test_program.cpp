@@ -2,6 +2,7 @@
 // the command line's --screenshot.
 
 #include "ViewerSession.h"
+#include "viewer/teaching/LessonFile.h"
 
 #include <QDir>
 #include <QImage>
@@ -24,6 +25,65 @@ private slots:
   {
     fixture::writeModel(model, fixture::standardStructures(), false);
     QVERIFY(QDir().mkpath(pictures + "/empty"));
+    // Lessons: one for this model whose first view hides every structure on white, and one
+    // for another model.
+    Lesson lesson;
+    // The names the viewer shows for the fixture's files, "Incus_transformed.vtk" and so on.
+    for (const QString& name : { "Incus",
+                                 "Incus Articular Cartilage",
+                                 "Incus Blood Vessels",
+                                 "Incus Areolar Tissue",
+                                 "Stapes",
+                                 "Stapes Articular Cartilage",
+                                 "Capsular Ligamental Fibers",
+                                 "Stapedius Tendon",
+                                 "Joint Space" }) {
+      lesson.structureNames.append(name + " transformed");
+    }
+    ViewState view;
+    view.name = "Nothing";
+    view.camera.position = { 0, 0, 30 };
+    view.whiteBackground = true;
+    for (const QString& name : lesson.structureNames) {
+      view.structures.push_back({ name, false, 0 });
+    }
+    lesson.views = { view };
+    QFile blank(path("blank.cochlex-lesson"));
+    QVERIFY(blank.open(QIODevice::WriteOnly));
+    blank.write(lessonJson(lesson));
+    blank.close();
+    lesson.structureNames[0] = "Malleus";
+    lesson.views[0].structures[0].name = "Malleus";
+    QFile other(path("other.cochlex-lesson"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(lessonJson(lesson));
+  }
+
+  // --lesson with --screenshot draws the lesson's first view: every structure hidden on white.
+  void screenshotShowsTheLessonsFirstView()
+  {
+    QProcess program;
+    program.start(COCHLEX_EXECUTABLE,
+                  { "--screenshot",
+                    pictures + "/lesson.png",
+                    "--size",
+                    "320x240",
+                    "--lesson",
+                    path("blank.cochlex-lesson"),
+                    model });
+    QVERIFY(program.waitForFinished(120000));
+    QVERIFY2(program.exitCode() == 3, program.readAllStandardError().constData());
+    const QImage image(pictures + "/lesson.png");
+    QCOMPARE(image.size(), QSize(320, 240));
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        white += image.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
+      }
+    }
+    // Only the orientation marker in its corner is not white.
+    QVERIFY2(white > image.width() * image.height() * 9 / 10, qPrintable(QString::number(white)));
+    QFile::remove(pictures + "/lesson.png");
   }
 
   // With no usable display: --version and a missing folder answered on the right stream, and
@@ -119,6 +179,12 @@ private slots:
                               << 1;
     QTest::newRow("unwritable place")
       << QStringList{ "--screenshot", pictures + "/missing/none.png", model } << true << 1;
+    QTest::newRow("unreadable lesson")
+      << QStringList{ "--screenshot", missing, "--lesson", path("none.cochlex-lesson"), model }
+      << true << 1;
+    QTest::newRow("lesson for another model")
+      << QStringList{ "--screenshot", missing, "--lesson", path("other.cochlex-lesson"), model }
+      << true << 1;
   }
 
   void screenshotFailures()

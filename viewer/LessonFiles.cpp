@@ -1,6 +1,8 @@
 // Saving and opening lessons: the File menu's entries and the start-up's --lesson.
 
 #include "loading/Console.h"
+#include "loading/ModelFile.h"
+#include "loading/SafeWrite.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
 #include "viewer/ViewCapture.h"
@@ -11,7 +13,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -23,10 +24,19 @@ lessonFilter()
   return QStringLiteral("Cochlex lessons (*.%1)").arg(QLatin1String(lessonformat::fileSuffix));
 }
 
+// The first names, each cut to a line's part, then "and N more": a lesson of 64 structures for
+// another model must still give a box that fits a 1024-pixel screen.
 QString
 listed(const QStringList& names)
 {
-  return names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+  if (names.isEmpty()) {
+    return QStringLiteral("none");
+  }
+  std::vector<std::string> shortNames;
+  for (const QString& name : names) {
+    shortNames.push_back(shortenedInMiddle(name.toStdString(), 40));
+  }
+  return QString::fromStdString(listedBriefly(shortNames, 6));
 }
 
 } // namespace
@@ -39,17 +49,10 @@ Lessons::saveLessonTo(const QString& path)
   Lesson lesson;
   lesson.structureNames = loadedStructureNames(window);
   lesson.views = views();
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return cannot.arg(file.errorString());
-  }
-  const QByteArray json = lessonJson(lesson);
-  if (file.write(json) != json.size()) {
-    file.cancelWriting();
-    return cannot.arg(file.errorString());
-  }
-  if (!file.commit()) {
-    return cannot.arg(file.errorString());
+  // Written aside and renamed only when complete: a full disk leaves the old lesson as it was.
+  const QString problem = writeWholeFile(path, lessonJson(lesson));
+  if (!problem.isEmpty()) {
+    return cannot.arg(problem);
   }
   return {};
 }
@@ -142,6 +145,30 @@ Lessons::openLessonFile(const QString& path)
     }
   });
   box->open();
+}
+
+QString
+Lessons::showLessonFile(const QString& path)
+{
+  const QString shownPath = QDir::toNativeSeparators(path);
+  const LessonRead read = readLessonFile(path);
+  if (!read.problem.isEmpty()) {
+    return QStringLiteral("Cannot open the lesson %1: %2").arg(shownPath, read.problem);
+  }
+  const StructureListDifference difference =
+    compareStructureLists(read.lesson.structureNames, loadedStructureNames(window));
+  if (!difference.empty()) {
+    return QStringLiteral("The lesson %1 was made for another model; structures this model "
+                          "lacks: %2; structures the lesson does not name: %3.")
+      .arg(shownPath, listed(difference.missingFromModel), listed(difference.missingFromLesson));
+  }
+  if (read.lesson.views.empty()) {
+    return QStringLiteral("The lesson %1 holds no views.").arg(shownPath);
+  }
+  replaceViews(read.lesson);
+  goToView(0);
+  finishTransition();
+  return {};
 }
 
 void

@@ -59,6 +59,10 @@ public:
   // Reads path and replaces the views with its own, after the user's consent when the lesson was
   // made for another model. A bad file leaves the views as they were and says why.
   void openLessonFile(const QString& path);
+  // Reads path and shows its first view at once, without asking: the screenshot command's
+  // --lesson. A bad file or a lesson for another model changes nothing. Returns the problem,
+  // empty on success.
+  QString showLessonFile(const QString& path);
   // Opens path once the model has loaded: the start-up's --lesson.
   void openLessonAtStart(const QString& path);
 

@@ -1,5 +1,6 @@
 #include "viewer/Screenshots.h"
 
+#include "loading/SafeWrite.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/StructureSelection.h"
 
@@ -18,12 +19,7 @@
 #include <vtkUnsignedCharArray.h>
 #include <vtkWindowToImageFilter.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -103,55 +99,6 @@ imageFormatFor(const QString& path)
     return "JPEG";
   }
   return {};
-}
-
-// Writes bytes to path through a temporary file beside it that replaces path only after every
-// write, the flush to the disk and the close have succeeded; on any failure the temporary file
-// is removed and path is left as it was. Returns the system's reason, empty on success.
-QString
-writeWholeFile(const QString& path, const QByteArray& bytes)
-{
-  // Beyond the process's file-size limit the system raises SIGXFSZ, which would end the viewer
-  // before it could say anything: ignored, the write fails with EFBIG and is reported instead.
-  struct sigaction ignore = {}, previous = {};
-  ignore.sa_handler = SIG_IGN;
-  ::sigaction(SIGXFSZ, &ignore, &previous);
-  QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
-  int error = 0;
-  const int descriptor = ::mkstemp(temporary.data());
-  if (descriptor < 0) {
-    error = errno;
-  } else {
-    // mkstemp makes the file private; a picture gets the permissions any new file would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(descriptor, 0666 & ~mask);
-    qint64 written = 0;
-    while (error == 0 && written < bytes.size()) {
-      const ssize_t count =
-        ::write(descriptor, bytes.constData() + written, std::size_t(bytes.size() - written));
-      if (count < 0 && errno != EINTR) {
-        error = errno;
-      } else if (count > 0) {
-        written += count;
-      }
-    }
-    // A full disk may only show when the data reaches it.
-    if (error == 0 && ::fsync(descriptor) != 0) {
-      error = errno;
-    }
-    if (::close(descriptor) != 0 && error == 0) {
-      error = errno;
-    }
-    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-      error = errno;
-    }
-    if (error != 0) {
-      ::unlink(temporary.constData());
-    }
-  }
-  ::sigaction(SIGXFSZ, &previous, nullptr);
-  return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.');
 }
 
 } // namespace

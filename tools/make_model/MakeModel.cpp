@@ -1,14 +1,17 @@
 #include "tools/make_model/MakeModel.h"
 
+#include "loading/Console.h"
+#include "loading/ModelFile.h"
 #include "loading/SectionVolume.h"
 #include "tools/SampleAnatomy.h"
 #include "tools/SampleSurfaces.h"
 #include "tools/make_model/ColorTable.h"
+#include "tools/make_model/Descriptions.h"
 #include "tools/make_model/ImageInput.h"
-#include "tools/make_model/InputFile.h"
 #include "tools/make_model/LabelVolume.h"
 #include "tools/make_model/ModelPages.h"
 #include "tools/make_model/ModelWriter.h"
+#include "tools/make_model/OutputFolder.h"
 #include "tools/make_model/Surfaces.h"
 
 #include <vtkImageData.h>
@@ -22,9 +25,9 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <iostream>
 #include <map>
-#include <sstream>
+#include <streambuf>
 
 namespace makemodel {
 
@@ -35,9 +38,40 @@ constexpr std::size_t maximumNameLength = 80;
 int
 refuse(const std::string& line)
 {
-  std::fprintf(stderr, "cochlex-make-model: %s\n", line.c_str());
+  // One line a reader takes in, whatever names or lists it quotes.
+  std::fprintf(stderr, "cochlex-make-model: %s\n", shortenedInMiddle(line, 1900).c_str());
   return 1;
 }
+
+// MetaIO, under VTK's MetaImage reader, prints its complaints about a damaged header straight
+// to the standard streams, several lines in its own words; while an input is read they go
+// nowhere, and the tool says what went wrong in one line of its own.
+class LibraryChatterSilenced
+{
+public:
+  LibraryChatterSilenced()
+    : error(std::cerr.rdbuf(&nowhere))
+    , output(std::cout.rdbuf(&nowhere))
+  {
+  }
+  ~LibraryChatterSilenced()
+  {
+    std::cerr.rdbuf(error);
+    std::cout.rdbuf(output);
+    std::cerr.clear();
+    std::cout.clear();
+  }
+  LibraryChatterSilenced(const LibraryChatterSilenced&) = delete;
+  LibraryChatterSilenced& operator=(const LibraryChatterSilenced&) = delete;
+
+private:
+  struct Nowhere : std::streambuf
+  {
+    int_type overflow(int_type character) override { return traits_type::not_eof(character); }
+  } nowhere;
+  std::streambuf* error;
+  std::streambuf* output;
+};
 
 void
 progress(const std::string& line)
@@ -84,32 +118,6 @@ fileName(const std::string& path)
   return name.size() > 120 ? name.substr(0, 120) : name;
 }
 
-// A structure's page from the descriptions folder: NAME.html, else LABEL.html; at most 1 MiB.
-std::string
-description(const std::string& folder, const std::string& name, int label)
-{
-  if (folder.empty()) {
-    return {};
-  }
-  for (const std::string& candidate :
-       { name + ".html", structureFileName(name) + ".html", std::to_string(label) + ".html" }) {
-    std::string path = folder;
-    path += '/';
-    path += candidate;
-    std::error_code error;
-    if (label < 0 && candidate == std::to_string(label) + ".html") {
-      continue;
-    }
-    if (isPlainFile(path) && std::filesystem::file_size(path, error) <= (1u << 20) && !error) {
-      std::ifstream file(path, std::ios::binary);
-      std::ostringstream text;
-      text << file.rdbuf();
-      return text.str();
-    }
-  }
-  return {};
-}
-
 vtkSmartPointer<vtkMatrix4x4>
 product(vtkMatrix4x4* a, vtkMatrix4x4* b)
 {
@@ -148,7 +156,9 @@ makeModel(const Options& options)
   QElapsedTimer clock;
   clock.start();
   // Every input is checked before the first line of progress.
-  if (const std::string problem = checkOutputFolder(options.outFolder, options.force);
+  std::vector<std::string> inputs = options.sources;
+  inputs.push_back(options.descriptions);
+  if (const std::string problem = checkOutputFolder(options.outFolder, options.force, inputs);
       !problem.empty()) {
     return refuse(options.outFolder + ": " + problem);
   }
@@ -167,7 +177,10 @@ makeModel(const Options& options)
   LabelVolume labels;
   std::vector<int> chosen;
   if (!options.labelMap.empty()) {
-    labelImage = readImageInput(options.labelMap);
+    {
+      const LibraryChatterSilenced quiet;
+      labelImage = readImageInput(options.labelMap);
+    }
     if (!labelImage.problem.empty()) {
       return refuse(options.labelMap + ": " + labelImage.problem);
     }
@@ -195,14 +208,13 @@ makeModel(const Options& options)
       }
     }
     if (chosen.size() > rows) {
-      std::string found;
+      std::vector<std::string> found;
       for (const auto& [label, extent] : labels.extents) {
-        found += (found.empty() ? "" : ", ") + std::to_string(label) + " (" +
-                 std::to_string(extent.voxels) + " voxels)";
+        found.push_back(std::to_string(label) + " (" + std::to_string(extent.voxels) + " voxels)");
       }
       return refuse(options.labelMap + ": " + std::to_string(chosen.size()) +
                     " labels, more than the viewer's " + std::to_string(rows) +
-                    " free rows; choose with --labels from " + found);
+                    " free rows; choose with --labels from " + listedBriefly(found, 12));
     }
   } else if (options.surfaces.size() > 9) {
     return refuse("more than nine surfaces: the viewer has nine rows");
@@ -210,7 +222,10 @@ makeModel(const Options& options)
 
   std::vector<SurfaceInput> surfaceInputs;
   for (const auto& [name, path] : options.surfaces) {
-    surfaceInputs.push_back(readSurfaceInput(path));
+    {
+      const LibraryChatterSilenced quiet;
+      surfaceInputs.push_back(readSurfaceInput(path));
+    }
     if (!surfaceInputs.back().problem.empty()) {
       return refuse(path + ": " + surfaceInputs.back().problem);
     }
@@ -236,7 +251,10 @@ makeModel(const Options& options)
 
   ImageInput ct;
   if (!options.ct.empty()) {
-    ct = readImageInput(options.ct);
+    {
+      const LibraryChatterSilenced quiet;
+      ct = readImageInput(options.ct);
+    }
     if (!ct.problem.empty()) {
       return refuse(options.ct + ": " + ct.problem);
     }
@@ -312,7 +330,7 @@ makeModel(const Options& options)
       structure.color = structurePalette()[paletteIndex++ % 9];
     }
     structure.source = "label " + std::to_string(label) + " of " + fileName(options.labelMap);
-    structure.description = description(options.descriptions, structure.name, label);
+    structure.description = descriptionPage(options.descriptions, structure.name, label);
     structure.surface = labelSurface(labels, label, indexToModel, options.maxTriangles);
     progress("  " + structure.name + " (label " + std::to_string(label) + ", " +
              std::to_string(labels.extents.at(label).voxels) +
@@ -324,7 +342,7 @@ makeModel(const Options& options)
     structure.name = options.surfaces[index].first.substr(0, maximumNameLength);
     structure.color = structurePalette()[paletteIndex++ % 9];
     structure.source = fileName(options.surfaces[index].second);
-    structure.description = description(options.descriptions, structure.name, -1);
+    structure.description = descriptionPage(options.descriptions, structure.name, -1);
     structure.surface =
       preparedSurface(surfaceInputs[index].surface, frame.lpsToModel, options.maxTriangles);
     surfaceInputs[index].surface = nullptr;
@@ -383,7 +401,8 @@ makeModel(const Options& options)
     { frame.centreInModel[0], frame.centreInModel[1], frame.centreInModel[2] });
   content.head = sample::headSurface(head);
 
-  if (const std::string problem = writeModelFolder(options.outFolder, options.force, content);
+  if (const std::string problem =
+        writeModelFolder(options.outFolder, options.force, inputs, content);
       !problem.empty()) {
     return refuse(problem);
   }

@@ -1,33 +1,28 @@
 #include "tools/make_model/ModelWriter.h"
 
+#include "loading/SafeWrite.h"
 #include "loading/SectionVolume.h"
 #include "tools/SampleImages.h"
-#include "tools/SampleSurfaces.h"
 #include "tools/make_model/ModelPages.h"
+#include "tools/make_model/OutputFolder.h"
 
+#include <vtkNew.h>
 #include <vtkPolyData.h>
+#include <vtkPolyDataWriter.h>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <cctype>
-#include <cstdio>
 #include <set>
 
 namespace makemodel {
 
 namespace {
-
-bool
-writeBytes(const QString& path, const QByteArray& bytes)
-{
-  QSaveFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
 
 QByteArray
 colorText(const std::array<double, 3>& color)
@@ -53,35 +48,102 @@ structureFileName(const std::string& name)
   return file.empty() ? std::string("Structure") : file;
 }
 
-std::string
-checkOutputFolder(const std::string& outFolder, bool force)
+namespace {
+
+// One file of the model: its name inside the model folder and its bytes.
+struct OutputFile
 {
-  // "model/" names the same folder as "model".
-  const QFileInfo info(QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(outFolder))));
-  if (!info.exists()) {
-    return info.absoluteDir().exists() ? std::string()
-                                       : "the folder " + info.absolutePath().toStdString() +
-                                           " that should hold it does not exist";
+  QString name;
+  QByteArray bytes;
+};
+
+QByteArray
+legacyPolyData(vtkPolyData* surface, const std::string& title)
+{
+  vtkNew<vtkPolyDataWriter> writer;
+  writer->SetInputData(surface);
+  writer->WriteToOutputStringOn();
+  writer->SetHeader(title.c_str());
+  writer->SetFileTypeToBinary();
+  writer->SetFileVersion(vtkPolyDataWriter::VTK_LEGACY_READER_VERSION_4_2);
+  if (writer->Write() != 1 || writer->GetErrorCode() != 0) {
+    return {};
   }
-  if (!info.isDir()) {
-    return "exists and is not a folder";
+  return QByteArray(writer->GetOutputString(), int(writer->GetOutputStringLength()));
+}
+
+// Every file of the model, made in memory: what reaches the disk is then plain writes, each
+// one checked. The problem, empty when all could be made.
+std::string
+modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
+{
+  QByteArray list;
+  std::set<std::string> used;
+  std::vector<sample::RenderItem> splashItems;
+  for (const Structure& structure : content.structures) {
+    std::string file = structureFileName(structure.name);
+    for (int copy = 2; !used.insert(file).second; ++copy) {
+      file = structureFileName(structure.name) + "_" + std::to_string(copy);
+    }
+    const QString name = QStringLiteral("Joint/") + QString::fromStdString(file) + ".vtk";
+    list += '/' + name.toUtf8() + '\n' + QByteArray::number(structure.opacity, 'g', 3) + "\n\n";
+    files.push_back(
+      { name, legacyPolyData(structure.surface, "Cochlex teaching model: " + structure.name) });
+    if (files.back().bytes.isEmpty()) {
+      return "cannot write the surface of " + structure.name;
+    }
+    files.push_back({ name + ".color", colorText(structure.color) });
+    if (!structure.description.empty()) {
+      files.push_back({ name + ".html", QByteArray::fromStdString(structure.description) });
+    }
+    splashItems.push_back(
+      { structure.surface,
+        QColor::fromRgbF(structure.color[0], structure.color[1], structure.color[2]),
+        structure.opacity });
   }
-  if (!force && !QDir(info.absoluteFilePath())
-                   .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
-                   .isEmpty()) {
-    return "exists and is not empty (--force replaces it)";
+  files.push_back({ QStringLiteral("Joint_transformed.txt"), list });
+  files.push_back({ QStringLiteral("Joint/Head_bone_transformed.vtp"),
+                    legacyPolyData(content.head, "Cochlex teaching model: head") });
+  if (files.back().bytes.isEmpty()) {
+    return "cannot write the head model";
   }
+  if (content.volume.size() != std::size_t(sectionVolumeByteCount)) {
+    return "the section volume has the wrong size";
+  }
+  files.push_back({ QStringLiteral("Joint/Joint.raw"),
+                    QByteArray::fromRawData(reinterpret_cast<const char*>(content.volume.data()),
+                                            int(content.volume.size())) });
+  QByteArray splash;
+  QBuffer buffer(&splash);
+  buffer.open(QIODevice::WriteOnly);
+  if (!sample::splashImage(splashItems).save(&buffer, "PNG")) {
+    return "cannot make the splash image TB.png";
+  }
+  files.push_back({ QStringLiteral("TB.png"), splash });
+  files.push_back({ QStringLiteral("help2.html"), helpPage(content) });
+  files.push_back({ QStringLiteral("about2.html"), aboutPage(content) });
   return {};
 }
 
+} // namespace
+
 std::string
-writeModelFolder(const std::string& outFolder, bool force, const ModelContent& content)
+writeModelFolder(const std::string& outFolder,
+                 bool force,
+                 const std::vector<std::string>& inputs,
+                 const ModelContent& content)
 {
-  if (const std::string refused = checkOutputFolder(outFolder, force); !refused.empty()) {
+  if (const std::string refused = checkOutputFolder(outFolder, force, inputs); !refused.empty()) {
     return outFolder + ": " + refused;
+  }
+  std::vector<OutputFile> files;
+  if (const std::string problem = modelFiles(content, files); !problem.empty()) {
+    return problem;
   }
   const QFileInfo target(QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(outFolder))));
   const QString targetPath = target.absoluteFilePath();
+  // Before the scratch folder exists, and gone after it: an interruption removes it.
+  const InterruptionGuard interruptions;
   QTemporaryDir temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
                           QStringLiteral("-making-XXXXXX"));
   if (!temporary.isValid()) {
@@ -97,69 +159,19 @@ writeModelFolder(const std::string& outFolder, bool force, const ModelContent& c
   if (!QDir().mkpath(root + QStringLiteral("/Joint"))) {
     return "cannot create " + root.toStdString() + "/Joint";
   }
-  auto failed = [](const QString& path) { return "cannot write " + path.toStdString(); };
-
-  QByteArray list;
-  std::set<std::string> used;
-  std::vector<QString> relativePaths;
-  for (const Structure& structure : content.structures) {
-    std::string file = structureFileName(structure.name);
-    for (int copy = 2; !used.insert(file).second; ++copy) {
-      file = structureFileName(structure.name) + "_" + std::to_string(copy);
+  for (const OutputFile& file : files) {
+    if (InterruptionGuard::interrupted()) {
+      return "interrupted; nothing was changed in " + targetPath.toStdString();
     }
-    relativePaths.push_back(QStringLiteral("/Joint/") + QString::fromStdString(file) +
-                            QStringLiteral(".vtk"));
-    list +=
-      relativePaths.back().toUtf8() + '\n' + QByteArray::number(structure.opacity, 'g', 3) + "\n\n";
-  }
-  if (!writeBytes(root + QStringLiteral("/Joint_transformed.txt"), list)) {
-    return failed(root + QStringLiteral("/Joint_transformed.txt"));
-  }
-  std::vector<sample::RenderItem> splashItems;
-  for (std::size_t index = 0; index < content.structures.size(); ++index) {
-    const Structure& structure = content.structures[index];
-    const QString path = root + relativePaths[index];
-    std::string problem;
-    if (!sample::writeLegacyPolyData(structure.surface,
-                                     QFile::encodeName(path).toStdString(),
-                                     "Cochlex teaching model: " + structure.name,
-                                     &problem) ||
-        !writeBytes(path + QStringLiteral(".color"), colorText(structure.color))) {
-      return failed(path);
+    const QString problem = writeWholeFile(root + QLatin1Char('/') + file.name, file.bytes);
+    if (!problem.isEmpty()) {
+      return "cannot write " + file.name.toStdString() + " of the model: " + problem.toStdString() +
+             " Nothing was changed in " + targetPath.toStdString();
     }
-    if (!structure.description.empty() &&
-        !writeBytes(path + QStringLiteral(".html"),
-                    QByteArray::fromStdString(structure.description))) {
-      return failed(path + QStringLiteral(".html"));
-    }
-    splashItems.push_back(
-      { structure.surface,
-        QColor::fromRgbF(structure.color[0], structure.color[1], structure.color[2]),
-        structure.opacity });
   }
-  std::string problem;
-  const QString headPath = root + QStringLiteral("/Joint/Head_bone_transformed.vtp");
-  if (!sample::writeLegacyPolyData(content.head,
-                                   QFile::encodeName(headPath).toStdString(),
-                                   "Cochlex teaching model: head",
-                                   &problem)) {
-    return failed(headPath);
-  }
-  const QString volumePath = root + QStringLiteral("/Joint/Joint.raw");
-  if (content.volume.size() != std::size_t(sectionVolumeByteCount) ||
-      !writeBytes(volumePath,
-                  QByteArray::fromRawData(reinterpret_cast<const char*>(content.volume.data()),
-                                          int(content.volume.size())))) {
-    return failed(volumePath);
-  }
-  QSaveFile splash(root + QStringLiteral("/TB.png"));
-  if (!splash.open(QIODevice::WriteOnly) ||
-      !sample::splashImage(splashItems).save(&splash, "PNG") || !splash.commit()) {
-    return failed(root + QStringLiteral("/TB.png"));
-  }
-  if (!writeBytes(root + QStringLiteral("/help2.html"), helpPage(content)) ||
-      !writeBytes(root + QStringLiteral("/about2.html"), aboutPage(content))) {
-    return failed(root + QStringLiteral("/help2.html"));
+  // The folder may have changed while the model was made.
+  if (const std::string refused = checkOutputFolder(outFolder, force, inputs); !refused.empty()) {
+    return outFolder + ": " + refused;
   }
 
   // Everything is written: only now does the old folder give way. An empty or forced folder is

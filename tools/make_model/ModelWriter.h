@@ -36,14 +36,13 @@ std::string
 structureFileName(const std::string& name);
 
 // Writes the whole model into a new folder beside outFolder and only then puts it in
-// outFolder's place, so that a failure leaves no half-written model. An existing non-empty
-// outFolder is replaced only when force is set. Returns the problem, empty on success.
+// outFolder's place, so that a failure leaves no half-written model and the old one as it was.
+// outFolder must pass checkOutputFolder (OutputFolder.h) with the inputs. Returns the problem,
+// empty on success.
 std::string
-writeModelFolder(const std::string& outFolder, bool force, const ModelContent& content);
-
-// Whether outFolder may be written: it does not exist, is an empty folder, or force is set and
-// it is a folder. The problem, empty when it may.
-std::string
-checkOutputFolder(const std::string& outFolder, bool force);
+writeModelFolder(const std::string& outFolder,
+                 bool force,
+                 const std::vector<std::string>& inputs,
+                 const ModelContent& content);
 
 } // namespace makemodel

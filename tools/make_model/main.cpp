@@ -1,6 +1,7 @@
 // cochlex-make-model: makes a teaching model from a segmentation (a label map and its CT, or
 // surfaces) for the viewer. No display is needed.
 
+#include "loading/ModelFile.h"
 #include "tools/make_model/MakeModel.h"
 
 #include <vtkObject.h>
@@ -21,7 +22,9 @@ main(int argc, char** argv)
     return 0;
   }
   if (!parsed.problem.empty()) {
-    std::fprintf(stderr, "cochlex-make-model: %s\n", parsed.problem.c_str());
+    // An argument of megabytes quoted back must not flood the terminal.
+    std::fprintf(
+      stderr, "cochlex-make-model: %s\n", shortenedInMiddle(parsed.problem, 1900).c_str());
     return 2;
   }
   // The splash image is painted off screen.
