@@ -19,25 +19,23 @@ class LabelsTest : public QObject
   std::unique_ptr<ViewerSession> session;
   _CochlexUI* window = nullptr;
 
-  // Writes the fixture model, with description pages by structure number, and opens it.
+  // The shared fixture, with description pages by structure number.
   void openModel(const std::map<int, QByteArray>& pages = {}, bool fifoForFirst = false)
   {
     session.reset();
     session = std::make_unique<ViewerSession>();
     const std::vector<fixture::Structure> structures = fixture::standardStructures();
-    fixture::writeModel(session->folder(), structures, true);
-    for (const auto& [index, page] : pages) {
-      fixture::writeFile(session->folder() + structures[std::size_t(index)].relativePath + ".html",
-                         page);
-    }
-    if (fifoForFirst) {
-      const QString path = session->folder() + structures[0].relativePath + ".html";
-      QVERIFY(mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-    }
-    window = &session->open(1000, 700);
-    session->load();
-    QVERIFY(waitForViews(*window));
-    window->mainRenderWindow()->Render();
+    bool fifoMade = !fifoForFirst;
+    window = &session->openModel(structures, true, [&](const QString& folder) {
+      for (const auto& [index, page] : pages) {
+        fixture::writeFile(folder + structures[std::size_t(index)].relativePath + ".html", page);
+      }
+      if (fifoForFirst) {
+        const QString path = folder + structures[0].relativePath + ".html";
+        fifoMade = mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+      }
+    });
+    QVERIFY(fifoMade);
   }
 
   std::vector<Labels::ShownLabel> labels() const { return window->labels->shownLabels(); }

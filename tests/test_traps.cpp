@@ -22,12 +22,7 @@ class TrapsTest : public QObject
                  const std::function<void(const QString&)>& breakIt = {})
   {
     session = std::make_unique<ViewerSession>();
-    fixture::writeModel(session->folder(), structures, true);
-    if (breakIt) {
-      breakIt(session->folder());
-    }
-    window = &session->open(1000, 700);
-    session->load();
+    window = &session->openModel(structures, true, breakIt);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
   }
