@@ -287,6 +287,11 @@ private slots:
     if (gone.size() > 7) {
       QTRY_VERIFY(!quiz()->running());
       QVERIFY(!window->actionQuiz->isChecked() && !overlayShown());
+      // The score of what was asked, in a box whose title is not cut.
+      QMessageBox* score = messageBox("quizScoreBox");
+      QVERIFY(score != nullptr && score->isVisible());
+      QVERIFY(score->text().endsWith("found at the first try"));
+      QVERIFY(score->width() > score->fontMetrics().horizontalAdvance(score->windowTitle()));
       return;
     }
     QTRY_VERIFY(gone.count(askedNow) == 0 || askedStructure() != askedNow);
