@@ -121,43 +121,13 @@ readPictureFile(const QString& folder, qint64 size)
   return readBoundedImage(folder + "/TB.png").problem;
 }
 
-quint32
-crc32Of(const QByteArray& bytes)
-{
-  quint32 crc = 0xFFFFFFFFu;
-  for (const char byte : bytes) {
-    crc ^= quint8(byte);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-  }
-  return ~crc;
-}
-
-// A PNG that declares width x height pixels but holds no image data.
-QByteArray
-pngDeclaring(quint32 width, quint32 height)
-{
-  auto bigEndian = [](quint32 value) {
-    const char bytes[4] = { char(value >> 24), char(value >> 16), char(value >> 8), char(value) };
-    return QByteArray(bytes, 4);
-  };
-  auto chunk = [&](const QByteArray& type, const QByteArray& data) {
-    const QByteArray body = type + data;
-    return bigEndian(quint32(data.size())) + body + bigEndian(crc32Of(body));
-  };
-  const QByteArray header = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x02\0\0\0", 5);
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", QByteArray()) +
-         chunk("IEND", QByteArray());
-}
-
 BoundaryReader
 pictureDeclaring(qint64 widthFactor, qint64 heightFactor, qint64 otherSide)
 {
   return [=](const QString&, qint64 size) {
     const qint64 width = widthFactor != 0 ? size : otherSide;
     const qint64 height = heightFactor != 0 ? size : otherSide;
-    return decodeBoundedImage(pngDeclaring(quint32(width), quint32(height))).problem;
+    return decodeBoundedImage(fixture::pngDeclaring(quint32(width), quint32(height))).problem;
   };
 }
 
