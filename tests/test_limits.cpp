@@ -33,7 +33,7 @@ Q_DECLARE_METATYPE(BoundaryReader)
 
 namespace {
 
-constexpr qint64 megabyte = 1024 * 1024;
+constexpr qint64 megabyte = qint64(1024) * 1024;
 
 void
 writeSized(const QString& path, const QByteArray& start, qint64 size)
