@@ -95,4 +95,37 @@ writeFile(const QString& path, const QByteArray& bytes)
   }
 }
 
+namespace {
+
+quint32
+crc32Of(const QByteArray& bytes)
+{
+  quint32 crc = 0xFFFFFFFFu;
+  for (const char byte : bytes) {
+    crc ^= quint8(byte);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  return ~crc;
+}
+
+} // namespace
+
+QByteArray
+pngDeclaring(quint32 width, quint32 height)
+{
+  auto bigEndian = [](quint32 value) {
+    const char bytes[4] = { char(value >> 24), char(value >> 16), char(value >> 8), char(value) };
+    return QByteArray(bytes, 4);
+  };
+  auto chunk = [&](const QByteArray& type, const QByteArray& data) {
+    const QByteArray body = type + data;
+    return bigEndian(quint32(data.size())) + body + bigEndian(crc32Of(body));
+  };
+  const QByteArray header = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x02\0\0\0", 5);
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", QByteArray()) +
+         chunk("IEND", QByteArray());
+}
+
 } // namespace fixture

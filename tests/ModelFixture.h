@@ -42,6 +42,11 @@ writeModel(const QString& directory,
 void
 writeFile(const QString& path, const QByteArray& bytes);
 
+// A PNG that declares width x height pixels but holds no image data: cheap to write, and a
+// decoder that trusted it would allocate the whole picture.
+QByteArray
+pngDeclaring(quint32 width, quint32 height);
+
 // The viewer reads its model from the working directory: directory is it until destroyed.
 class WorkingDirectory
 {

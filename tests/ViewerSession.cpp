@@ -33,9 +33,14 @@ ViewerSession::open(int width, int height)
 }
 
 _CochlexUI&
-ViewerSession::openModel(const std::vector<fixture::Structure>& structures, bool withVolume)
+ViewerSession::openModel(const std::vector<fixture::Structure>& structures,
+                         bool withVolume,
+                         const std::function<void(const QString& folder)>& change)
 {
   fixture::writeModel(folder(), structures, withVolume);
+  if (change) {
+    change(folder());
+  }
   open();
   viewer->qvtkWidget->setFixedSize(viewSize);
   load();

@@ -30,11 +30,13 @@ public:
   // Builds the window and, with a size, shows it.
   _CochlexUI& open(int width = 1000, int height = 700);
   std::string load();
-  // The GUI tests' shared fixture: writes the model into folder(), shows the window with its
-  // main view at viewSize and loads the model.
+  // The GUI tests' shared fixture: writes the model into folder(), changes it there with
+  // change when given (a damaged file), shows the window with its main view at viewSize and
+  // loads the model.
   _CochlexUI& openModel(
     const std::vector<fixture::Structure>& structures = fixture::standardStructures(),
-    bool withVolume = true);
+    bool withVolume = true,
+    const std::function<void(const QString& folder)>& change = {});
 
   // Fixed, so that no font, layout or screen changes what the view shows.
   static constexpr QSize viewSize{ 640, 480 };

@@ -35,37 +35,6 @@ Q_DECLARE_METATYPE(FolderChange)
 
 namespace {
 
-quint32
-crc32Of(const QByteArray& bytes)
-{
-  quint32 crc = 0xFFFFFFFFu;
-  for (const char byte : bytes) {
-    crc ^= quint8(byte);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-  }
-  return ~crc;
-}
-
-// A PNG that declares width x height pixels but holds no image data: cheap to write, and a
-// decoder that trusted it would allocate the whole picture.
-QByteArray
-pngDeclaring(quint32 width, quint32 height)
-{
-  auto bigEndian = [](quint32 value) {
-    const char bytes[4] = { char(value >> 24), char(value >> 16), char(value >> 8), char(value) };
-    return QByteArray(bytes, 4);
-  };
-  auto chunk = [&](const QByteArray& type, const QByteArray& data) {
-    const QByteArray body = type + data;
-    return bigEndian(quint32(data.size())) + body + bigEndian(crc32Of(body));
-  };
-  const QByteArray header = bigEndian(width) + bigEndian(height) + QByteArray("\x08\x02\0\0\0", 5);
-  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", QByteArray()) +
-         chunk("IEND", QByteArray());
-}
-
 QByteArray
 smallPng()
 {
@@ -210,7 +179,8 @@ private slots:
     QTest::newRow("declares 30000 x 30000") << "huge.png" << tooLarge;
     QTest::newRow("declares 8192 x 8192, 256 MB decoded") << "wide.png" << tooLarge;
     QTest::newRow("data URL declaring 20000 x 20000")
-      << "data:image/png;base64," + QString::fromLatin1(pngDeclaring(20000, 20000).toBase64())
+      << "data:image/png;base64," +
+           QString::fromLatin1(fixture::pngDeclaring(20000, 20000).toBase64())
       << tooLarge;
     QTest::newRow("network") << "http://127.0.0.1:9/a.png"
                              << "is not a file of the model folder";
@@ -230,8 +200,8 @@ private slots:
     makeFifo(folder + "/pipe.png");
     QVERIFY(QFile::link("/dev/zero", folder + "/zero.png"));
     fixture::writeFile(root.filePath("outside.png"), smallPng());
-    fixture::writeFile(folder + "/huge.png", pngDeclaring(30000, 30000));
-    fixture::writeFile(folder + "/wide.png", pngDeclaring(8192, 8192));
+    fixture::writeFile(folder + "/huge.png", fixture::pngDeclaring(30000, 30000));
+    fixture::writeFile(folder + "/wide.png", fixture::pngDeclaring(8192, 8192));
     fixture::writeFile(folder + "/small.png", smallPng());
     const QUrl url =
       name.startsWith("FOLDER") ? QUrl::fromLocalFile(folder + name.mid(6)) : QUrl(name);

@@ -299,26 +299,6 @@ private slots:
       previous = pose;
     }
   }
-
-  void standardViewsFrameTheModel()
-  {
-    const std::array<double, 6> bounds{ { -1, 3, 0, 2, 5, 9 } };
-    const double radius = std::sqrt(16.0 + 4 + 16) / 2;
-    for (StandardView view : standardViews) {
-      const CameraPose pose = standardViewPose(view, bounds, 30);
-      QCOMPARE(pose.focalPoint, (std::array<double, 3>{ { 1, 1, 7 } }));
-      QVERIFY(dot(directionOf(pose), standardViewDirection(view)) > 1 - 1e-12);
-      QCOMPARE(dot(pose.viewUp, standardViewDirection(view)), 0.0);
-      const std::array<double, 3> offset{
-        { pose.position[0] - 1, pose.position[1] - 1, pose.position[2] - 7 }
-      };
-      QVERIFY(std::abs(std::sqrt(dot(offset, offset)) * std::sin(M_PI / 12) - radius) < 1e-9);
-    }
-    // Named by the side the camera stands on: x medial, y posterior, z superior.
-    QCOMPARE(standardViewPose(StandardView::Lateral, bounds, 30).position[0] < -1, true);
-    QCOMPARE(standardViewPose(StandardView::Anterior, bounds, 30).position[1] < 0, true);
-    QCOMPARE(standardViewPose(StandardView::Superior, bounds, 30).position[2] > 9, true);
-  }
 };
 
 COCHLEX_TEST_CLASS(TestLessonFile)

@@ -1,6 +1,6 @@
 // Lessons as a teacher makes and gives them: three pictures kept as views, saved, opened in a
 // fresh window and stepped through exactly as saved; bad files that leave the views alone; a
-// lesson for another model; the standard views; and the presentation.
+// lesson for another model; and the presentation.
 
 #include "GuiTest.h"
 #include "app/CommandLine.h"
@@ -268,34 +268,6 @@ private slots:
     box->button(QMessageBox::Cancel)->click();
     QTRY_VERIFY(window->findChild<QMessageBox*>("lessonModelBox") == nullptr);
     QVERIFY(lessons.views().empty());
-  }
-
-  void standardViewsLookAlongTheAnatomicalAxes()
-  {
-    Lessons& lessons = openLoaded();
-    auto* menu = window->findChild<QMenu*>("menuStandard_Views");
-    QVERIFY(menu != nullptr);
-    const std::array<double, 6> bounds = shownStructureBounds(*window);
-    for (StandardView view : standardViews) {
-      QAction* action = window->findChild<QAction*>(QStringLiteral("actionStandard_View_") +
-                                                    standardViewName(view));
-      QVERIFY(action != nullptr && menu->actions().contains(action));
-      action->trigger();
-      lessons.finishTransition();
-      vtkCamera* camera = window->mainCamera();
-      std::array<double, 3> direction{};
-      camera->GetDirectionOfProjection(direction.data());
-      QVERIFY2(distance(direction, standardViewDirection(view)) < 1e-6, standardViewName(view));
-      // Framed: every corner of the shown structures' box lies inside the picture.
-      vtkRenderer* renderer = window->mainRenderer();
-      for (int corner = 0; corner < 8; ++corner) {
-        renderer->SetWorldPoint(
-          bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)], 1);
-        renderer->WorldToView();
-        const double* point = renderer->GetViewPoint();
-        QVERIFY(std::abs(point[0]) < 1 && std::abs(point[1]) < 1);
-      }
-    }
   }
 
   // The lesson is named from where the program starts, not from the model folder it enters.

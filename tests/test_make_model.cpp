@@ -33,6 +33,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -58,6 +59,21 @@ struct LabelMap
     transform->RotateWXYZ(tiltDegrees, 1, 1, 0);
     transform->Translate(centre.data());
     indexToLps->DeepCopy(transform->GetMatrix());
+    fill(label);
+  }
+
+  // Any grid: placement maps voxel index (i, j, k) to LPS millimetres.
+  LabelMap(std::array<int, 3> dimensions,
+           vtkMatrix4x4* placement,
+           const std::function<int(const QVector3D&)>& label)
+    : size(dimensions)
+  {
+    indexToLps->DeepCopy(placement);
+    fill(label);
+  }
+
+  void fill(const std::function<int(const QVector3D&)>& label)
+  {
     voxels.resize(std::size_t(size[0]) * size[1] * size[2]);
     std::size_t index = 0;
     for (int k = 0; k < size[2]; ++k) {
@@ -127,6 +143,31 @@ struct LabelMap
     writer->SetInputData(voxelImage);
     writer->SetFileName(QFile::encodeName(path).constData());
     writer->Write();
+  }
+
+  // MetaImage is LPS; its TransformMatrix lists the unit direction of each index axis in turn
+  // (ITK writes direction[axis][component] at axis * 3 + component).
+  void writeMha(const QString& path) const
+  {
+    std::ofstream file(QFile::encodeName(path).constData(), std::ios::binary);
+    file.precision(12);
+    file << "ObjectType = Image\nNDims = 3\nBinaryData = True\nBinaryDataByteOrderMSB = False\n"
+            "CompressedData = False\nTransformMatrix =";
+    double spacing[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      spacing[axis] = std::hypot(indexToLps->GetElement(0, axis),
+                                 indexToLps->GetElement(1, axis),
+                                 indexToLps->GetElement(2, axis));
+      for (int component = 0; component < 3; ++component) {
+        file << ' ' << indexToLps->GetElement(component, axis) / spacing[axis];
+      }
+    }
+    file << "\nOffset = " << indexToLps->GetElement(0, 3) << ' ' << indexToLps->GetElement(1, 3)
+         << ' ' << indexToLps->GetElement(2, 3)
+         << "\nAnatomicalOrientation = RAI\nElementSpacing = " << spacing[0] << ' ' << spacing[1]
+         << ' ' << spacing[2] << "\nDimSize = " << size[0] << ' ' << size[1] << ' ' << size[2]
+         << "\nElementType = MET_UCHAR\nElementDataFile = LOCAL\n";
+    file.write(reinterpret_cast<const char*>(voxels.data()), std::streamsize(voxels.size()));
   }
 
   void writeNrrd(const QString& path) const
@@ -469,6 +510,131 @@ private slots:
       placement->TransformPoint(middle, middle);
       QVERIFY((centroid(structures.back().surface) - QVector3D(middle[0], middle[1], middle[2]))
                 .length() < 0.05);
+    }
+  }
+
+  // Three balls in a grid of random direction, anisotropic spacing and, in some rows, one axis
+  // flipped: each surface must stand where this test's own index-to-LPS arithmetic puts its ball.
+  // The model's axes are the right ear's medial, posterior and superior, which are LPS's own
+  // (medial of the right ear is the patient's left), so the balls keep their LPS offsets from
+  // each other; only the whole region is moved, to the section volume's centre.
+  void obliqueGrids_data()
+  {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<bool>("flipped");
+    for (const char* format : { "nii", "nrrd", "mha", "vti" }) {
+      QTest::addRow("%s, oblique", format) << format << 11 << false;
+      QTest::addRow("%s, oblique and flipped", format) << format << 29 << true;
+    }
+  }
+
+  void obliqueGrids()
+  {
+    QFETCH(QString, format);
+    QFETCH(int, seed);
+    QFETCH(bool, flipped);
+    std::mt19937 random(std::uint32_t(seed + format.size()));
+    std::normal_distribution<double> normal;
+    // A rotation from a random unit quaternion (w, x, y, z).
+    std::array<double, 4> q{ normal(random), normal(random), normal(random), normal(random) };
+    const double length = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
+    for (double& component : q) {
+      component /= length;
+    }
+    const double w = q[0], x = q[1], y = q[2], z = q[3];
+    const double rotation[3][3] = {
+      { 1 - 2 * (y * y + z * z), 2 * (x * y - w * z), 2 * (x * z + w * y) },
+      { 2 * (x * y + w * z), 1 - 2 * (x * x + z * z), 2 * (y * z - w * x) },
+      { 2 * (x * z - w * y), 2 * (y * z + w * x), 1 - 2 * (x * x + y * y) },
+    };
+    std::array<double, 3> spacing{ 0.05, 0.07, 0.09 };
+    std::shuffle(spacing.begin(), spacing.end(), random);
+    if (flipped) {
+      spacing[std::size_t(seed) % 3] *= -1;
+    }
+    std::array<int, 3> dimensions{};
+    vtkNew<vtkMatrix4x4> placement;
+    for (int axis = 0; axis < 3; ++axis) {
+      dimensions[axis] = int(std::ceil(3.2 / std::abs(spacing[axis])));
+      for (int row = 0; row < 3; ++row) {
+        placement->SetElement(row, axis, rotation[row][axis] * spacing[axis]);
+      }
+    }
+    const double origin[3] = { 12.5, -21, 33 };
+    for (int row = 0; row < 3; ++row) {
+      placement->SetElement(row, 3, origin[row]);
+    }
+    // The balls' centres, placed at fractions of the grid and taken to LPS here.
+    const double radius = 0.5;
+    std::vector<QVector3D> centres;
+    for (const std::array<double, 3>& fraction : std::vector<std::array<double, 3>>{
+           { 0.3, 0.3, 0.3 }, { 0.72, 0.35, 0.6 }, { 0.35, 0.7, 0.72 } }) {
+      double point[4] = { fraction[0] * (dimensions[0] - 1),
+                          fraction[1] * (dimensions[1] - 1),
+                          fraction[2] * (dimensions[2] - 1),
+                          1 };
+      placement->MultiplyPoint(point, point);
+      centres.emplace_back(point[0], point[1], point[2]);
+    }
+    const LabelMap map(dimensions, placement, [&centres, radius](const QVector3D& point) {
+      for (std::size_t ball = 0; ball < centres.size(); ++ball) {
+        if ((point - centres[ball]).length() < radius) {
+          return int(ball) + 1;
+        }
+      }
+      return 0;
+    });
+    const QString input =
+      path(QStringLiteral("oblique-%1-%2.%3").arg(seed).arg(flipped).arg(format));
+    if (format == "nii") {
+      map.writeNifti(input);
+    } else if (format == "nrrd") {
+      map.writeNrrd(input);
+    } else if (format == "mha") {
+      map.writeMha(input);
+    } else {
+      map.writeVti(input);
+    }
+    const QString model = input + "-model";
+    QString errors;
+    QVERIFY2(run({ input, "--side", "right", model }, &errors) == 0, qPrintable(errors));
+
+    std::vector<vtkSmartPointer<vtkPolyData>> surfaces;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      surfaces.push_back(structure.surface);
+    };
+    static_cast<void>(loadTeachingModel(model.toStdString(), steps));
+    QCOMPARE(surfaces.size(), centres.size());
+    // The region's move, from the first ball; the others must keep their offsets from it.
+    const QVector3D move = centroid(surfaces[0]) - centres[0];
+    const double largestSpacing = 0.09;
+    for (std::size_t ball = 0; ball < surfaces.size(); ++ball) {
+      const QVector3D expected = centres[ball] + move;
+      const QVector3D found = centroid(surfaces[ball]);
+      QVERIFY2((found - expected).length() < 0.05,
+               qPrintable(QStringLiteral("ball %1 at %2 %3 %4, expected %5 %6 %7")
+                            .arg(ball + 1)
+                            .arg(found.x())
+                            .arg(found.y())
+                            .arg(found.z())
+                            .arg(expected.x())
+                            .arg(expected.y())
+                            .arg(expected.z())));
+      double worst = 0;
+      for (vtkIdType point = 0; point < surfaces[ball]->GetNumberOfPoints(); ++point) {
+        double at[3];
+        surfaces[ball]->GetPoint(point, at);
+        worst =
+          std::max(worst, std::abs((QVector3D(at[0], at[1], at[2]) - expected).length() - radius));
+      }
+      QVERIFY2(worst < largestSpacing, qPrintable(QString::number(worst)));
+      // Closed and facing out, holding the ball's volume.
+      const double volume = makemodel::signedVolume(surfaces[ball]);
+      const double ballVolume = 4 / 3.0 * M_PI * radius * radius * radius;
+      QVERIFY2(std::abs(volume - ballVolume) < 0.1 * ballVolume,
+               qPrintable(QString::number(volume)));
     }
   }
 

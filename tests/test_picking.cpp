@@ -98,31 +98,6 @@ private slots:
     QVERIFY(window->planeWidgetX->GetEnabled());
   }
 
-  void faintStructureInFrontNamesTheOneBehind()
-  {
-    // A second sphere just in front of the first, towards the frontal view's camera.
-    std::vector<fixture::Structure> structures = fixture::standardStructures();
-    structures.resize(2);
-    structures[1].center = structures[0].center;
-    openModel(structures);
-    double position[3], focus[3];
-    window->mainCamera()->GetPosition(position);
-    window->mainCamera()->GetFocalPoint(focus);
-    const double distance = std::sqrt(vtkMath::Distance2BetweenPoints(position, focus));
-    for (int axis = 0; axis < 3; ++axis) {
-      structures[1].center[std::size_t(axis)] += 0.8 * (position[axis] - focus[axis]) / distance;
-    }
-    openModel(structures);
-    const QPoint centre = centreOf(0);
-
-    QCOMPARE(window->structurePicker->structureAtViewPoint(centre), 1);
-    window->horizontalSlider_2->setValue(8); // opacity 0.2, like the areolar tissue
-    QCOMPARE(window->structurePicker->structureAtViewPoint(centre), 0);
-    // Nothing solid behind it: the faint one is what the pointer is on.
-    window->show_1->click();
-    QCOMPARE(window->structurePicker->structureAtViewPoint(centre), 1);
-  }
-
   void clickBringsTheRowIntoViewAndFlashesTheStructure()
   {
     // The last row, Stapedius Tendon (structure 8), lies below the visible part of the list.

@@ -7,7 +7,38 @@
 #include <vtkNew.h>
 #include <vtkTextActor.h>
 
+#include <functional>
+
+// Takes structures out of sight as the user can, given the one the quiz asks for now; returns
+// the structures that can no longer be seen.
+using TakeAway = std::function<std::set<int>(_CochlexUI& window, int asked)>;
+Q_DECLARE_METATYPE(TakeAway)
+using FolderChange = std::function<void(const QString& folder)>;
+Q_DECLARE_METATYPE(FolderChange)
+
 namespace {
+
+std::set<int>
+allStructures()
+{
+  return { 0, 1, 2, 3, 4, 5, 6, 7, 8 };
+}
+
+// The fixture's spheres (radius 1) wholly on the side of a clipping plane that is cut away, by
+// the plane's own origin and normal: VTK keeps the side the normal points to.
+std::set<int>
+spheresCutAwayBy(vtkPlane* plane)
+{
+  std::set<int> gone;
+  const std::vector<fixture::Structure> structures = fixture::standardStructures();
+  for (int index = 0; index < 9; ++index) {
+    std::array<double, 3> centre = structures[std::size_t(index)].center;
+    if (plane->EvaluateFunction(centre.data()) < -1.02) {
+      gone.insert(index);
+    }
+  }
+  return gone;
+}
 
 int
 fixtureIndexNamed(const QString& name)
@@ -104,6 +135,10 @@ private slots:
 
   void init()
   {
+    // That test opens its own model, damaged as each row says.
+    if (QTest::currentTestFunction() == QLatin1String("unavailableStructureIsNotAsked")) {
+      return;
+    }
     session = std::make_unique<ViewerSession>();
     // With its volume: a load with problems would report them in a message box of its own,
     // which would take the keys the quiz is driven with.
@@ -187,6 +222,92 @@ private slots:
     QTest::mouseMove(view(), centreOf(4));
     moveTo(centreOf(4));
     QTRY_COMPARE(pointedName(), fixtureStructureName(4));
+  }
+
+  // Every way a structure becomes unavailable: during a round it leaves the round, the question
+  // moves on if it was asked, and it is never asked again; a round with fewer than two left
+  // ends. A structure whose surface failed to load is never asked at all.
+  void unavailableStructureIsNotAsked_data()
+  {
+    QTest::addColumn<FolderChange>("damage");
+    QTest::addColumn<TakeAway>("takeAway");
+    const auto rowBox = [](const char* kind) {
+      return [kind](_CochlexUI& window, int asked) {
+        return window.findChild<QWidget*>(QStringLiteral("%1_%2").arg(kind).arg(asked + 1));
+      };
+    };
+    QTest::newRow("its Show box unticked")
+      << FolderChange() << TakeAway([rowBox](_CochlexUI& window, int asked) {
+           qobject_cast<QCheckBox*>(rowBox("show")(window, asked))->click();
+           return std::set<int>{ asked };
+         });
+    QTest::newRow("made wholly transparent")
+      << FolderChange() << TakeAway([rowBox](_CochlexUI& window, int asked) {
+           qobject_cast<QSlider*>(rowBox("horizontalSlider")(window, asked))->setValue(10);
+           return std::set<int>{ asked };
+         });
+    QTest::newRow("Hide All button") << FolderChange() << TakeAway([](_CochlexUI& window, int) {
+      window.hideAllButton->click();
+      return allStructures();
+    });
+    QTest::newRow("View > Hide All") << FolderChange() << TakeAway([](_CochlexUI& window, int) {
+      window.actionHide_All->trigger();
+      return allStructures();
+    });
+    QTest::newRow("cut away at a section")
+      << FolderChange() << TakeAway([](_CochlexUI& window, int) {
+           // The fixture's spheres lie on the side of the sections' planes that their normals
+           // point to: the other side is kept.
+           window.spinBox_x->setValue(300);
+           window.clipX->setValue(-1);
+           return spheresCutAwayBy(window.clipPlaneX);
+         });
+    QTest::newRow("surface failed to load") << FolderChange([](const QString& folder) {
+      fixture::writeFile(folder + fixture::standardStructures()[2].relativePath, "not a surface\n");
+    }) << TakeAway([](_CochlexUI&, int) { return std::set<int>{ 2 }; });
+  }
+
+  void unavailableStructureIsNotAsked()
+  {
+    QFETCH(FolderChange, damage);
+    QFETCH(TakeAway, takeAway);
+    session = std::make_unique<ViewerSession>();
+    window = &session->openModel(fixture::standardStructures(), true, damage);
+    window->actionQuiz->trigger();
+    QVERIFY(quiz()->running());
+    std::vector<int> asked{ askedStructure() };
+    QVERIFY(asked.front() >= 0);
+    click(asked.front());
+    const int askedNow = askedStructure();
+    QVERIFY(askedNow >= 0 && askedNow != asked.front());
+
+    const std::set<int> gone = takeAway(*window, askedNow);
+    QVERIFY(!gone.empty());
+    // Fewer than two left to choose between: nothing to ask.
+    if (gone.size() > 7) {
+      QTRY_VERIFY(!quiz()->running());
+      QVERIFY(!window->actionQuiz->isChecked() && !overlayShown());
+      // The score of what was asked, in a box whose title is not cut.
+      QMessageBox* score = messageBox("quizScoreBox");
+      QVERIFY(score != nullptr && score->isVisible());
+      QVERIFY(score->text().endsWith("found at the first try"));
+      QVERIFY(score->width() > score->fontMetrics().horizontalAdvance(score->windowTitle()));
+      return;
+    }
+    QTRY_VERIFY(gone.count(askedNow) == 0 || askedStructure() != askedNow);
+    while (quiz()->running() && asked.size() < 20) {
+      const int structure = askedStructure();
+      QVERIFY2(structure >= 0 && gone.count(structure) == 0, qPrintable(prompt()));
+      asked.push_back(structure);
+      click(structure);
+    }
+    // Each of the others once, the first answer included.
+    std::set<int> expected = allStructures();
+    for (const int index : gone) {
+      expected.erase(index);
+    }
+    QCOMPARE(std::set<int>(asked.begin(), asked.end()), expected);
+    QCOMPARE(asked.size(), expected.size());
   }
 
   void fewerThanTwoVisibleStructuresRefuse()

@@ -1,9 +1,6 @@
-// The Viewer window as built: controls, texts, icon, docks and the keys of its actions.
+// The Viewer window as built: its title, its icon and the keys of its actions.
 
 #include "GuiTest.h"
-
-#include <vtkAxesActor.h>
-#include <vtkOrientationMarkerWidget.h>
 
 class WindowTest : public QObject
 {
@@ -21,22 +18,6 @@ private slots:
   }
 
   void cleanup() { session.reset(); }
-
-  void constructionHidesLoadedPartsDocksTheViewerAndLabelsTheAxes()
-  {
-    QVERIFY(window->headDock->isHidden() && window->sectionsTab->isHidden());
-    QVERIFY(window->toolBox->isHidden() && window->groupBox_21->isHidden());
-    QVERIFY(!window->viewerDock->isHidden());
-    QCOMPARE(window->dockWidgetArea(window->viewerDock), Qt::RightDockWidgetArea);
-    QCOMPARE(window->viewerDock->allowedAreas(), Qt::DockWidgetAreas(Qt::RightDockWidgetArea));
-    QCOMPARE(window->viewerDock->minimumWidth(), window->width() - 300);
-    vtkAxesActor* axes = window->axesActor;
-    QCOMPARE(QString(axes->GetXAxisLabelText()) + axes->GetYAxisLabelText() +
-               axes->GetZAxisLabelText(),
-             QString("MPS"));
-    QVERIFY(window->orientationMarker->GetEnabled() &&
-            !window->orientationMarker->GetInteractive());
-  }
 
   void textsTitleAndIcon()
   {
@@ -57,7 +38,6 @@ private slots:
     withoutIcon.setupUi(&withoutIcon);
     QVERIFY(withoutIcon.windowIcon().isNull());
     QCOMPARE(withIcon.windowIcon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
-    QCOMPARE(withIcon.size(), QSize(1144, 901).expandedTo(withIcon.minimumSizeHint()));
   }
 
   void shortcutsTriggerTheirActions_data()
@@ -83,9 +63,7 @@ private slots:
     QFETCH(QString, action);
     QFETCH(QKeySequence, keys);
     auto* entry = window->findChild<QAction*>(action);
-    if (entry == nullptr) {
-      QSKIP("this build has no such action");
-    }
+    QVERIFY2(entry != nullptr, qPrintable(action));
     QCOMPARE(entry->shortcut(), keys);
     // Only the keys are under test: the entry's slots stay out of it (the window is built anew for
     // each test).
