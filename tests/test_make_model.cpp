@@ -299,6 +299,9 @@ private slots:
     LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
       return int(p.x() + 10) / 2 + 1;
     }).writeNrrd(path("ten.nrrd"));
+    LabelMap({ 130, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
+      return int(p.x() + 65) / 2 + 1;
+    }).writeNrrd(path("sixty-five.nrrd"));
     QDir(directory.path()).mkpath("full/Joint");
     // The ball of torus.nrrd as a surface file, in the same LPS millimetres.
     vtkNew<vtkSphereSource> ball;
@@ -639,6 +642,27 @@ private slots:
   }
 
   // Each bad input: its status, its one line, and no model or scratch folder left behind.
+  // Every label its own structure, row and name in the manifest, beyond the nine of the layout.
+  void tenLabelsEachTheirRow()
+  {
+    const QString model = path("ten-labels");
+    QString errors;
+    QVERIFY2(run({ path("ten.nrrd"), model }, &errors) == 0, qPrintable(errors));
+    std::vector<LoadedStructure> structures;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      structures.push_back(structure);
+    };
+    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    QVERIFY(loaded.fromManifest);
+    QCOMPARE(int(structures.size()), 10);
+    for (int index = 0; index < 10; ++index) {
+      const LoadedStructure& structure = structures[std::size_t(index)];
+      QCOMPARE(structure.name, QStringLiteral("Structure %1").arg(index + 1));
+      QVERIFY(structure.rowShown && structure.namedByManifest && structure.problem.empty());
+    }
+  }
+
   void badInputs_data()
   {
     QTest::addColumn<QStringList>("arguments");
@@ -664,8 +688,9 @@ private slots:
     QTest::newRow("bad colour table")
       << QStringList{ "torus.nrrd", "--colors", "bad-table.txt", "out" } << 1
       << "bad-table.txt: line 2";
-    QTest::newRow("ten labels") << QStringList{ "ten.nrrd", "out" } << 1
-                                << "choose with --labels from 1 (";
+    QTest::newRow("65 labels") << QStringList{ "sixty-five.nrrd", "out" } << 1
+                               << "65 labels, more than the viewer's 64 free rows; choose with "
+                                  "--labels from 1 (";
     QTest::newRow("folder not empty")
       << QStringList{ "torus.nrrd", "full" } << 1 << "not empty (--force";
   }

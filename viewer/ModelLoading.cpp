@@ -10,6 +10,7 @@
 #include "viewer/ModelProblems.h"
 #include "viewer/SectionPlaneOverlay.h"
 #include "viewer/StructureInfo.h"
+#include "viewer/StructureRows.h"
 #include "viewer/StructurePicking.h"
 #include "viewer/StructureSelection.h"
 
@@ -147,10 +148,7 @@ _CochlexUI::loadTB()
   }
 
   if (model.fromManifest) {
-    // The layout's nine rows beyond the model's last structure would show the sample's titles.
-    for (std::size_t index = model.structureCount; index < structureCheckBoxes.size(); ++index) {
-      structureCheckBoxes[index]->parentWidget()->hide();
-    }
+    findChild<StructureRows*>()->arrangeByModel();
   }
   loadSectionVolume(model.volume);
   if (sectionVolumeLoaded) {

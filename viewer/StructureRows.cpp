@@ -6,10 +6,14 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +48,7 @@ StructureRows::StructureRows(_CochlexUI& window, StructureTable& table)
 {
   connect(&table, &StructureTable::structureAdded, this, &StructureRows::structureAdded);
   connect(&table, &StructureTable::structureChanged, this, &StructureRows::structureChanged);
+  connect(&table, &StructureTable::structureChanged, this, &StructureRows::refreshGroupBoxes);
   connect(&table, &StructureTable::cleared, this, [this] {
     for (QCheckBox* box : this->window.structureCheckBoxes) {
       box->setIcon(QIcon());
@@ -130,4 +135,125 @@ StructureRows::showTransparency(int index)
   const QSignalBlocker spinBoxBlocker(spinBox);
   slider->setValue(transparencySliderTenths(transparency));
   spinBox->setValue(transparencySpinBoxValue(transparency));
+}
+
+QWidget*
+StructureRows::groupHeading(const QString& group)
+{
+  auto* heading = new QWidget(window.page);
+  heading->setObjectName(QStringLiteral("structureGroup_") + QString::number(groups.size() + 1));
+  auto* layout = new QHBoxLayout(heading);
+  layout->setContentsMargins(2, 4, 2, 0);
+  auto* fold = new QToolButton(heading);
+  fold->setArrowType(Qt::DownArrow);
+  fold->setAutoRaise(true);
+  fold->setToolTip(QStringLiteral("Fold or unfold ") + group);
+  fold->setAccessibleName(QStringLiteral("Fold ") + group);
+  auto* showBox = new QCheckBox(group, heading);
+  QFont bold = showBox->font();
+  bold.setBold(true);
+  showBox->setFont(bold);
+  showBox->setToolTip(QStringLiteral("Show or hide every structure of ") + group);
+  layout->addWidget(fold);
+  layout->addWidget(showBox, 1);
+  const std::size_t groupIndex = groups.size();
+  groups.push_back({ group, heading, showBox, false });
+  connect(fold, &QToolButton::clicked, this, [this, fold, groupIndex] {
+    GroupHeading& entry = groups[groupIndex];
+    entry.folded = !entry.folded;
+    fold->setArrowType(entry.folded ? Qt::RightArrow : Qt::DownArrow);
+    filterRows(filterText);
+  });
+  connect(showBox, &QCheckBox::clicked, this, [this, groupIndex](bool on) {
+    const QString& name = groups[groupIndex].name;
+    window.renderOnceAfter([&] {
+      const StructureBatch batch(table);
+      for (int index = 0; index < table.count(); ++index) {
+        if (table.at(index).group == name) {
+          table.setShown(index, on && table.at(index).loaded);
+        }
+      }
+    });
+  });
+  return heading;
+}
+
+void
+StructureRows::arrangeByModel()
+{
+  QVBoxLayout* list = window.vboxLayout5;
+  auto* filter = new QLineEdit(window.page);
+  filter->setObjectName(QStringLiteral("structureFilter"));
+  filter->setPlaceholderText(QStringLiteral("Find a structure"));
+  filter->setClearButtonEnabled(true);
+  filter->setAccessibleName(QStringLiteral("Find a structure by part of its name"));
+  connect(filter, &QLineEdit::textChanged, this, &StructureRows::filterRows);
+  // Everything out of the list, then back in structure order under the headings.
+  for (QCheckBox* box : window.structureCheckBoxes) {
+    list->removeWidget(box->parentWidget());
+  }
+  list->removeItem(window.spacerItem6);
+  list->addWidget(filter);
+  QString group;
+  for (int index = 0; index < table.count(); ++index) {
+    const QString& next = table.at(index).group;
+    if (!next.isEmpty() && (index == 0 || next != group)) {
+      list->addWidget(groupHeading(next));
+    }
+    group = next;
+    list->addWidget(window.structureCheckBoxes[std::size_t(index)]->parentWidget());
+  }
+  for (std::size_t row = std::size_t(table.count()); row < window.structureCheckBoxes.size();
+       ++row) {
+    QWidget* rowWidget = window.structureCheckBoxes[row]->parentWidget();
+    list->addWidget(rowWidget);
+    rowWidget->hide();
+  }
+  list->addItem(window.spacerItem6);
+  refreshGroupBoxes();
+}
+
+void
+StructureRows::filterRows(const QString& text)
+{
+  filterText = text;
+  const QString wanted = text.trimmed();
+  std::vector<bool> groupHasMatch(groups.size(), false);
+  for (int index = 0; index < table.count(); ++index) {
+    const StructureRecord& record = table.at(index);
+    const auto group = std::find_if(groups.begin(), groups.end(), [&](const GroupHeading& heading) {
+      return heading.name == record.group;
+    });
+    const bool matches = record.name.contains(wanted, Qt::CaseInsensitive);
+    // A search looks inside folded groups too.
+    const bool folded = wanted.isEmpty() && group != groups.end() && group->folded;
+    window.structureCheckBoxes[std::size_t(index)]->parentWidget()->setVisible(record.rowShown &&
+                                                                               matches && !folded);
+    if (group != groups.end() && matches) {
+      groupHasMatch[std::size_t(group - groups.begin())] = true;
+    }
+  }
+  for (std::size_t index = 0; index < groups.size(); ++index) {
+    groups[index].heading->setVisible(wanted.isEmpty() || groupHasMatch[index]);
+  }
+}
+
+void
+StructureRows::refreshGroupBoxes()
+{
+  for (GroupHeading& group : groups) {
+    int members = 0;
+    int shown = 0;
+    for (int index = 0; index < table.count(); ++index) {
+      if (table.at(index).group == group.name && table.at(index).loaded) {
+        ++members;
+        shown += table.at(index).shown ? 1 : 0;
+      }
+    }
+    const QSignalBlocker blocker(group.showBox);
+    group.showBox->setTristate(shown > 0 && shown < members);
+    group.showBox->setCheckState(shown == 0         ? Qt::Unchecked
+                                 : shown == members ? Qt::Checked
+                                                    : Qt::PartiallyChecked);
+  }
 }

@@ -3,6 +3,12 @@
 #include "scene/StructureTable.h"
 
 #include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QCheckBox;
+class QWidget;
 
 class _CochlexUI;
 
@@ -18,6 +24,15 @@ class StructureRows : public QObject
 public:
   StructureRows(_CochlexUI& window, StructureTable& table);
 
+  // For a model whose manifest names its structures: the rows in structure order under their
+  // groups' headings (collapsible, with a box that shows or hides the whole group), a field
+  // above them that finds structures by part of their name, and no row for the layout's rows
+  // beyond the last structure.
+  void arrangeByModel();
+
+  // The rows the filter field leaves: those whose name holds text, ignoring case.
+  void filterRows(const QString& text);
+
 private:
   void structureAdded(int index);
   void structureChanged(int index, StructureTable::Fields fields);
@@ -25,6 +40,19 @@ private:
   void showRecord(int index);
   void showTransparency(int index);
 
+  void refreshGroupBoxes();
+  QWidget* groupHeading(const QString& group);
+
   _CochlexUI& window;
   StructureTable& table;
+  // Per group heading: the group's name, its show box and whether it is folded.
+  struct GroupHeading
+  {
+    QString name;
+    QWidget* heading;
+    QCheckBox* showBox;
+    bool folded = false;
+  };
+  std::vector<GroupHeading> groups;
+  QString filterText;
 };

@@ -1,5 +1,7 @@
 #include "tools/make_model/MakeModel.h"
 
+#include "loading/ModelManifest.h"
+
 #include "loading/Console.h"
 #include "loading/ModelFile.h"
 #include "loading/SectionVolume.h"
@@ -192,7 +194,9 @@ makeModel(const Options& options)
     if (labels.extents.empty()) {
       return refuse(options.labelMap + ": holds no labels (every voxel is 0)");
     }
-    const std::size_t rows = 9 - std::min<std::size_t>(9, options.surfaces.size());
+    // The manifest gives every structure a row, up to the viewer's largest model.
+    const std::size_t largest = std::size_t(largestManifestStructureCount);
+    const std::size_t rows = largest - std::min(largest, options.surfaces.size());
     if (!options.labels.empty()) {
       for (int label : options.labels) {
         if (!labels.extents.count(label)) {
@@ -216,8 +220,9 @@ makeModel(const Options& options)
                     " labels, more than the viewer's " + std::to_string(rows) +
                     " free rows; choose with --labels from " + listedBriefly(found, 12));
     }
-  } else if (options.surfaces.size() > 9) {
-    return refuse("more than nine surfaces: the viewer has nine rows");
+  } else if (options.surfaces.size() > std::size_t(largestManifestStructureCount)) {
+    return refuse("more than " + std::to_string(largestManifestStructureCount) +
+                  " surfaces: the viewer shows at most that many structures");
   }
 
   std::vector<SurfaceInput> surfaceInputs;

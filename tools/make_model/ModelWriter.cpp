@@ -1,5 +1,7 @@
 #include "tools/make_model/ModelWriter.h"
 
+#include "loading/ModelManifest.h"
+
 #include "loading/SafeWrite.h"
 #include "loading/SectionVolume.h"
 #include "tools/SampleImages.h"
@@ -15,6 +17,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <cctype>
@@ -78,6 +83,7 @@ std::string
 modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
 {
   QByteArray list;
+  QJsonArray manifestStructures;
   std::set<std::string> used;
   std::vector<sample::RenderItem> splashItems;
   for (const Structure& structure : content.structures) {
@@ -87,6 +93,17 @@ modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
     }
     const QString name = QStringLiteral("Joint/") + QString::fromStdString(file) + ".vtk";
     list += '/' + name.toUtf8() + '\n' + QByteArray::number(structure.opacity, 'g', 3) + "\n\n";
+    // The manifest keeps the name as given (the file name loses what a file name cannot hold)
+    // and gives every structure its row.
+    QJsonObject entry{ { QStringLiteral("file"), name },
+                       { QStringLiteral("name"), QString::fromStdString(structure.name) },
+                       { QStringLiteral("color"),
+                         QJsonArray{ structure.color[0], structure.color[1], structure.color[2] } },
+                       { QStringLiteral("opacity"), structure.opacity } };
+    if (!structure.group.empty()) {
+      entry.insert(QStringLiteral("group"), QString::fromStdString(structure.group));
+    }
+    manifestStructures.append(entry);
     files.push_back(
       { name, legacyPolyData(structure.surface, "Cochlex teaching model: " + structure.name) });
     if (files.back().bytes.isEmpty()) {
@@ -102,6 +119,10 @@ modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
         structure.opacity });
   }
   files.push_back({ QStringLiteral("Joint_transformed.txt"), list });
+  const QJsonObject manifest{ { QStringLiteral("cochlex-model"), modelManifestVersion },
+                              { QStringLiteral("structures"), manifestStructures } };
+  files.push_back({ QString::fromLatin1(modelManifestName),
+                    QJsonDocument(manifest).toJson(QJsonDocument::Indented) });
   files.push_back({ QStringLiteral("Joint/Head_bone_transformed.vtp"),
                     legacyPolyData(content.head, "Cochlex teaching model: head") });
   if (files.back().bytes.isEmpty()) {

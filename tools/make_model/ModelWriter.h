@@ -19,6 +19,7 @@ struct Structure
   vtkSmartPointer<vtkPolyData> surface; // model frame, with normals
   std::string source;                   // "label 3 of head.nii.gz", "ear.stl"
   std::string description;              // HTML, empty when none was given
+  std::string group;                    // a heading of the viewer's rows; empty: none
 };
 
 struct ModelContent

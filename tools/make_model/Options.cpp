@@ -53,7 +53,7 @@ usageText()
          "  --window CENTER,WIDTH    grey mapping of the CT (default: 1st to 99th percentile)\n"
          "  --colors TABLE           colour table: 'label name R G B A' (0-255) or\n"
          "                           'IDX R G B A VIS MSH \"LABEL\"' lines\n"
-         "  --labels 3,5,7           the labels to make structures of (at most nine)\n"
+         "  --labels 3,5,7           the labels to make structures of (default: all, at most 64)\n"
          "  --surface NAME=FILE      a surface in the label map's physical frame (repeatable)\n"
          "  --side left|right        the ear's side, where the image cannot tell\n"
          "  --max-triangles N        triangle budget per structure (default 60000)\n"

@@ -23,6 +23,7 @@ madeByTool(const QFileInfo& entry, bool inJoint)
   const QString name = entry.fileName();
   if (!inJoint) {
     static const QStringList topLevel = { QStringLiteral("Joint_transformed.txt"),
+                                          QStringLiteral("cochlex-model.json"),
                                           QStringLiteral("TB.png"),
                                           QStringLiteral("help2.html"),
                                           QStringLiteral("about2.html") };
