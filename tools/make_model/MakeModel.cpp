@@ -356,11 +356,6 @@ makeModel(const Options& options)
     content.structures.push_back(structure);
   }
 
-  if (content.structures.size() >= 4) {
-    progress("  note: the viewer shows no row of controls for the fourth structure, " +
-             content.structures[3].name + "; --labels sets the order of the rows");
-  }
-
   const vtkSmartPointer<vtkMatrix4x4> sectionToModel = sectionVoxelToModel(frame);
   const vtkSmartPointer<vtkMatrix4x4> sectionToLps =
     product(inverse(frame.lpsToModel), sectionToModel);
