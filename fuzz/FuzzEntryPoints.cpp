@@ -3,6 +3,7 @@
 #include "loading/ColorFile.h"
 #include "loading/LegacyPolyDataCheck.h"
 #include "loading/ModelFile.h"
+#include "loading/ModelManifest.h"
 #include "loading/PageFile.h"
 #include "loading/StructureList.h"
 #include "viewer/teaching/LessonFile.h"
@@ -251,6 +252,38 @@ feedSurfaceLoad(const std::uint8_t* data, std::size_t size)
   }
   return "accepted: " + std::to_string(pointCount) + " points, " + std::to_string(cellCount) +
          " cells" + (std::isfinite(sum) ? "" : " (non-finite coordinates)");
+}
+
+std::string
+feedModelManifest(const std::uint8_t* data, std::size_t size)
+{
+  const ModelManifest read = parseModelManifest(asText(data, size), "cochlex-model.json");
+  // What the load relies on: paths inside the folder, opacities and colours within 0..1, at
+  // most the largest count of rows, every problem a line that can be shown.
+  if (read.structures.size() > std::size_t(largestManifestStructureCount)) {
+    std::abort();
+  }
+  for (const ManifestStructure& structure : read.structures) {
+    if (!(structure.opacity >= 0 && structure.opacity <= 1) ||
+        (!structure.relativePath.empty() && (structure.relativePath.front() != '/' ||
+                                             leavesFolder(structure.relativePath.substr(1)))) ||
+        structure.name.size() > longestStructureName) {
+      std::abort();
+    }
+    for (const double value : structure.color.value_or(std::array<double, 3>{})) {
+      if (!(value >= 0 && value <= 1)) {
+        std::abort();
+      }
+    }
+  }
+  for (const std::string& problem : read.problems) {
+    if (problem.size() > longestShownLine) {
+      std::abort();
+    }
+  }
+  return std::string(read.usable ? "usable: " : "refused: ") +
+         std::to_string(read.structures.size()) + " structures, " +
+         std::to_string(read.problems.size()) + " problems";
 }
 
 std::string

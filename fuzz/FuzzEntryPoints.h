@@ -28,6 +28,10 @@ feedLegacyCheck(const std::uint8_t* data, std::size_t size);
 std::string
 feedSurfaceLoad(const std::uint8_t* data, std::size_t size);
 
+// The model manifest reader, on the bytes of a manifest.
+std::string
+feedModelManifest(const std::uint8_t* data, std::size_t size);
+
 // The lesson reader, on the bytes of a lesson file.
 std::string
 feedLessonFile(const std::uint8_t* data, std::size_t size);
