@@ -102,6 +102,11 @@ private slots:
       QVERIFY(inView(index) || index == 11);
     }
     QVERIFY(window->groupBox_21->isVisibleTo(window->page));
+    // A click on a structure beyond the ninth opens its own name in the Structure dock.
+    window->structureSelection->selectStructure(9);
+    auto* dock = window->findChild<QTextBrowser*>("structureInfo");
+    QVERIFY(dock != nullptr);
+    QVERIFY2(dock->toPlainText().startsWith("Malleus head"), qPrintable(dock->toPlainText()));
     const ViewState view = captureView(*window);
     QCOMPARE(int(view.structures.size()), 12);
     QCOMPARE(view.structures[9].name, QStringLiteral("Malleus head"));

@@ -10,8 +10,8 @@
 #include "viewer/ModelProblems.h"
 #include "viewer/SectionPlaneOverlay.h"
 #include "viewer/StructureInfo.h"
-#include "viewer/StructureRows.h"
 #include "viewer/StructurePicking.h"
+#include "viewer/StructureRows.h"
 #include "viewer/StructureSelection.h"
 
 #include <QAction>
@@ -108,7 +108,6 @@ _CochlexUI::loadTB()
     prepareStructureRows();
     structureTable->clear();
     structureSelection->clearStructures();
-    findChild<StructureInfo*>()->clearStructures();
   };
   steps.structureRead = [this](std::size_t index, const LoadedStructure& structure) {
     loadStructure(structure);
@@ -131,7 +130,6 @@ _CochlexUI::loadTB()
     // loadStructure() put the actors in the view by the listed opacity, a failed structure's
     // empty ones too (they draw nothing and nothing can be picked on them).
     followStructureRecord(int(index), StructureTable::Transparency);
-    findChild<StructureInfo*>()->structureLoaded(index, structure.description);
   };
   steps.headRead = [this](vtkPolyData* head) {
     registerFollowObservers();

@@ -25,6 +25,10 @@ StructureInfo::StructureInfo(_CochlexUI& window)
   , infoBrowser(new PageBrowser(infoDock))
 {
   setObjectName(QStringLiteral("structureInformation"));
+  // After the rows' own binding, which makes a row for a structure beyond the layout's nine.
+  connect(
+    window.structureTable, &StructureTable::structureAdded, this, &StructureInfo::structureAdded);
+  connect(window.structureTable, &StructureTable::cleared, this, &StructureInfo::clearStructures);
   infoDock->setObjectName(QStringLiteral("structureInfoDock"));
   infoBrowser->setObjectName(QStringLiteral("structureInfo"));
   // As on the Help page: a link neither replaces the page nor starts another program; links to
@@ -71,20 +75,15 @@ StructureInfo::StructureInfo(_CochlexUI& window)
 void
 StructureInfo::clearStructures()
 {
-  descriptions.clear();
   shown = -1;
   infoBrowser->clear();
 }
 
 void
-StructureInfo::structureLoaded(std::size_t index, const QString& description)
+StructureInfo::structureAdded(int index)
 {
-  if (descriptions.size() <= index) {
-    descriptions.resize(index + 1);
-  }
-  descriptions[index] = description;
   // A click on the row's title selects the structure too.
-  if (index < window.structureCheckBoxes.size()) {
+  if (std::size_t(index) < window.structureCheckBoxes.size()) {
     if (auto* row = qobject_cast<QGroupBox*>(window.structureCheckBoxes[index]->parentWidget())) {
       row->installEventFilter(this);
     }
@@ -94,12 +93,12 @@ StructureInfo::structureLoaded(std::size_t index, const QString& description)
 void
 StructureInfo::showStructure(int index)
 {
-  if (index < 0 || std::size_t(index) >= descriptions.size()) {
+  if (!window.structureTable->contains(index)) {
     return;
   }
   shown = index;
-  const QString name = window.structureSelection->structureName(index).toHtmlEscaped();
-  const QString& description = descriptions[std::size_t(index)];
+  const QString name = window.structureTable->at(index).name.toHtmlEscaped();
+  const QString& description = window.structureTable->at(index).description;
   infoBrowser->setHtml(description.isEmpty()
                          ? QStringLiteral("<h3>%1</h3><p>%2</p>").arg(name, noDescriptionText())
                          : QStringLiteral("<h3>%1</h3>").arg(name) + description);

@@ -27,9 +27,8 @@ public:
 
   static QString noDescriptionText() { return tr("No description in this teaching model."); }
 
-  // Called as the model loads: forget the previous model's structures, then learn each new one.
+  // The structure table forgets the previous model: so does the dock.
   void clearStructures();
-  void structureLoaded(std::size_t index, const QString& description);
 
   QDockWidget* dock() const { return infoDock; }
   QTextBrowser* browser() const { return infoBrowser; }
@@ -39,6 +38,10 @@ public:
 public slots:
   void showStructure(int index);
 
+private slots:
+  // A new structure's row title takes clicks.
+  void structureAdded(int index);
+
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -46,6 +49,5 @@ private:
   _CochlexUI& window;
   QDockWidget* infoDock;
   QTextBrowser* infoBrowser;
-  std::vector<QString> descriptions;
   int shown = -1;
 };
