@@ -145,7 +145,7 @@ private slots:
 
     // Voxels that are not there.
     write("cut-gzip.nrrd", nrrd + placed + "encoding: gzip\n\n" + compressed(data, true).left(300));
-    write("short-text.nrrd", nrrd + placed + "encoding: text\n\n0 1 2\n");
+    write("text.nrrd", nrrd + placed + "encoding: text\n\n0 1 2\n");
     write("missing.nhdr", nrrd + "encoding: raw\ndata file: nowhere.raw\n");
     write("short.raw", data.left(100));
     write("short.nhdr", nrrd + "encoding: raw\ndata file: short.raw\n");
@@ -189,8 +189,8 @@ private slots:
     QTest::addColumn<QString>("problem");
     QTest::newRow("NRRD, gzip stream cut") << "cut-gzip.nrrd"
                                            << "shorter than its header says";
-    QTest::newRow("NRRD, three of 1024 numbers") << "short-text.nrrd"
-                                                 << "holds 3 of the 1024";
+    QTest::newRow("NRRD, voxels as text") << "text.nrrd"
+                                          << "encoding not read here (text";
     QTest::newRow("NRRD, data file missing") << "missing.nhdr"
                                              << "nowhere.raw that does not exist";
     QTest::newRow("NRRD, data file short") << "short.nhdr"

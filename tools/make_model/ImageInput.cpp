@@ -221,7 +221,7 @@ readImageInput(const std::string& path)
       input.problem = niftiProblem(path, nifti->GetNIFTIHeader(), bytes);
       break;
     case Format::Nrrd:
-      input.problem = nrrdProblem(path, bytes, std::int64_t(voxels) * std::max(1, components));
+      input.problem = nrrdProblem(path, bytes);
       break;
     case Format::MetaImage:
       input.problem = metaImageProblem(path, bytes);

@@ -2,7 +2,6 @@
 
 #include "loading/ModelFile.h"
 #include "tools/make_model/ImageHeaders.h"
-#include "tools/make_model/TextScanner.h"
 
 #include <vtkNIFTIImageHeader.h>
 #include <vtk_zlib.h>
@@ -84,13 +83,12 @@ compressedProblem(RegularFile& file, std::int64_t bytes)
          std::to_string(produced) + " of " + std::to_string(bytes) + " bytes";
 }
 
-// The voxels of a header in file at offset, in its encoding ("raw", "gzip", "text").
+// The voxels of a header in file at offset, in its encoding ("raw" or "gzip").
 std::string
 voxelsProblem(RegularFile& file,
               std::int64_t offset,
               const std::string& encoding,
-              std::int64_t bytes,
-              std::int64_t values)
+              std::int64_t bytes)
 {
   if (encoding == "raw") {
     return file.size() - offset < bytes ? shortBy(file.size() - offset, bytes) : std::string();
@@ -98,19 +96,7 @@ voxelsProblem(RegularFile& file,
   if (!skip(file, offset)) {
     return shortBy(0, bytes);
   }
-  if (encoding == "gzip") {
-    return compressedProblem(file, bytes);
-  }
-  TextScanner scanner(file);
-  std::string word;
-  double number = 0;
-  for (std::int64_t count = 0; count < values; ++count) {
-    if (!scanner.word(word, 64) || !wordNumber(word, number)) {
-      return "holds " + std::to_string(count) + " of the " + std::to_string(values) +
-             " voxel values its header says, or a word that is no number";
-    }
-  }
-  return {};
+  return compressedProblem(file, bytes);
 }
 
 // The data file a header names: one regular file, opened without blocking.
@@ -190,15 +176,17 @@ nrrdHeaderProblem(const std::string& path)
     return "skips bytes or lines before its voxels (not read here)";
   }
   const std::string encoding = nrrdEncoding(fields["encoding"]);
-  if (encoding != "raw" && encoding != "gzip" && encoding != "text") {
+  // VTK's reader reads text voxels from the wrong place (the header's own characters became
+  // labels), so only raw and gzip are read.
+  if (encoding != "raw" && encoding != "gzip") {
     return "has voxels in an encoding not read here (" + shortenedInMiddle(encoding, 40) +
-           "; raw, gzip or text are)";
+           "; raw or gzip are)";
   }
   return {};
 }
 
 std::string
-nrrdProblem(const std::string& path, std::int64_t bytes, std::int64_t values)
+nrrdProblem(const std::string& path, std::int64_t bytes)
 {
   if (auto problem = nrrdHeaderProblem(path); !problem.empty()) {
     return problem;
@@ -220,7 +208,7 @@ nrrdProblem(const std::string& path, std::int64_t bytes, std::int64_t values)
   if (!opened->isOpen()) {
     return opened->problem();
   }
-  return voxelsProblem(*opened, offset, encoding, bytes, values);
+  return voxelsProblem(*opened, offset, encoding, bytes);
 }
 
 std::string
@@ -279,7 +267,7 @@ metaImageProblem(const std::string& path, std::int64_t bytes)
   } else {
     offset += std::int64_t(headerSize);
   }
-  return voxelsProblem(*opened, offset, compressed ? "gzip" : "raw", bytes, 0);
+  return voxelsProblem(*opened, offset, compressed ? "gzip" : "raw", bytes);
 }
 
 std::string
@@ -323,7 +311,7 @@ niftiProblem(const std::string& path, vtkNIFTIImageHeader* header, std::int64_t 
              ? std::string()
              : "is shorter than its header says, or its compressed bytes are damaged";
   }
-  return voxelsProblem(file, offset, "raw", bytes, 0);
+  return voxelsProblem(file, offset, "raw", bytes);
 }
 
 std::string

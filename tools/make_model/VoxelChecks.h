@@ -22,11 +22,10 @@ nrrdHeaderProblem(const std::string& path);
 std::string
 metaImageHeaderProblem(const std::string& path);
 
-// NRRD (.nrrd, .nhdr): the header complete within 64 KiB, spacing and directions finite, and
-// the voxels' bytes (raw), decompressed bytes (gzip) or numbers (text) all there. values is the
-// number of voxel values (voxels times components), bytes their size in memory.
+// NRRD (.nrrd, .nhdr): the header as above, and the voxels' bytes (raw) or decompressed bytes
+// (gzip) all there; bytes is their size in memory.
 std::string
-nrrdProblem(const std::string& path, std::int64_t bytes, std::int64_t values);
+nrrdProblem(const std::string& path, std::int64_t bytes);
 
 // MetaImage (.mha, .mhd): the same, raw or zlib-compressed.
 std::string
