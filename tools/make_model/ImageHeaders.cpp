@@ -52,8 +52,12 @@ headerFields(const std::string& path, char separator)
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
     }
+    if (line.find('\0') != std::string::npos) {
+      fields[headerBinaryKey] = "1";
+    }
     if (line.empty()) {
       fields[headerCompleteKey] = "1";
+      fields[headerBlankKey] = "1";
       break;
     }
     const std::size_t split = line.find(separator);

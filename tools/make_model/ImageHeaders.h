@@ -26,6 +26,10 @@ inline const std::string headerEndKey = "\x01end";
 // Set when the header ended (a blank line, the data file's line, or the end of a detached
 // header) within its 64 KiB.
 inline const std::string headerCompleteKey = "\x01complete";
+// Set when a line of the header holds a NUL byte.
+inline const std::string headerBinaryKey = "\x01binary";
+// Set when a blank line ended it.
+inline const std::string headerBlankKey = "\x01blank";
 
 // The text header's "key: value" (NRRD, separator ':') or "Key = Value" (MetaImage, '=')
 // fields, keys in lower case, read up to the first blank line or the data, at most 64 KiB.

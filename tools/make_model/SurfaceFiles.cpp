@@ -9,6 +9,7 @@
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -43,9 +44,9 @@ polyData(vtkPoints* points, std::vector<vtkIdType>& offsets, std::vector<vtkIdTy
 {
   vtkNew<vtkIdTypeArray> offsetArray, cornerArray;
   offsetArray->SetNumberOfValues(vtkIdType(offsets.size()));
-  std::memcpy(offsetArray->GetPointer(0), offsets.data(), offsets.size() * sizeof(vtkIdType));
+  std::copy(offsets.begin(), offsets.end(), offsetArray->GetPointer(0));
   cornerArray->SetNumberOfValues(vtkIdType(corners.size()));
-  std::memcpy(cornerArray->GetPointer(0), corners.data(), corners.size() * sizeof(vtkIdType));
+  std::copy(corners.begin(), corners.end(), cornerArray->GetPointer(0));
   offsets = {};
   corners = {};
   vtkNew<vtkCellArray> cells;

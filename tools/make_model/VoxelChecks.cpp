@@ -152,8 +152,18 @@ std::string
 nrrdHeaderProblem(const std::string& path)
 {
   auto fields = headerFields(path, ':');
-  if (!fields.count(headerCompleteKey)) {
+  // Voxels in the same file follow a blank line; without one VTK's reader was seen to read on
+  // without end.
+  if (!fields.count(headerCompleteKey) ||
+      (!endsWith(lowerCase(path), ".nhdr") && fields.count(headerBlankKey) == 0)) {
     return "has a header longer than 64 KiB, or no blank line before its voxels";
+  }
+  // VTK's reader went round without end on a header line holding a NUL byte.
+  if (fields.count(headerBinaryKey)) {
+    return "has a header that is not text (a NUL byte)";
+  }
+  if (!fields.count("type") || !fields.count("dimension") || !fields.count("sizes")) {
+    return "lacks one of the fields a NRRD header needs (type, dimension, sizes)";
   }
   for (const char* key : { "spacings", "space directions", "space origin" }) {
     if (auto problem = fieldProblem(fields, key, std::strcmp(key, "spacings") == 0);
@@ -217,6 +227,9 @@ metaImageHeaderProblem(const std::string& path)
   auto fields = headerFields(path, '=');
   if (!fields.count(headerCompleteKey) || !fields.count("elementdatafile")) {
     return "has no ElementDataFile line within its first 64 KiB";
+  }
+  if (fields.count(headerBinaryKey)) {
+    return "has a header that is not text (a NUL byte)";
   }
   for (const char* key : { "elementspacing", "elementsize" }) {
     if (auto problem = fieldProblem(fields, key, true); !problem.empty()) {
