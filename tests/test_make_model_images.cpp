@@ -158,6 +158,11 @@ private slots:
     patchedNifti("cut.nii.gz", 0, {}, 100);
     // Offsets and sizes the bytes do not back.
     patchedNifti("offset-in-header.nii", 108, float32(0));
+    // dim[0] in the other byte order than the header's size: VTK's reader crashed on it.
+    patchedNifti("dim0-swapped.nii", 40, QByteArray("\0\3", 2));
+    write("six.nrrd",
+          QByteArray(nrrd).replace("dimension: 3", "dimension: 6") + placed + "encoding: raw\n\n" +
+            data);
     write("byte-skip.nrrd", nrrd + "encoding: raw\nbyte skip: -1\n\n" + data);
     patchedNifti("two-gib.nii.gz", 42, int16s(2048, 2048, 512));
     write("long-line.nrrd", nrrd + "content: " + QByteArray(1 << 20, 'x') + "\nencoding: raw\n\n");
@@ -209,6 +214,10 @@ private slots:
                                               << "shorter than its header says";
     QTest::newRow("NIfTI, voxels at offset 0") << "offset-in-header.nii"
                                                << "at offset 0, inside";
+    QTest::newRow("NIfTI, byte orders mixed") << "dim0-swapped.nii"
+                                              << "(dim[0] = 768)";
+    QTest::newRow("NRRD, dimension 6 with three sizes") << "six.nrrd"
+                                                        << "do not make a 3-D image";
     QTest::newRow("NRRD, byte skip") << "byte-skip.nrrd"
                                      << "skips bytes";
     QTest::newRow("NIfTI, 2 MB declaring 2 GiB") << "two-gib.nii.gz"

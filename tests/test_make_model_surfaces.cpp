@@ -83,6 +83,9 @@ private slots:
       << "names vertex -4";
     QTest::newRow("OBJ vertex of NaN")
       << "nan.obj" << QByteArray("v nan 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n") << "not a finite number";
+    QTest::newRow("OBJ of faces without area")
+      << "flat.obj" << QByteArray("v 1 1 1\nv 1 1 1\nv 1 1 1\nv 2 2 2\nf 1 2 3\nf 1 2 4\n")
+      << "no face with an area";
     QTest::newRow("random 5 KB STL") << "random.stl" << noise(5000) << "neither an ASCII STL";
     QTest::newRow("binary STL declaring 2e9 triangles")
       << "many.stl" << binaryStl({ { 0, 0, 0, 1, 0, 0, 0, 1, 0 } }, 2000000000u)

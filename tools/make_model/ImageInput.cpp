@@ -121,6 +121,7 @@ readImageInput(const std::string& path)
 
   input.problem = format == Format::Nrrd        ? nrrdHeaderProblem(path)
                   : format == Format::MetaImage ? metaImageHeaderProblem(path)
+                  : format == Format::Nifti     ? niftiHeaderProblem(path)
                                                 : std::string();
   if (!input.problem.empty()) {
     return input;

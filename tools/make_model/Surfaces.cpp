@@ -193,6 +193,35 @@ withoutRepeatedTriangles(vtkPolyData* surface)
   return result;
 }
 
+// Whether some face spans an area: its first corner and two others not on one line. Strips are
+// taken as they are.
+bool
+hasArea(vtkPolyData* surface)
+{
+  if (surface->GetNumberOfStrips() > 0) {
+    return true;
+  }
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(surface->GetPolys()->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    double first[3], second[3], third[3];
+    for (vtkIdType corner = 2; corner < count; ++corner) {
+      surface->GetPoint(ids[0], first);
+      surface->GetPoint(ids[corner - 1], second);
+      surface->GetPoint(ids[corner], third);
+      const double u[3] = { second[0] - first[0], second[1] - first[1], second[2] - first[2] };
+      const double v[3] = { third[0] - first[0], third[1] - first[1], third[2] - first[2] };
+      if (u[1] * v[2] - u[2] * v[1] != 0 || u[2] * v[0] - u[0] * v[2] != 0 ||
+          u[0] * v[1] - u[1] * v[0] != 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // Outward winding and point normals, the way the viewer lights its structures.
 vtkSmartPointer<vtkPolyData>
 finished(vtkSmartPointer<vtkPolyData> surface)
@@ -338,6 +367,9 @@ readSurfaceInput(const std::string& path)
   if (file.problem.empty() &&
       file.surface->GetNumberOfPolys() + file.surface->GetNumberOfStrips() == 0) {
     file.problem = "holds no readable surface";
+  }
+  if (file.problem.empty() && !hasArea(file.surface)) {
+    file.problem = "holds no face with an area (every corner of each on one line or point)";
   }
   if (!file.problem.empty()) {
     input.problem = file.problem;

@@ -165,6 +165,21 @@ nrrdHeaderProblem(const std::string& path)
   if (!fields.count("type") || !fields.count("dimension") || !fields.count("sizes")) {
     return "lacks one of the fields a NRRD header needs (type, dimension, sizes)";
   }
+  // VTK's reader trusts the dimension to count the sizes: a header of dimension 6 with three
+  // sizes crashed it. 3 axes, or 4 with one of vector components.
+  const std::vector<double> dimension = numbersIn(fields["dimension"]);
+  const std::vector<double> sizes = numbersIn(fields["sizes"]);
+  if (dimension.size() != 1 || !(dimension[0] == 3 || dimension[0] == 4) ||
+      sizes.size() != std::size_t(dimension[0])) {
+    return "has a dimension (" + shortenedInMiddle(fields["dimension"], 20) + ") and sizes (" +
+           shortenedInMiddle(fields["sizes"], 60) + ") that do not make a 3-D image";
+  }
+  for (double size : sizes) {
+    if (!(size >= 1 && size <= 2147483647.0) || size != std::floor(size)) {
+      return "has a size that is not a whole number of voxels: " +
+             shortenedInMiddle(fields["sizes"], 60);
+    }
+  }
   for (const char* key : { "spacings", "space directions", "space origin" }) {
     if (auto problem = fieldProblem(fields, key, std::strcmp(key, "spacings") == 0);
         !problem.empty()) {

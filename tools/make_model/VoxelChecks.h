@@ -31,6 +31,11 @@ nrrdProblem(const std::string& path, std::int64_t bytes);
 std::string
 metaImageProblem(const std::string& path, std::int64_t bytes);
 
+// NIfTI (.nii, .nii.gz), before VTK's reader parses the header: its size field, byte order,
+// mark and dimensions consistent.
+std::string
+niftiHeaderProblem(const std::string& path);
+
 // NIfTI (.nii, .nii.gz): voxel sizes finite and positive, the placement finite, the voxels'
 // offset past the header and their bytes all there (decompressed to their end if need be).
 std::string
