@@ -18,9 +18,9 @@ namespace makemodel {
 // A surface file is at most this large: an ASCII STL of the largest surface accepted below
 // (about 250 bytes a facet) fits.
 constexpr std::int64_t maximumSurfaceFileBytes = std::int64_t(1) << 30;
-// 4,194,304 triangles: more than ten times a fine segmentation's surface, and the pipeline's
-// copies of it (cleaning, moving, decimation) stay within 2 GB.
-constexpr std::int64_t maximumSurfaceTriangles = std::int64_t(1) << 22;
+// 2,097,152 triangles: several times a fine segmentation's surface. The pipeline's copies of it
+// (cleaning, moving, decimation) took 2.5 GB at twice this.
+constexpr std::int64_t maximumSurfaceTriangles = std::int64_t(1) << 21;
 // An STL stores the three corners of each triangle apart.
 constexpr std::int64_t maximumSurfacePoints = 3 * maximumSurfaceTriangles;
 // Millimetres: a kilometre is no anatomy, and beyond it the model frame's products lose their
