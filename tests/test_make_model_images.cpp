@@ -163,6 +163,7 @@ private slots:
     write("six.nrrd",
           QByteArray(nrrd).replace("dimension: 3", "dimension: 6") + placed + "encoding: raw\n\n" +
             data);
+    patchedNifti("type.nii", 70, int16s(24940, 8, 0).left(4));
     write("byte-skip.nrrd", nrrd + "encoding: raw\nbyte skip: -1\n\n" + data);
     patchedNifti("two-gib.nii.gz", 42, int16s(2048, 2048, 512));
     write("long-line.nrrd", nrrd + "content: " + QByteArray(1 << 20, 'x') + "\nencoding: raw\n\n");
@@ -218,6 +219,8 @@ private slots:
                                               << "(dim[0] = 768)";
     QTest::newRow("NRRD, dimension 6 with three sizes") << "six.nrrd"
                                                         << "do not make a 3-D image";
+    QTest::newRow("NIfTI, unknown voxel type") << "type.nii"
+                                               << "datatype 24940";
     QTest::newRow("NRRD, byte skip") << "byte-skip.nrrd"
                                      << "skips bytes";
     QTest::newRow("NIfTI, 2 MB declaring 2 GiB") << "two-gib.nii.gz"

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace makemodel {
@@ -103,6 +104,19 @@ niftiHeaderProblem(const std::string& path)
       return "has a header whose size along axis " + std::to_string(index) + " is " +
              std::to_string(dim[index]);
     }
+  }
+  // One number a voxel, of a type the tool reads, as many bits as the type has: VTK's reader
+  // crashed on a type it does not know.
+  static const std::map<int, int> bitsOfType = { { 2, 8 },    { 4, 16 },   { 8, 32 },
+                                                 { 16, 32 },  { 64, 64 },  { 256, 8 },
+                                                 { 512, 16 }, { 768, 32 }, { 1024, 64 },
+                                                 { 1280, 64 } };
+  const int type = valueAt<std::int16_t>(bytes, version2 ? 12 : 70, swapped);
+  const int bits = valueAt<std::int16_t>(bytes, version2 ? 14 : 72, swapped);
+  const auto known = bitsOfType.find(type);
+  if (known == bitsOfType.end() || known->second != bits) {
+    return "has voxels of a type this tool does not read (datatype " + std::to_string(type) + ", " +
+           std::to_string(bits) + " bits)";
   }
   return {};
 }
