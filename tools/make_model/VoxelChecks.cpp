@@ -126,8 +126,8 @@ fieldProblem(std::map<std::string, std::string>& fields, const std::string& key,
   for (double number : numbersIn(fields[key])) {
     if (size ? !plausibleVoxelSize(number) : !(std::abs(number) <= 1e6)) {
       return "has a " + key + " field that is not " +
-             (size ? "a voxel size from 0.0001 to 1000" : "made of finite numbers") + ": " +
-             shortenedInMiddle(fields[key], 80);
+             (size ? "a voxel size from 0.0001 to 1000" : "made of finite numbers within 10^6") +
+             ": " + shortenedInMiddle(fields[key], 80);
     }
   }
   return {};
@@ -316,10 +316,10 @@ niftiProblem(const std::string& path, vtkNIFTIImageHeader* header, std::int64_t 
                                  header->GetQOffsetY(), header->GetQOffsetZ() };
   for (int value = 0; value < 12; ++value) {
     if (header->GetSFormCode() > 0 && !(std::abs(rows[value / 4][value % 4]) <= 1e6)) {
-      return "has a placement (sform) that is not made of finite numbers";
+      return "has a placement (sform) that is not made of finite numbers within 10^6";
     }
     if (value < 6 && header->GetQFormCode() > 0 && !(std::abs(quaternion[value]) <= 1e6)) {
-      return "has a placement (qform) that is not made of finite numbers";
+      return "has a placement (qform) that is not made of finite numbers within 10^6";
     }
   }
   // 348 bytes of a NIfTI-1 header (540 of NIfTI-2) and 4 of extension flags come first.
@@ -379,7 +379,7 @@ vtiProblem(const std::string& path)
     const std::string values = attribute(name);
     for (double value : numbersIn(values)) {
       if (values != "\x01none" && !(std::abs(value) <= 1e6)) {
-        return std::string("has an ") + name + " that is not made of finite numbers";
+        return std::string("has an ") + name + " that is not made of finite numbers within 10^6";
       }
     }
   }
