@@ -141,8 +141,7 @@ readPlyFile(const std::string& path)
   const std::size_t end = head.find("end_header");
   const std::size_t dataStart = end == std::string::npos ? end : head.find('\n', end);
   if (head.compare(0, 3, "ply") != 0 || dataStart == std::string::npos) {
-    return failure(
-      "is not a PLY file with a header of at most 64 KiB (\"ply\" ... \"end_header\")");
+    return failure(R"(is not a PLY file with a header of at most 64 KiB ("ply" ... "end_header"))");
   }
   std::istringstream lines(head.substr(0, dataStart));
   std::vector<Element> elements;

@@ -64,7 +64,7 @@ readBinaryStl(RegularFile& file, std::int64_t triangles)
   points->SetDataTypeToFloat();
   points->SetNumberOfPoints(3 * triangles);
   auto* coordinates = static_cast<float*>(points->GetVoidPointer(0));
-  std::vector<char> block(50 * 4096);
+  std::vector<char> block(std::size_t(50) * 4096);
   for (std::int64_t done = 0; done < triangles;) {
     const std::int64_t count = std::min<std::int64_t>(4096, triangles - done);
     if (file.read(block.data(), 50 * count) != 50 * count) {
@@ -78,7 +78,7 @@ readBinaryStl(RegularFile& file, std::int64_t triangles)
   }
   std::vector<vtkIdType> offsets(std::size_t(triangles) + 1), corners(std::size_t(3 * triangles));
   for (std::size_t index = 0; index < offsets.size(); ++index) {
-    offsets[index] = vtkIdType(3 * index);
+    offsets[index] = 3 * vtkIdType(index);
   }
   for (std::size_t index = 0; index < corners.size(); ++index) {
     corners[index] = vtkIdType(index);
