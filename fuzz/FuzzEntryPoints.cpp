@@ -143,6 +143,12 @@ silenceVtkOutput()
 }
 
 std::string
+writeScratchInput(const std::uint8_t* data, std::size_t size, const std::string& suffix)
+{
+  return scratchFile().write(data, size, suffix);
+}
+
+std::string
 feedStructureList(const std::uint8_t* data, std::size_t size)
 {
   std::istringstream input(asText(data, size));

@@ -36,6 +36,11 @@ feedModelManifest(const std::uint8_t* data, std::size_t size);
 std::string
 feedLessonFile(const std::uint8_t* data, std::size_t size);
 
+// Writes the input to this process's scratch file, its name ending in suffix (".nrrd"), and
+// returns its path: for readers that go by a file's name.
+std::string
+writeScratchInput(const std::uint8_t* data, std::size_t size, const std::string& suffix);
+
 // Qt makes its per-thread data, locale and translation tables at their first use and keeps them
 // where the leak check does not look: made once before the first input, they are not taken for
 // that input's leak.

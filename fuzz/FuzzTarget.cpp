@@ -1,6 +1,7 @@
 // One libFuzzer target; COCHLEX_FUZZ_FEED names the reader it drives.
 
 #include "fuzz/FuzzEntryPoints.h"
+#include "fuzz/FuzzMakerInputs.h"
 
 extern "C" int
 LLVMFuzzerInitialize(int*, char***)

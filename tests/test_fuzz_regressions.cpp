@@ -1,11 +1,12 @@
 // Replays every input in tests/fuzz_regressions/ (crash inputs the fuzzers found, hand-made
 // damaged files, and surfaces VTK's own writer made) and the fuzzers' seed corpora through every
-// reader the fuzz targets drive. A "rejected-" input must be turned away by the surface load; a
-// "loads-" input (named "...-<points>p-<cells>c.vtk") and the surface seeds must get through it
-// whole. No display.
+// reader the fuzz targets drive, the model maker's included. A "rejected-" input must be turned
+// away by the surface load; a "loads-" input (named "...-<points>p-<cells>c.vtk") and the surface
+// seeds must get through it whole. No display.
 
 #include "TestDriver.h"
 #include "fuzz/FuzzEntryPoints.h"
+#include "fuzz/FuzzMakerInputs.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -56,6 +57,8 @@ private slots:
     feedModelManifest(bytes, size);
     const std::string checked = feedLegacyCheck(bytes, size);
     const std::string loaded = feedSurfaceLoad(bytes, size);
+    const std::string image = feedMakerImage(bytes, size);
+    const std::string surface = feedMakerSurface(bytes, size);
     const QString name = QFileInfo(path).fileName();
     if (name.startsWith("rejected-")) {
       QVERIFY2(loaded.rfind("rejected: ", 0) == 0, loaded.c_str());
@@ -67,6 +70,20 @@ private slots:
       QCOMPARE(loaded,
                "accepted: " + counts.captured(1).toStdString() + " points, " +
                  counts.captured(2).toStdString() + " cells");
+    } else if (path.contains("/corpus/maker_image/")) {
+      // Each seed is a 16 x 2 x 2 label map with one label, in the format its name ends in.
+      const std::string format = QFileInfo(path).suffix().toStdString();
+      const std::size_t at = image.find("." + format + ": ");
+      QVERIFY2(at != std::string::npos &&
+                 image.compare(at + format.size() + 3, 9, "1 labels;") == 0,
+               image.c_str());
+    } else if (path.contains("/corpus/maker_surface/")) {
+      // Each seed is a closed tetrahedron.
+      const std::string format = QFileInfo(path).suffix().toStdString();
+      const std::size_t at = surface.find("." + format + ": ");
+      QVERIFY2(at != std::string::npos &&
+                 surface.compare(at + format.size() + 3, 12, "4 triangles;") == 0,
+               surface.c_str());
     } else if (path.contains("/corpus/surface_load/")) {
       QCOMPARE(checked, std::string("accepted"));
       QVERIFY2(loaded.rfind("accepted: ", 0) == 0, loaded.c_str());

@@ -679,8 +679,8 @@ private slots:
     QTest::newRow("short") << QStringList{ "short.nrrd", "out" } << 1
                            << "shorter than its header says";
     QTest::newRow("2-D image") << QStringList{ "flat.nrrd", "out" } << 1 << "2-D image";
-    QTest::newRow("over 2 GB") << QStringList{ "huge.nrrd", "out" } << 1
-                               << "more than the 2048 MiB";
+    QTest::newRow("over 1 GiB") << QStringList{ "huge.nrrd", "out" } << 1
+                                << "more than the 1024 MiB";
     QTest::newRow("label without voxels")
       << QStringList{ "torus.nrrd", "--labels", "3,4", "out" } << 1 << "label 4 has no voxels";
     QTest::newRow("CT elsewhere") << QStringList{ "torus.nrrd", "--ct", "ellipsoids.nii.gz", "out" }

@@ -1,14 +1,15 @@
 #include "tools/make_model/ImageHeaders.h"
 
+#include "loading/ModelFile.h"
+
 #include <vtkImageReader2.h>
 #include <vtkMatrix4x4.h>
-#include <vtk_zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace makemodel {
@@ -29,35 +30,53 @@ endsWith(const std::string& text, const std::string& ending)
 }
 
 // The text header's "key: value" (NRRD) or "Key = Value" (MetaImage) fields, read up to the
-// first blank line or the data, at most 64 KiB.
+// first blank line or the data, at most 64 KiB, from one descriptor of a regular file.
 std::map<std::string, std::string>
 headerFields(const std::string& path, char separator)
 {
   std::map<std::string, std::string> fields;
-  std::ifstream file(path, std::ios::binary);
-  std::string line;
-  std::size_t total = 0;
-  while (total < 65536 && std::getline(file, line)) {
-    total += line.size() + 1;
+  RegularFile file(path);
+  std::string head(std::size_t(file.isOpen() ? std::min<std::int64_t>(file.size(), 65536) : 0),
+                   '\0');
+  head.resize(std::size_t(std::max<std::int64_t>(0, file.read(head.data(), head.size()))));
+  const bool wholeFile = file.isOpen() && std::int64_t(head.size()) == file.size();
+  std::size_t at = 0;
+  while (at < head.size()) {
+    const std::size_t end = head.find('\n', at);
+    if (end == std::string::npos && !wholeFile) {
+      break; // a line running past 64 KiB: the header is not complete
+    }
+    std::string line = head.substr(at, end == std::string::npos ? end : end - at);
+    at = end == std::string::npos ? head.size() : end + 1;
+    fields[headerEndKey] = std::to_string(at);
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
     }
-    fields[headerEndKey] = std::to_string(total);
+    if (line.find('\0') != std::string::npos) {
+      fields[headerBinaryKey] = "1";
+    }
     if (line.empty()) {
+      fields[headerCompleteKey] = "1";
+      fields[headerBlankKey] = "1";
       break;
     }
-    const std::size_t at = line.find(separator);
-    if (at == std::string::npos) {
+    const std::size_t split = line.find(separator);
+    if (split == std::string::npos) {
       continue;
     }
-    std::string key = line.substr(0, at);
+    std::string key = line.substr(0, split);
     key.erase(key.find_last_not_of(" \t") + 1);
-    std::string value = line.substr(at + 1);
+    std::string value = line.substr(split + 1);
     value.erase(0, value.find_first_not_of(" \t="));
     fields[lowerCase(key)] = value;
     if (lowerCase(key) == "elementdatafile") {
+      fields[headerCompleteKey] = "1";
       break;
     }
+  }
+  // A detached header may end with the file.
+  if (wholeFile && at >= head.size()) {
+    fields[headerCompleteKey] = "1";
   }
   return fields;
 }
@@ -71,10 +90,14 @@ numbersIn(std::string text)
       character = ' ';
     }
   }
+  // strtod reads "nan" and "inf" as numbers, so they are refused as such; a word that is no
+  // number counts as NaN.
   std::istringstream stream(text);
   std::vector<double> numbers;
-  for (double number; stream >> number;) {
-    numbers.push_back(number);
+  for (std::string word; stream >> word;) {
+    char* end = nullptr;
+    const double number = std::strtod(word.c_str(), &end);
+    numbers.push_back(end == word.c_str() + word.size() ? number : std::nan(""));
   }
   return numbers;
 }
@@ -108,80 +131,6 @@ toLpsFromSpace(const std::string& spaceName)
   return matrix;
 }
 
-// Raw voxels in a file shorter than its header says read as zeros past its end, without an
-// error from VTK's readers: a damaged download would become a model with half its labels.
-std::string
-shortRawData(const std::string& path, bool nrrd, std::int64_t bytes)
-{
-  auto fields = headerFields(path, nrrd ? ':' : '=');
-  std::string dataFile, encoding;
-  std::uintmax_t offset = std::stoull(fields[headerEndKey].empty() ? "0" : fields[headerEndKey]);
-  if (nrrd) {
-    encoding = lowerCase(fields["encoding"]);
-    dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
-    if (encoding != "raw") {
-      return {};
-    }
-  } else {
-    if (lowerCase(fields["compresseddata"]) == "true") {
-      return {};
-    }
-    dataFile = fields["elementdatafile"];
-    if (lowerCase(dataFile) == "local") {
-      dataFile.clear();
-    } else if (dataFile.empty()) {
-      return {};
-    }
-  }
-  std::string dataPath = path;
-  if (!dataFile.empty()) {
-    // One detached file beside the header; lists and numbered slices are left to the reader.
-    if (dataFile.find_first_of(" %") != std::string::npos || lowerCase(dataFile) == "list") {
-      return {};
-    }
-    dataPath = (std::filesystem::path(path).parent_path() / dataFile).string();
-    offset = 0;
-  }
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(dataPath, error);
-  if (error || size < offset + std::uintmax_t(bytes)) {
-    return "is shorter than its header says: " +
-           std::to_string(error || size < offset ? 0 : size - offset) + " of " +
-           std::to_string(bytes) + " bytes of voxels";
-  }
-  return {};
-}
-
-// The same for NIfTI: VTK's reader stops at the end of a short file, compressed or not, and
-// hands on the voxels it has. A compressed file is counted through once more (about a third of
-// a second for 150 MB).
-std::string
-shortNifti(const std::string& path, std::int64_t offset, std::int64_t bytes)
-{
-  std::int64_t size = 0;
-  if (endsWith(lowerCase(path), ".gz")) {
-    gzFile file = gzopen(path.c_str(), "rb");
-    std::vector<char> buffer(1 << 20);
-    int count = 0;
-    while (file && size < offset + bytes &&
-           (count = gzread(file, buffer.data(), unsigned(buffer.size()))) > 0) {
-      size += count;
-    }
-    if (file) {
-      gzclose(file);
-    }
-  } else {
-    std::error_code error;
-    size = std::int64_t(std::filesystem::file_size(path, error));
-  }
-  if (size < offset + bytes) {
-    return "is shorter than its header says: " +
-           std::to_string(std::max<std::int64_t>(0, size - offset)) + " of " +
-           std::to_string(bytes) + " bytes of voxels";
-  }
-  return {};
-}
-
 // VTK's NRRD reader takes the first of three axes for vector components when the header names
 // neither "kinds" nor "space directions", as minimal headers written by scripts do. Such a file
 // with raw voxels in one file is read as the plain raw image it is.
@@ -192,8 +141,9 @@ plainNrrdReader(const std::string& path)
   const std::vector<double> sizes = numbersIn(fields["sizes"]);
   std::string dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
   if (fields.count("kinds") || fields.count("space directions") || sizes.size() != 3 ||
-      lowerCase(fields["encoding"]) != "raw" || dataFile.find_first_of(" %") != std::string::npos ||
-      lowerCase(dataFile) == "list") {
+      fields.count("byte skip") || fields.count("byteskip") || fields.count("line skip") ||
+      fields.count("lineskip") || lowerCase(fields["encoding"]) != "raw" ||
+      dataFile.find_first_of(" %") != std::string::npos || lowerCase(dataFile) == "list") {
     return nullptr;
   }
   static const std::map<std::string, int> types = {
@@ -234,6 +184,8 @@ plainNrrdReader(const std::string& path)
   }
   auto raw = vtkSmartPointer<vtkImageReader2>::New();
   raw->SetFileDimensionality(3);
+  // NRRD's first row is the image's first (j = 0); the reader would flip it to the bottom.
+  raw->FileLowerLeftOn();
   raw->SetDataScalarType(type->second);
   raw->SetNumberOfScalarComponents(1);
   raw->SetDataExtent(0, int(sizes[0]) - 1, 0, int(sizes[1]) - 1, 0, int(sizes[2]) - 1);

@@ -3,6 +3,7 @@
 #include "tools/make_model/ImageHeaders.h"
 
 #include "tools/make_model/InputFile.h"
+#include "tools/make_model/VoxelChecks.h"
 
 #include <vtkAlgorithm.h>
 #include <vtkCallbackCommand.h>
@@ -118,6 +119,14 @@ readImageInput(const std::string& path)
     return input;
   }
 
+  input.problem = format == Format::Nrrd        ? nrrdHeaderProblem(path)
+                  : format == Format::MetaImage ? metaImageHeaderProblem(path)
+                  : format == Format::Nifti     ? niftiHeaderProblem(path)
+                                                : std::string();
+  if (!input.problem.empty()) {
+    return input;
+  }
+
   vtkSmartPointer<vtkAlgorithm> reader;
   vtkNIFTIImageReader* nifti = nullptr;
   switch (format) {
@@ -193,13 +202,35 @@ readImageInput(const std::string& path)
     }
   }
   // In floating point: a damaged header's sizes could overflow any integer product.
-  const double size = double(dimensions[0]) * double(dimensions[1]) * double(dimensions[2]) *
-                      std::max(1, scalarSize) * std::max(1, components);
-  const std::int64_t bytes =
-    size > double(maximumImageBytes) ? maximumImageBytes + 1 : std::int64_t(size);
+  const double voxels = double(dimensions[0]) * double(dimensions[1]) * double(dimensions[2]);
+  const double size = voxels * std::max(1, scalarSize) * std::max(1, components);
   if (size > double(maximumImageBytes)) {
     input.problem = "holds " + std::to_string(std::llround(size / 1048576)) +
-                    " MiB of voxels, more than the 2048 MiB this tool reads";
+                    " MiB of voxels, more than the " + std::to_string(maximumImageBytes >> 20) +
+                    " MiB this tool reads";
+    return input;
+  }
+  if (voxels > double(maximumImageVoxels)) {
+    input.problem = "holds " + std::to_string(std::llround(voxels)) + " voxels, more than the " +
+                    std::to_string(maximumImageVoxels) + " this tool reads";
+    return input;
+  }
+  const auto bytes = std::int64_t(size);
+  // Before a voxel is read: VTK's readers hand on whatever memory held where voxels are missing.
+  switch (format) {
+    case Format::Nifti:
+      input.problem = niftiProblem(path, nifti->GetNIFTIHeader(), bytes);
+      break;
+    case Format::Nrrd:
+      input.problem = nrrdProblem(path, bytes);
+      break;
+    case Format::MetaImage:
+      input.problem = metaImageProblem(path, bytes);
+      break;
+    default:
+      input.problem = vtiProblem(path);
+  }
+  if (!input.problem.empty()) {
     return input;
   }
 
@@ -214,14 +245,6 @@ readImageInput(const std::string& path)
     input.problem = "has " + std::to_string(image->GetNumberOfScalarComponents()) +
                     " components per voxel; one is needed";
     return input;
-  }
-  if (format == Format::Nrrd || format == Format::MetaImage || format == Format::Nifti) {
-    input.problem = format == Format::Nifti
-                      ? shortNifti(path, nifti->GetNIFTIHeader()->GetVoxOffset(), bytes)
-                      : shortRawData(path, format == Format::Nrrd, bytes);
-    if (!input.problem.empty()) {
-      return input;
-    }
   }
   input.image = image;
   input.worldToLps = vtkSmartPointer<vtkMatrix4x4>::New();
@@ -242,8 +265,12 @@ readImageInput(const std::string& path)
         vtkMatrix4x4::Multiply4x4(form, input.indexToWorld, input.indexToWorld);
       }
       input.worldToLps = toLpsFromSpace("RAS");
-      input.rescaleSlope = nifti->GetRescaleSlope() != 0 ? nifti->GetRescaleSlope() : 1.0;
-      input.rescaleIntercept = nifti->GetRescaleSlope() != 0 ? nifti->GetRescaleIntercept() : 0.0;
+      // A slope of 0 or NaN means no scaling.
+      const bool scaled = std::isfinite(nifti->GetRescaleSlope()) &&
+                          nifti->GetRescaleSlope() != 0 &&
+                          std::isfinite(nifti->GetRescaleIntercept());
+      input.rescaleSlope = scaled ? nifti->GetRescaleSlope() : 1.0;
+      input.rescaleIntercept = scaled ? nifti->GetRescaleIntercept() : 0.0;
       break;
     }
     case Format::Nrrd: {
@@ -286,7 +313,22 @@ readImageInput(const std::string& path)
       input.indexToWorld = vtkSmartPointer<vtkMatrix4x4>::New();
       input.indexToWorld->DeepCopy(image->GetIndexToPhysicalMatrix());
   }
-  // A singular placement (zero spacing, repeated directions) cannot be inverted later.
+  // The placement as the header gives it, whatever a reader made of it: every voxel size from
+  // 0.1 micrometre to a metre, the origin within a kilometre.
+  for (int column = 0; column < 4; ++column) {
+    const double length = std::hypot(input.indexToWorld->GetElement(0, column),
+                                     input.indexToWorld->GetElement(1, column),
+                                     input.indexToWorld->GetElement(2, column));
+    if (column < 3 ? !plausibleVoxelSize(length) : !(length <= 1e6)) {
+      input.image = nullptr;
+      input.problem = column < 3
+                        ? "has a voxel size of " + std::to_string(length) + " along axis " +
+                            std::to_string(column + 1) + " (not from 0.0001 to 1000 mm)"
+                        : "has an origin that is not a finite place within a kilometre";
+      return input;
+    }
+  }
+  // A singular placement (repeated directions) cannot be inverted later.
   if (!(std::abs(input.indexToWorld->Determinant()) >= 1e-12)) {
     input.image = nullptr;
     input.problem = "has a degenerate voxel grid (zero spacing or parallel axes)";

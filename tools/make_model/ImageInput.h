@@ -24,17 +24,21 @@ struct ImageInput
   std::string problem; // one line for the user; empty when the image was read
 };
 
-// Images above this many bytes of voxels are refused before their voxels are read: the tool
-// keeps its memory under 2 GB.
-constexpr std::int64_t maximumImageBytes = std::int64_t(2) << 30;
+// Images above this many bytes or voxels are refused before their voxels are read, so that the
+// tool stays under 2 GB: a label map is held as read and as 16-bit labels while it is converted
+// (1 GiB + 512 MiB at most), and the labels beside a label's box of 32-bit contour values or a
+// CT afterwards (512 MiB + 1 GiB).
+constexpr std::int64_t maximumImageBytes = std::int64_t(1) << 30;
+constexpr std::int64_t maximumImageVoxels = std::int64_t(1) << 28;
 
 // Whether path ends in one of the image formats the tool reads (.nii, .nii.gz, .nrrd, .nhdr,
 // .mha, .mhd, .vti).
 bool
 isImagePath(const std::string& path);
 
-// Reads the header, checks the image (3-D, one component, at most maximumImageBytes), then the
-// voxels. VTK's own messages are silenced; a failure is one line in problem.
+// Reads the header, checks the image (3-D, one component, at most maximumImageBytes and
+// maximumImageVoxels, finite positive spacing, all its voxels present), then the voxels. VTK's own
+// messages are silenced; a failure is one line in problem.
 ImageInput
 readImageInput(const std::string& path);
 

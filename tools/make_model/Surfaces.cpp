@@ -1,6 +1,6 @@
 #include "tools/make_model/Surfaces.h"
 
-#include "tools/make_model/InputFile.h"
+#include "tools/make_model/SurfaceFiles.h"
 
 #include <vtkAlgorithm.h>
 #include <vtkCallbackCommand.h>
@@ -13,13 +13,10 @@
 #include <vtkImageData.h>
 #include <vtkMatrix4x4.h>
 #include <vtkNew.h>
-#include <vtkOBJReader.h>
-#include <vtkPLYReader.h>
 #include <vtkPointData.h>
 #include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkQuadricDecimation.h>
-#include <vtkSTLReader.h>
 #include <vtkTransform.h>
 #include <vtkTransformPolyDataFilter.h>
 #include <vtkTriangleFilter.h>
@@ -27,10 +24,12 @@
 #include <vtkXMLPolyDataReader.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace makemodel {
@@ -157,6 +156,72 @@ decimated(vtkPolyData* surface, vtkIdType maxTriangles)
   return keeping->GetOutput();
 }
 
+// The triangles with three different corners, each set of corners once. The quadric
+// decimation's queue of edge collapses grows without end on a pile of identical triangles (3
+// million of them took more than 300 s); without them it takes time in proportion to the input.
+// The cleaning before has merged coincident points, so a repeat shares its corners' indices.
+vtkSmartPointer<vtkPolyData>
+withoutRepeatedTriangles(vtkPolyData* surface)
+{
+  struct CornersHash
+  {
+    std::size_t operator()(const std::array<vtkIdType, 3>& c) const
+    {
+      return std::hash<vtkIdType>()(c[0]) ^ (std::hash<vtkIdType>()(c[1]) * 31) ^
+             (std::hash<vtkIdType>()(c[2]) * 961);
+    }
+  };
+  std::unordered_set<std::array<vtkIdType, 3>, CornersHash> seen;
+  vtkNew<vtkCellArray> kept;
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(surface->GetPolys()->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    if (count != 3 || ids[0] == ids[1] || ids[1] == ids[2] || ids[0] == ids[2]) {
+      continue;
+    }
+    std::array<vtkIdType, 3> corners{ { ids[0], ids[1], ids[2] } };
+    std::sort(corners.begin(), corners.end());
+    if (seen.insert(corners).second) {
+      kept->InsertNextCell(3, ids);
+    }
+  }
+  auto result = vtkSmartPointer<vtkPolyData>::New();
+  result->SetPoints(surface->GetPoints());
+  result->SetPolys(kept);
+  return result;
+}
+
+// Whether some face spans an area: its first corner and two others not on one line. Strips are
+// taken as they are.
+bool
+hasArea(vtkPolyData* surface)
+{
+  if (surface->GetNumberOfStrips() > 0) {
+    return true;
+  }
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  auto iterator = vtk::TakeSmartPointer(surface->GetPolys()->NewIterator());
+  for (iterator->GoToFirstCell(); !iterator->IsDoneWithTraversal(); iterator->GoToNextCell()) {
+    iterator->GetCurrentCell(count, ids);
+    double first[3], second[3], third[3];
+    for (vtkIdType corner = 2; corner < count; ++corner) {
+      surface->GetPoint(ids[0], first);
+      surface->GetPoint(ids[corner - 1], second);
+      surface->GetPoint(ids[corner], third);
+      const double u[3] = { second[0] - first[0], second[1] - first[1], second[2] - first[2] };
+      const double v[3] = { third[0] - first[0], third[1] - first[1], third[2] - first[2] };
+      if (u[1] * v[2] - u[2] * v[1] != 0 || u[2] * v[0] - u[0] * v[2] != 0 ||
+          u[0] * v[1] - u[1] * v[0] != 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // Outward winding and point normals, the way the viewer lights its structures.
 vtkSmartPointer<vtkPolyData>
 finished(vtkSmartPointer<vtkPolyData> surface)
@@ -252,7 +317,8 @@ preparedSurface(vtkPolyData* input, vtkMatrix4x4* lpsToModel, vtkIdType maxTrian
   vtkNew<vtkCleanPolyData> clean;
   clean->SetInputConnection(triangles->GetOutputPort());
   clean->Update();
-  vtkSmartPointer<vtkPolyData> surface = transformed(clean->GetOutput(), lpsToModel);
+  vtkSmartPointer<vtkPolyData> surface =
+    transformed(withoutRepeatedTriangles(clean->GetOutput()), lpsToModel);
   surface->GetPointData()->Initialize();
   return finished(decimated(surface, maxTriangles));
 }
@@ -273,46 +339,43 @@ readSurfaceInput(const std::string& path)
     input.problem = "unsupported surface format (not .stl, .obj, .ply or .vtp)";
     return input;
   }
-  if (!isPlainFile(path)) {
-    input.problem = "cannot be opened as a file";
-    return input;
-  }
-  std::error_code error;
-  if (std::filesystem::file_size(path, error) > (std::uintmax_t(1) << 30) || error) {
-    input.problem = "is larger than 1 GiB";
-    return input;
-  }
-  vtkSmartPointer<vtkAlgorithm> reader;
+  SurfaceFile file;
   if (extension == ".stl") {
-    auto stl = vtkSmartPointer<vtkSTLReader>::New();
-    stl->SetFileName(path.c_str());
-    reader = stl;
+    file = readStlFile(path);
   } else if (extension == ".obj") {
-    auto obj = vtkSmartPointer<vtkOBJReader>::New();
-    obj->SetFileName(path.c_str());
-    reader = obj;
+    file = readObjFile(path);
   } else if (extension == ".ply") {
-    auto ply = vtkSmartPointer<vtkPLYReader>::New();
-    ply->SetFileName(path.c_str());
-    reader = ply;
-  } else {
+    file = readPlyFile(path);
+  } else if ((file.problem = vtpHeaderProblem(path)).empty()) {
     auto xml = vtkSmartPointer<vtkXMLPolyDataReader>::New();
     xml->SetFileName(path.c_str());
-    reader = xml;
+    bool failed = false;
+    vtkNew<vtkCallbackCommand> observer;
+    observer->SetCallback(
+      [](vtkObject*, unsigned long, void* data, void*) { *static_cast<bool*>(data) = true; });
+    observer->SetClientData(&failed);
+    xml->AddObserver(vtkCommand::ErrorEvent, observer);
+    xml->Update();
+    file.surface = xml->GetOutput();
+    if (failed) {
+      file.problem = "cannot be read as a VTP surface (damaged or short)";
+    }
   }
-  bool failed = false;
-  vtkNew<vtkCallbackCommand> observer;
-  observer->SetCallback(
-    [](vtkObject*, unsigned long, void* data, void*) { *static_cast<bool*>(data) = true; });
-  observer->SetClientData(&failed);
-  reader->AddObserver(vtkCommand::ErrorEvent, observer);
-  reader->Update();
-  vtkPolyData* surface = vtkPolyData::SafeDownCast(reader->GetOutputDataObject(0));
-  if (failed || !surface || surface->GetNumberOfPolys() == 0) {
-    input.problem = "holds no readable surface";
+  if (file.problem.empty()) {
+    file.problem = surfaceProblem(file.surface);
+  }
+  if (file.problem.empty() &&
+      file.surface->GetNumberOfPolys() + file.surface->GetNumberOfStrips() == 0) {
+    file.problem = "holds no readable surface";
+  }
+  if (file.problem.empty() && !hasArea(file.surface)) {
+    file.problem = "holds no face with an area (every corner of each on one line or point)";
+  }
+  if (!file.problem.empty()) {
+    input.problem = file.problem;
     return input;
   }
-  input.surface = surface;
+  input.surface = file.surface;
   return input;
 }
 
