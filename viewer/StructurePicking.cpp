@@ -274,4 +274,3 @@ StructurePicker::dragDistance()
 {
   return QApplication::startDragDistance();
 }
-

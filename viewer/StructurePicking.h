@@ -113,4 +113,3 @@ constexpr double seeThroughTransparency = 0.5;
 // see-through structures lie along the ray, the nearest of them. -1 for no hit.
 int
 namedStructureAlongRay(const std::vector<RayHit>& hits);
-
