@@ -53,6 +53,7 @@ private slots:
     feedStructureList(bytes, size);
     feedColorFile(bytes, size);
     feedPageFile(bytes, size);
+    feedPageReduction(bytes, size);
     const std::string checked = feedLegacyCheck(bytes, size);
     const std::string loaded = feedSurfaceLoad(bytes, size);
     const QString name = QFileInfo(path).fileName();
