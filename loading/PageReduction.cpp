@@ -179,6 +179,10 @@ private:
     }
     const QStringRef tag = html.midRef(position, end + 1 - position);
     position = end + 1;
+    if (elements >= shape.mostElements) {
+      // No tag is kept any more: what it was no longer matters.
+      return;
+    }
     const bool closing = tag.at(1) == QLatin1Char('/');
     int nameEnd = closing ? 2 : 1;
     while (nameEnd < tag.size() && isNameCharacter(tag.at(nameEnd))) {
