@@ -241,12 +241,19 @@ InteractiveDetail::buildStructure(std::size_t index)
     return;
   }
   // The worker gets a copy of its own: the GUI thread keeps drawing the original meanwhile.
+  // Each data object is held by one thread at a time: the copy moves into the worker and the
+  // coarse copy out of it, no reference left behind. A VTK data object's reference dropped on one
+  // thread has that thread's garbage collector walk the object's references, while the other
+  // thread may be building a pipeline around it or dropping its own reference.
   vtkSmartPointer<vtkPolyData> copy = vtkSmartPointer<vtkPolyData>::New();
   copy->DeepCopy(structures[index].full);
-  worker = std::thread([this, index, copy] {
+  worker = std::thread([this, index, copy = std::move(copy)]() mutable {
     vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
+    copy = nullptr;
     QMetaObject::invokeMethod(
-      this, [this, index, coarse] { finishStructure(index, coarse); }, Qt::QueuedConnection);
+      this,
+      [this, index, coarse = std::move(coarse)] { finishStructure(index, coarse); },
+      Qt::QueuedConnection);
   });
 }
 
