@@ -5,6 +5,16 @@
 //
 //   cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] [--interval <ms>]
 //                [--only <text>] [--skip <text>] [--abrupt-exit]
+//   cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>] [--interval <ms>]
+//   cochlex_soak --write-model <directory> [--vtk-variants]
+//
+// --start-and-quit starts the viewer as the program does, runs the random actions for a random
+// time of up to <ms> after the load (0: none), and quits through the event loop as a user would:
+// scripts/soak-starts repeats it a thousand times, since a fault of the start or the end shows in
+// one start of many. --write-model writes the sample teaching model and ends; with
+// --vtk-variants its nine surfaces are written again by VTK's own writer in nine styles (ASCII
+// and binary, normals, METADATA with component names, triangle strips, point and cell scalars,
+// field data, texture coordinates), as models made with other tools hold them.
 //
 // --only keeps the kinds of action whose name contains one of the comma-separated texts (e.g.
 // "stereo,view"), --skip drops them: to find which one a problem comes from. --abrupt-exit ends
@@ -19,6 +29,8 @@
 #include "bench/Measurements.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
+#include "viewer/StructureSelection.h"
 
 #include "ui/RenderView.h"
 #include <QAction>
@@ -30,6 +42,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -44,8 +57,19 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <vtkCellData.h>
+#include <vtkFieldData.h>
+#include <vtkFloatArray.h>
 #include <vtkImagePlaneWidget.h>
+#include <vtkIntArray.h>
+#include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
+#include <vtkPolyDataNormals.h>
+#include <vtkPolyDataReader.h>
+#include <vtkPolyDataWriter.h>
 #include <vtkRenderWindow.h>
+#include <vtkStripper.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -121,6 +145,9 @@ struct Options
   std::string only;
   std::string skip;
   bool abruptExit = false;
+  int startAndQuitMs = -1; // negative: the timed soak
+  QString writeModel;
+  bool vtkVariants = false;
 };
 
 bool
@@ -135,6 +162,12 @@ parseOptions(int argc, char** argv, Options& options)
       options.seed = unsigned(std::strtoul(argv[++index], nullptr, 10));
     } else if (argument == "--interval" && hasValue) {
       options.intervalMs = std::atoi(argv[++index]);
+    } else if (argument == "--start-and-quit" && hasValue) {
+      options.startAndQuitMs = std::atoi(argv[++index]);
+    } else if (argument == "--write-model" && hasValue) {
+      options.writeModel = QString::fromLocal8Bit(argv[++index]);
+    } else if (argument == "--vtk-variants") {
+      options.vtkVariants = true;
     } else if (argument == "--abrupt-exit") {
       options.abruptExit = true;
     } else if (argument == "--skip" && hasValue) {
@@ -148,6 +181,107 @@ parseOptions(int argc, char** argv, Options& options)
     }
   }
   return options.seconds > 0 && options.intervalMs >= 0;
+}
+
+// Writes the surface at path again with VTK's legacy writer in the given style (0-8).
+bool
+writeVtkVariant(const QString& path, int style)
+{
+  vtkNew<vtkPolyDataReader> reader;
+  reader->SetFileName(QFile::encodeName(path).constData());
+  reader->Update();
+  vtkSmartPointer<vtkPolyData> surface = reader->GetOutput();
+  if (surface == nullptr || surface->GetNumberOfPoints() == 0) {
+    return false;
+  }
+  if (style % 3 == 1 || surface->GetPointData()->GetNormals() == nullptr) {
+    vtkNew<vtkPolyDataNormals> normals;
+    normals->SetInputData(surface);
+    normals->SplittingOff();
+    normals->Update();
+    surface = normals->GetOutput();
+  }
+  if (style == 2 || style == 7) {
+    vtkNew<vtkStripper> strips;
+    strips->SetInputData(surface);
+    strips->Update();
+    surface = strips->GetOutput();
+  }
+  const vtkIdType points = surface->GetNumberOfPoints();
+  const vtkIdType cells = surface->GetNumberOfCells();
+  if (style >= 3) {
+    vtkNew<vtkFloatArray> pointScalars;
+    pointScalars->SetName("thickness");
+    pointScalars->SetNumberOfTuples(points);
+    for (vtkIdType index = 0; index < points; ++index) {
+      pointScalars->SetValue(index, float(index % 97) / 97.0f);
+    }
+    surface->GetPointData()->SetScalars(pointScalars);
+    vtkNew<vtkIntArray> cellScalars;
+    cellScalars->SetName("region");
+    cellScalars->SetNumberOfTuples(cells);
+    for (vtkIdType index = 0; index < cells; ++index) {
+      cellScalars->SetValue(index, int(index % 5));
+    }
+    surface->GetCellData()->SetScalars(cellScalars);
+  }
+  if (style >= 4) {
+    vtkNew<vtkIntArray> labelValue;
+    labelValue->SetName("label value");
+    labelValue->InsertNextValue(style + 1);
+    surface->GetFieldData()->AddArray(labelValue);
+    vtkNew<vtkFloatArray> coordinates;
+    coordinates->SetName("uv");
+    coordinates->SetNumberOfComponents(2);
+    coordinates->SetComponentName(0, "u");
+    coordinates->SetComponentName(1, "v");
+    coordinates->SetNumberOfTuples(points);
+    for (vtkIdType index = 0; index < points; ++index) {
+      double point[3];
+      surface->GetPoint(index, point);
+      coordinates->SetTuple2(
+        index, point[0] - std::floor(point[0]), point[1] - std::floor(point[1]));
+    }
+    surface->GetPointData()->SetTCoords(coordinates);
+  }
+  if (vtkDataArray* normals = surface->GetPointData()->GetNormals(); normals && style >= 5) {
+    normals->SetComponentName(0, "x");
+    normals->SetComponentName(1, "y");
+    normals->SetComponentName(2, "z");
+  }
+  vtkNew<vtkPolyDataWriter> writer;
+  writer->SetInputData(surface);
+  writer->SetFileName(QFile::encodeName(path).constData());
+  if (style % 2 == 1) {
+    writer->SetFileTypeToBinary();
+  }
+  if (style == 6 || style == 8) {
+    writer->SetFileVersion(vtkPolyDataWriter::VTK_LEGACY_READER_VERSION_4_2);
+  }
+  return writer->Write() == 1;
+}
+
+// The sample model, its surfaces optionally rewritten by VTK's writer.
+bool
+writeModel(const QString& folder, bool vtkVariants)
+{
+  QString error;
+  if (!writeSampleModel(folder, &error)) {
+    std::printf("soak: %s\n", qPrintable(error));
+    return false;
+  }
+  if (!vtkVariants) {
+    return true;
+  }
+  const QStringList surfaces =
+    QDir(folder + "/Joint").entryList({ QStringLiteral("*.vtk") }, QDir::Files, QDir::Name);
+  for (int index = 0; index < surfaces.size(); ++index) {
+    if (!writeVtkVariant(folder + "/Joint/" + surfaces[index], index % 9)) {
+      std::printf("soak: cannot rewrite %s\n", qPrintable(surfaces[index]));
+      return false;
+    }
+  }
+  return true;
 }
 
 class Monkey
@@ -196,6 +330,16 @@ public:
     }
     w->helpDialog.close();
     w->aboutDialog.close();
+    w->lessons->finishTransition();
+    for (const char* name : { "actionShow_Labels", "actionWhite_Background" }) {
+      if (auto* toggle = w->findChild<QAction*>(QString::fromLatin1(name));
+          toggle && toggle->isChecked()) {
+        toggle->trigger();
+      }
+    }
+    if (auto* structureDock = w->findChild<QDockWidget*>(QStringLiteral("structureInfoDock"))) {
+      structureDock->hide();
+    }
     if (!w->stereoOff) {
       w->actionStereo_View->trigger();
     }
@@ -406,6 +550,46 @@ private:
       add(where + "zoom", [this, view] { wheel(view); });
       add(where + "spin", [this, view] { drag(view, Qt::LeftButton, Qt::ControlModifier); });
     }
+    // Lessons: views added, gone to, saved and opened again.
+    add("lesson add view", [w] { w->lessons->addView(); });
+    add(
+      "lesson go to view",
+      [this, w] {
+        const int count = int(w->lessons->views().size());
+        if (count > 0) {
+          w->lessons->goToView(uniform(0, count - 1));
+        }
+      },
+      2);
+    add("lesson standard view",
+        [this, w] { w->lessons->goToStandardView(standardViews[std::size_t(uniform(0, 5))]); });
+    add("lesson next and previous",
+        [this, w] { uniform(0, 1) ? w->lessons->nextView() : w->lessons->previousView(); });
+    add("lesson save and open", [w] {
+      const QString path = QDir::temp().filePath(
+        QStringLiteral("cochlex-soak-%1.cochlex-lesson").arg(QCoreApplication::applicationPid()));
+      if (w->lessons->saveLessonTo(path).isEmpty()) {
+        w->lessons->openLessonFile(path);
+      }
+      QFile::remove(path);
+    });
+    // Labels and the white background.
+    for (const char* name : { "actionShow_Labels", "actionWhite_Background" }) {
+      if (auto* toggle = w->findChild<QAction*>(QString::fromLatin1(name))) {
+        add(
+          "labels", [toggle] { toggle->trigger(); }, 2);
+      }
+    }
+    // A structure's description in the Structure dock, as after a click on it.
+    add(
+      "description",
+      [this, w] {
+        const int count = int(w->structureCheckBoxes.size());
+        if (count > 0) {
+          w->structureSelection->selectStructure(uniform(0, count - 1));
+        }
+      },
+      2);
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_X, QStringLiteral("x")); });
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_Y, QStringLiteral("y")); });
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_Z, QStringLiteral("z")); });
@@ -422,6 +606,35 @@ private:
   std::vector<int> startTransparency;
 };
 
+// One start of the many of scripts/soak-starts: the load is done; actions for a random share of
+// the given time (the coarse copies are built a second after the first frame, the labels laid
+// out before each frame), then the quit a user's Ctrl+Q or window close would make.
+int
+startAndQuit(_CochlexUI& window, const Options& options)
+{
+  std::mt19937 random(options.seed);
+  const int lasting = std::uniform_int_distribution<int>(0, options.startAndQuitMs)(random);
+  Monkey monkey(window, options.seed, options.only, options.skip);
+  QTimer actions;
+  QObject::connect(&actions, &QTimer::timeout, [&] {
+    if (!monkey.empty()) {
+      monkey.act();
+    }
+  });
+  if (lasting > 0) {
+    actions.start(std::max(options.intervalMs, 1) * 4);
+  }
+  QTimer::singleShot(lasting, &window, [&] {
+    actions.stop();
+    window.close();
+    QCoreApplication::quit();
+  });
+  QApplication::exec();
+  std::printf("soak: started, ran %lld actions in %d ms, quit\n", monkey.actionCount(), lasting);
+  std::fflush(stdout);
+  return 0;
+}
+
 } // namespace
 
 int
@@ -431,8 +644,15 @@ main(int argc, char** argv)
   if (!parseOptions(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] "
-                 "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit]\n");
+                 "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit]\n"
+                 "       cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>]\n"
+                 "       cochlex_soak --write-model <directory> [--vtk-variants]\n");
     return 2;
+  }
+  if (!options.writeModel.isEmpty()) {
+    // The splash image is drawn with the application's fonts.
+    QApplication application(argc, argv);
+    return writeModel(options.writeModel, options.vtkVariants) ? 0 : 1;
   }
 
   // Large blocks straight from and back to the system: with the allocator's adaptive threshold
@@ -471,6 +691,9 @@ main(int argc, char** argv)
   if (window.frontActors.size() != 9 || !window.hasSectionVolume()) {
     std::printf("soak: the sample model did not load completely\n");
     return 1;
+  }
+  if (options.startAndQuitMs >= 0) {
+    return startAndQuit(window, options);
   }
   window.autoRotX->click();
 
