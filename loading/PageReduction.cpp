@@ -179,8 +179,9 @@ private:
     }
     const QStringRef tag = html.midRef(position, end + 1 - position);
     position = end + 1;
-    if (elements >= shape.mostElements) {
-      // No tag is kept any more: what it was no longer matters.
+    // Once no tag is kept any more, or after ten times as many as are kept (tags left out inside
+    // deep nesting), what a tag is no longer matters: each one read costs a name and a lookup.
+    if (elements >= shape.mostElements || ++tagsRead > 10 * shape.mostElements) {
       return;
     }
     const bool closing = tag.at(1) == QLatin1Char('/');
@@ -299,6 +300,7 @@ private:
   int characters = 0;
   int wordLength = 0;
   int elements = 0;
+  int tagsRead = 0;
   int nesting = 0;
   std::vector<bool> tables; // each open table: kept, or flattened
   std::vector<bool> lists;
