@@ -139,6 +139,7 @@ InteractiveDetail::setStructures(const std::vector<vtkPolyDataMapper*>& structur
 {
   joinWorker();
   structures.clear();
+  ++structuresGeneration;
   ready = false;
   building = false;
   showingCoarse = false;
@@ -247,19 +248,27 @@ InteractiveDetail::buildStructure(std::size_t index)
   // thread may be building a pipeline around it or dropping its own reference.
   vtkSmartPointer<vtkPolyData> copy = vtkSmartPointer<vtkPolyData>::New();
   copy->DeepCopy(structures[index].full);
-  worker = std::thread([this, index, copy = std::move(copy)]() mutable {
-    vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
-    copy = nullptr;
-    QMetaObject::invokeMethod(
-      this,
-      [this, index, coarse = std::move(coarse)] { finishStructure(index, coarse); },
-      Qt::QueuedConnection);
-  });
+  worker =
+    std::thread([this, index, generation = structuresGeneration, copy = std::move(copy)]() mutable {
+      vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
+      copy = nullptr;
+      QMetaObject::invokeMethod(
+        this,
+        [this, index, generation, coarse = std::move(coarse)] {
+          finishStructure(index, generation, coarse);
+        },
+        Qt::QueuedConnection);
+    });
 }
 
 void
-InteractiveDetail::finishStructure(std::size_t index, const vtkSmartPointer<vtkPolyData>& coarse)
+InteractiveDetail::finishStructure(std::size_t index,
+                                   unsigned generation,
+                                   const vtkSmartPointer<vtkPolyData>& coarse)
 {
+  if (generation != structuresGeneration) {
+    return;
+  }
   if (index < structures.size()) {
     structures[index].coarse = coarse;
   }
