@@ -4,7 +4,7 @@
 // memory after the first minute grows by more than 5 MB.
 //
 //   cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] [--interval <ms>]
-//                [--only <text>] [--skip <text>] [--abrupt-exit]
+//                [--only <text>] [--skip <text>] [--abrupt-exit] [--vtk-variants]
 //   cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>] [--interval <ms>]
 //   cochlex_soak --write-model <directory> [--vtk-variants]
 //
@@ -22,11 +22,12 @@
 // everything still held; two runs of different lengths then show what grows.
 //
 // Needs a display (scripts/soak runs it under Xvfb). Without --model the sample teaching model
-// is written into a temporary folder first. The audio guides are caught by a URL handler, so no
-// player starts.
+// (with --vtk-variants, its surfaces rewritten as above) is written into a temporary folder first.
+// The audio guides are caught by a URL handler, so no player starts.
 
 #include "app/Startup.h"
 #include "bench/Measurements.h"
+#include "bench/SoakModel.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
@@ -57,19 +58,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include <vtkCellData.h>
-#include <vtkFieldData.h>
-#include <vtkFloatArray.h>
 #include <vtkImagePlaneWidget.h>
-#include <vtkIntArray.h>
 #include <vtkNew.h>
-#include <vtkPointData.h>
-#include <vtkPolyData.h>
-#include <vtkPolyDataNormals.h>
-#include <vtkPolyDataReader.h>
-#include <vtkPolyDataWriter.h>
 #include <vtkRenderWindow.h>
-#include <vtkStripper.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -181,107 +172,6 @@ parseOptions(int argc, char** argv, Options& options)
     }
   }
   return options.seconds > 0 && options.intervalMs >= 0;
-}
-
-// Writes the surface at path again with VTK's legacy writer in the given style (0-8).
-bool
-writeVtkVariant(const QString& path, int style)
-{
-  vtkNew<vtkPolyDataReader> reader;
-  reader->SetFileName(QFile::encodeName(path).constData());
-  reader->Update();
-  vtkSmartPointer<vtkPolyData> surface = reader->GetOutput();
-  if (surface == nullptr || surface->GetNumberOfPoints() == 0) {
-    return false;
-  }
-  if (style % 3 == 1 || surface->GetPointData()->GetNormals() == nullptr) {
-    vtkNew<vtkPolyDataNormals> normals;
-    normals->SetInputData(surface);
-    normals->SplittingOff();
-    normals->Update();
-    surface = normals->GetOutput();
-  }
-  if (style == 2 || style == 7) {
-    vtkNew<vtkStripper> strips;
-    strips->SetInputData(surface);
-    strips->Update();
-    surface = strips->GetOutput();
-  }
-  const vtkIdType points = surface->GetNumberOfPoints();
-  const vtkIdType cells = surface->GetNumberOfCells();
-  if (style >= 3) {
-    vtkNew<vtkFloatArray> pointScalars;
-    pointScalars->SetName("thickness");
-    pointScalars->SetNumberOfTuples(points);
-    for (vtkIdType index = 0; index < points; ++index) {
-      pointScalars->SetValue(index, float(index % 97) / 97.0f);
-    }
-    surface->GetPointData()->SetScalars(pointScalars);
-    vtkNew<vtkIntArray> cellScalars;
-    cellScalars->SetName("region");
-    cellScalars->SetNumberOfTuples(cells);
-    for (vtkIdType index = 0; index < cells; ++index) {
-      cellScalars->SetValue(index, int(index % 5));
-    }
-    surface->GetCellData()->SetScalars(cellScalars);
-  }
-  if (style >= 4) {
-    vtkNew<vtkIntArray> labelValue;
-    labelValue->SetName("label value");
-    labelValue->InsertNextValue(style + 1);
-    surface->GetFieldData()->AddArray(labelValue);
-    vtkNew<vtkFloatArray> coordinates;
-    coordinates->SetName("uv");
-    coordinates->SetNumberOfComponents(2);
-    coordinates->SetComponentName(0, "u");
-    coordinates->SetComponentName(1, "v");
-    coordinates->SetNumberOfTuples(points);
-    for (vtkIdType index = 0; index < points; ++index) {
-      double point[3];
-      surface->GetPoint(index, point);
-      coordinates->SetTuple2(
-        index, point[0] - std::floor(point[0]), point[1] - std::floor(point[1]));
-    }
-    surface->GetPointData()->SetTCoords(coordinates);
-  }
-  if (vtkDataArray* normals = surface->GetPointData()->GetNormals(); normals && style >= 5) {
-    normals->SetComponentName(0, "x");
-    normals->SetComponentName(1, "y");
-    normals->SetComponentName(2, "z");
-  }
-  vtkNew<vtkPolyDataWriter> writer;
-  writer->SetInputData(surface);
-  writer->SetFileName(QFile::encodeName(path).constData());
-  if (style % 2 == 1) {
-    writer->SetFileTypeToBinary();
-  }
-  if (style == 6 || style == 8) {
-    writer->SetFileVersion(vtkPolyDataWriter::VTK_LEGACY_READER_VERSION_4_2);
-  }
-  return writer->Write() == 1;
-}
-
-// The sample model, its surfaces optionally rewritten by VTK's writer.
-bool
-writeModel(const QString& folder, bool vtkVariants)
-{
-  QString error;
-  if (!writeSampleModel(folder, &error)) {
-    std::printf("soak: %s\n", qPrintable(error));
-    return false;
-  }
-  if (!vtkVariants) {
-    return true;
-  }
-  const QStringList surfaces =
-    QDir(folder + "/Joint").entryList({ QStringLiteral("*.vtk") }, QDir::Files, QDir::Name);
-  for (int index = 0; index < surfaces.size(); ++index) {
-    if (!writeVtkVariant(folder + "/Joint/" + surfaces[index], index % 9)) {
-      std::printf("soak: cannot rewrite %s\n", qPrintable(surfaces[index]));
-      return false;
-    }
-  }
-  return true;
 }
 
 class Monkey
@@ -642,17 +532,18 @@ main(int argc, char** argv)
 {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] "
-                 "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit]\n"
-                 "       cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>]\n"
-                 "       cochlex_soak --write-model <directory> [--vtk-variants]\n");
+    std::fprintf(
+      stderr,
+      "usage: cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] "
+      "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit] [--vtk-variants]\n"
+      "       cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>]\n"
+      "       cochlex_soak --write-model <directory> [--vtk-variants]\n");
     return 2;
   }
   if (!options.writeModel.isEmpty()) {
     // The splash image is drawn with the application's fonts.
     QApplication application(argc, argv);
-    return writeModel(options.writeModel, options.vtkVariants) ? 0 : 1;
+    return writeSoakModel(options.writeModel, options.vtkVariants) ? 0 : 1;
   }
 
   // Large blocks straight from and back to the system: with the allocator's adaptive threshold
@@ -672,11 +563,9 @@ main(int argc, char** argv)
       return 1;
     }
     model = temporary.filePath("model");
-    QString error;
     std::printf("soak: writing the sample teaching model into %s\n", qPrintable(model));
     std::fflush(stdout);
-    if (!writeSampleModel(model, &error)) {
-      std::printf("soak: %s\n", qPrintable(error));
+    if (!writeSoakModel(model, options.vtkVariants)) {
       return 1;
     }
   }
