@@ -4,7 +4,17 @@
 // memory after the first minute grows by more than 5 MB.
 //
 //   cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] [--interval <ms>]
-//                [--only <text>] [--skip <text>] [--abrupt-exit]
+//                [--only <text>] [--skip <text>] [--abrupt-exit] [--vtk-variants]
+//   cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>] [--interval <ms>]
+//   cochlex_soak --write-model <directory> [--vtk-variants]
+//
+// --start-and-quit starts the viewer as the program does, runs the random actions for a random
+// time of up to <ms> after the load (0: none), and quits through the event loop as a user would:
+// scripts/soak-starts repeats it a thousand times, since a fault of the start or the end shows in
+// one start of many. --write-model writes the sample teaching model and ends; with
+// --vtk-variants its nine surfaces are written again by VTK's own writer in nine styles (ASCII
+// and binary, normals, METADATA with component names, triangle strips, point and cell scalars,
+// field data, texture coordinates), as models made with other tools hold them.
 //
 // --only keeps the kinds of action whose name contains one of the comma-separated texts (e.g.
 // "stereo,view"), --skip drops them: to find which one a problem comes from. --abrupt-exit ends
@@ -12,13 +22,16 @@
 // everything still held; two runs of different lengths then show what grows.
 //
 // Needs a display (scripts/soak runs it under Xvfb). Without --model the sample teaching model
-// is written into a temporary folder first. The audio guides are caught by a URL handler, so no
-// player starts.
+// (with --vtk-variants, its surfaces rewritten as above) is written into a temporary folder first.
+// The audio guides are caught by a URL handler, so no player starts.
 
 #include "app/Startup.h"
 #include "bench/Measurements.h"
+#include "bench/SoakModel.h"
 #include "tools/SampleModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
+#include "viewer/StructureSelection.h"
 
 #include "ui/RenderView.h"
 #include <QAction>
@@ -30,6 +43,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -45,6 +59,7 @@
 #include <QWheelEvent>
 
 #include <vtkImagePlaneWidget.h>
+#include <vtkNew.h>
 #include <vtkRenderWindow.h>
 
 #include <algorithm>
@@ -121,6 +136,9 @@ struct Options
   std::string only;
   std::string skip;
   bool abruptExit = false;
+  int startAndQuitMs = -1; // negative: the timed soak
+  QString writeModel;
+  bool vtkVariants = false;
 };
 
 bool
@@ -135,6 +153,12 @@ parseOptions(int argc, char** argv, Options& options)
       options.seed = unsigned(std::strtoul(argv[++index], nullptr, 10));
     } else if (argument == "--interval" && hasValue) {
       options.intervalMs = std::atoi(argv[++index]);
+    } else if (argument == "--start-and-quit" && hasValue) {
+      options.startAndQuitMs = std::atoi(argv[++index]);
+    } else if (argument == "--write-model" && hasValue) {
+      options.writeModel = QString::fromLocal8Bit(argv[++index]);
+    } else if (argument == "--vtk-variants") {
+      options.vtkVariants = true;
     } else if (argument == "--abrupt-exit") {
       options.abruptExit = true;
     } else if (argument == "--skip" && hasValue) {
@@ -196,6 +220,16 @@ public:
     }
     w->helpDialog.close();
     w->aboutDialog.close();
+    w->lessons->finishTransition();
+    for (const char* name : { "actionShow_Labels", "actionWhite_Background" }) {
+      if (auto* toggle = w->findChild<QAction*>(QString::fromLatin1(name));
+          toggle && toggle->isChecked()) {
+        toggle->trigger();
+      }
+    }
+    if (auto* structureDock = w->findChild<QDockWidget*>(QStringLiteral("structureInfoDock"))) {
+      structureDock->hide();
+    }
     if (!w->stereoOff) {
       w->actionStereo_View->trigger();
     }
@@ -406,6 +440,46 @@ private:
       add(where + "zoom", [this, view] { wheel(view); });
       add(where + "spin", [this, view] { drag(view, Qt::LeftButton, Qt::ControlModifier); });
     }
+    // Lessons: views added, gone to, saved and opened again.
+    add("lesson add view", [w] { w->lessons->addView(); });
+    add(
+      "lesson go to view",
+      [this, w] {
+        const int count = int(w->lessons->views().size());
+        if (count > 0) {
+          w->lessons->goToView(uniform(0, count - 1));
+        }
+      },
+      2);
+    add("lesson standard view",
+        [this, w] { w->lessons->goToStandardView(standardViews[std::size_t(uniform(0, 5))]); });
+    add("lesson next and previous",
+        [this, w] { uniform(0, 1) ? w->lessons->nextView() : w->lessons->previousView(); });
+    add("lesson save and open", [w] {
+      const QString path = QDir::temp().filePath(
+        QStringLiteral("cochlex-soak-%1.cochlex-lesson").arg(QCoreApplication::applicationPid()));
+      if (w->lessons->saveLessonTo(path).isEmpty()) {
+        w->lessons->openLessonFile(path);
+      }
+      QFile::remove(path);
+    });
+    // Labels and the white background.
+    for (const char* name : { "actionShow_Labels", "actionWhite_Background" }) {
+      if (auto* toggle = w->findChild<QAction*>(QString::fromLatin1(name))) {
+        add(
+          "labels", [toggle] { toggle->trigger(); }, 2);
+      }
+    }
+    // A structure's description in the Structure dock, as after a click on it.
+    add(
+      "description",
+      [this, w] {
+        const int count = int(w->structureCheckBoxes.size());
+        if (count > 0) {
+          w->structureSelection->selectStructure(uniform(0, count - 1));
+        }
+      },
+      2);
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_X, QStringLiteral("x")); });
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_Y, QStringLiteral("y")); });
     add("x/y/z key", [this, w] { key(w->qvtkWidget, Qt::Key_Z, QStringLiteral("z")); });
@@ -422,6 +496,35 @@ private:
   std::vector<int> startTransparency;
 };
 
+// One start of the many of scripts/soak-starts: the load is done; actions for a random share of
+// the given time (the coarse copies are built a second after the first frame, the labels laid
+// out before each frame), then the quit a user's Ctrl+Q or window close would make.
+int
+startAndQuit(_CochlexUI& window, const Options& options)
+{
+  std::mt19937 random(options.seed);
+  const int lasting = std::uniform_int_distribution<int>(0, options.startAndQuitMs)(random);
+  Monkey monkey(window, options.seed, options.only, options.skip);
+  QTimer actions;
+  QObject::connect(&actions, &QTimer::timeout, [&] {
+    if (!monkey.empty()) {
+      monkey.act();
+    }
+  });
+  if (lasting > 0) {
+    actions.start(std::max(options.intervalMs, 1) * 4);
+  }
+  QTimer::singleShot(lasting, &window, [&] {
+    actions.stop();
+    window.close();
+    QCoreApplication::quit();
+  });
+  QApplication::exec();
+  std::printf("soak: started, ran %lld actions in %d ms, quit\n", monkey.actionCount(), lasting);
+  std::fflush(stdout);
+  return 0;
+}
+
 } // namespace
 
 int
@@ -429,10 +532,18 @@ main(int argc, char** argv)
 {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr,
-                 "usage: cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] "
-                 "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit]\n");
+    std::fprintf(
+      stderr,
+      "usage: cochlex_soak [--seconds <n>] [--seed <n>] [--model <directory>] "
+      "[--interval <ms>] [--only <text>] [--skip <text>] [--abrupt-exit] [--vtk-variants]\n"
+      "       cochlex_soak --start-and-quit <ms> [--seed <n>] [--model <directory>]\n"
+      "       cochlex_soak --write-model <directory> [--vtk-variants]\n");
     return 2;
+  }
+  if (!options.writeModel.isEmpty()) {
+    // The splash image is drawn with the application's fonts.
+    QApplication application(argc, argv);
+    return writeSoakModel(options.writeModel, options.vtkVariants) ? 0 : 1;
   }
 
   // Large blocks straight from and back to the system: with the allocator's adaptive threshold
@@ -452,11 +563,9 @@ main(int argc, char** argv)
       return 1;
     }
     model = temporary.filePath("model");
-    QString error;
     std::printf("soak: writing the sample teaching model into %s\n", qPrintable(model));
     std::fflush(stdout);
-    if (!writeSampleModel(model, &error)) {
-      std::printf("soak: %s\n", qPrintable(error));
+    if (!writeSoakModel(model, options.vtkVariants)) {
       return 1;
     }
   }
@@ -471,6 +580,9 @@ main(int argc, char** argv)
   if (window.frontActors.size() != 9 || !window.hasSectionVolume()) {
     std::printf("soak: the sample model did not load completely\n");
     return 1;
+  }
+  if (options.startAndQuitMs >= 0) {
+    return startAndQuit(window, options);
   }
   window.autoRotX->click();
 

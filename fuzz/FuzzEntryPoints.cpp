@@ -5,6 +5,7 @@
 #include "loading/ModelFile.h"
 #include "loading/ModelManifest.h"
 #include "loading/PageFile.h"
+#include "loading/PageReduction.h"
 #include "loading/StructureList.h"
 #include "viewer/teaching/LessonFile.h"
 
@@ -202,6 +203,33 @@ feedPageFile(const std::uint8_t* data, std::size_t size)
     std::abort();
   }
   return "page of " + std::to_string(page.size()) + " characters";
+}
+
+std::string
+feedPageReduction(const std::uint8_t* data, std::size_t size)
+{
+  // Pages are read byte by byte as Latin-1 characters.
+  const QString page = QString::fromLatin1(reinterpret_cast<const char*>(data),
+                                           int(std::min<std::size_t>(size, INT32_MAX)));
+  PageShape small;
+  small.deepestTable = 2;
+  small.deepestList = 2;
+  small.deepestNesting = 4;
+  small.longestWord = 8;
+  small.mostElements = 64;
+  small.mostCharacters = 512;
+  std::size_t sizes[2] = {};
+  int index = 0;
+  for (const PageShape& shape : { PageShape(), small }) {
+    const QString reduced = reducedPage(page, shape);
+    // Nothing grows but by a break opportunity per longest word; replaced tags are no longer.
+    if (reduced.size() > page.size() + page.size() / shape.longestWord + 1) {
+      std::abort();
+    }
+    sizes[index++] = std::size_t(reduced.size());
+  }
+  return "reduced to " + std::to_string(sizes[0]) + " and " + std::to_string(sizes[1]) +
+         " characters";
 }
 
 std::string

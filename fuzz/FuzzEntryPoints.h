@@ -20,6 +20,11 @@ feedColorFile(const std::uint8_t* data, std::size_t size);
 std::string
 feedPageFile(const std::uint8_t* data, std::size_t size);
 
+// The reduction of a page's HTML to what its layout may cost, with the usual bounds and with
+// bounds small enough for short inputs to reach each of them.
+std::string
+feedPageReduction(const std::uint8_t* data, std::size_t size);
+
 std::string
 feedLegacyCheck(const std::uint8_t* data, std::size_t size);
 

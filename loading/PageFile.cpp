@@ -1,5 +1,7 @@
 #include "loading/PageFile.h"
 
+#include "loading/PageReduction.h"
+
 #include <QFile>
 #include <QUrl>
 
@@ -33,6 +35,9 @@ readPageFile(const QString& fileName, const PageLimits& limits)
     }
     page.append(QLatin1String(file.bytes.data() + start, int(end - start)));
     start = next;
+  }
+  if (!page.isEmpty()) {
+    page = reducedPage(page);
   }
   return result;
 }

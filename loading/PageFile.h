@@ -27,7 +27,8 @@ struct PageRead
 // Reads a Help or About page: lines joined with nothing between them (LF or CR LF line ends
 // dropped), each byte taken as one Latin-1 character. Only a regular file, checked on its
 // descriptor, of at most limits.largestPage bytes: a FIFO or device under the page's name would
-// block or never end.
+// block or never end. The page comes reduced to what its layout may cost (loading/PageReduction.h):
+// a page within the size limit must not keep the window busy.
 PageRead
 readPageFile(const QString& fileName, const PageLimits& limits = {});
 

@@ -258,7 +258,9 @@ private slots:
     fixture::writeFile(folder.filePath("page.html"), bytes);
     const PageRead read = readPageFile(folder.filePath("page.html"));
     QVERIFY(read.problem.empty() && !read.page.isNull());
-    QCOMPARE(read.page, expected);
+    // A word longer than the layout allows gets invisible break opportunities (zero-width
+    // spaces); the characters are the file's.
+    QCOMPARE(QString(read.page).remove(QChar(0x200B)), expected);
   }
 };
 

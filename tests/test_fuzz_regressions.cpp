@@ -55,6 +55,7 @@ private slots:
     feedColorFile(bytes, size);
     feedPageFile(bytes, size);
     feedModelManifest(bytes, size);
+    feedPageReduction(bytes, size);
     const std::string checked = feedLegacyCheck(bytes, size);
     const std::string loaded = feedSurfaceLoad(bytes, size);
     const std::string image = feedMakerImage(bytes, size);

@@ -1,28 +1,93 @@
 #include "ui/PageDialog.h"
 
+#include "loading/Console.h"
+#include "loading/PageFile.h"
+
 #include <QImage>
+#include <QTextDocument>
+
+namespace {
 
 QVariant
-PageBrowser::loadResource(int type, const QUrl& name)
+nothingFor(int type)
 {
-  QVariant resource = resourceLoader ? resourceLoader(type, name) : QVariant();
-  // An address of another computer gets no answer at all, as from the browser itself: the
-  // document never fetches such an address on its own.
-  const QString scheme = name.scheme().toLower();
-  if (!name.isRelative() && scheme != QLatin1String("file") && scheme != QLatin1String("data")) {
-    return QVariant();
-  }
-  if (!resource.isNull()) {
-    return resource;
-  }
-  // Never a null answer: the document would go and read the file itself. A transparent pixel
-  // for a picture, nothing for anything else.
   if (type == QTextDocument::ImageResource) {
     QImage nothing(1, 1, QImage::Format_ARGB32);
     nothing.fill(Qt::transparent);
     return nothing;
   }
   return QString(QLatin1String(""));
+}
+
+} // namespace
+
+PageBrowser::PageBrowser(QWidget* parent)
+  : QTextBrowser(parent)
+{
+  // setHtml() and clear() empty the document first: everything from position 0 removed, nothing
+  // added. Nothing else removes text from a read-only page.
+  connect(document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+    if (from == 0 && added == 0) {
+      startPage();
+    }
+  });
+}
+
+void
+PageBrowser::startPage()
+{
+  loaded.clear();
+  pictures = {};
+  styleSheets = {};
+}
+
+QVariant
+PageBrowser::loadResource(int type, const QUrl& name)
+{
+  // An address of another computer gets no answer at all, as from the browser itself: the
+  // document never fetches such an address on its own.
+  const QString scheme = name.scheme().toLower();
+  if (!name.isRelative() && scheme != QLatin1String("file") && scheme != QLatin1String("data")) {
+    if (resourceLoader) {
+      resourceLoader(type, name); // says that it is refused
+    }
+    return QVariant();
+  }
+  const bool picture = type == QTextDocument::ImageResource;
+  const QString key =
+    QString::number(type) + QLatin1Char(' ') +
+    name.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::NormalizePathSegments)
+      .toString(QUrl::FullyEncoded);
+  const auto found = loaded.constFind(key);
+  if (found != loaded.constEnd()) {
+    // The same picture again costs nothing: Qt shares its pixels. A style sheet would be parsed
+    // again, and adds nothing the first one did not.
+    return picture ? found.value() : nothingFor(type);
+  }
+  Budget& budget = picture ? pictures : styleSheets;
+  const qint64 limit = picture ? pictureBudgetBytes : styleSheetBudgetCharacters;
+  QVariant resource;
+  if (!budget.exhausted && resourceLoader) {
+    resource = resourceLoader(type, name);
+  }
+  const qint64 size =
+    picture ? resource.value<QImage>().sizeInBytes() : qint64(resource.toString().size());
+  if (!resource.isNull() && budget.spent + size > limit) {
+    printLine("The page " + std::string(picture ? "image " : "style sheet ") +
+              shownResourceName(name) + " would take the page past its " + megabytes(limit) +
+              (picture ? " of pictures" : " of style sheets") + "; it is not shown.");
+    budget.exhausted = true;
+    resource = QVariant();
+  } else {
+    budget.spent += size;
+  }
+  if (resource.isNull()) {
+    // Never a null answer: the document would go and read the file itself. A transparent pixel
+    // for a picture, nothing for anything else.
+    resource = nothingFor(type);
+  }
+  loaded.insert(key, resource);
+  return resource;
 }
 
 void

@@ -33,18 +33,23 @@ coarseSurface(vtkPolyData* surface, double keptShare)
   // Thin structures (cartilage, tendon) would otherwise shrink visibly while moving.
   decimate->VolumePreservationOn();
   decimate->Update();
-  vtkSmartPointer<vtkPolyData> coarse = decimate->GetOutput();
-  if (surface->GetPointData()->GetNormals() == nullptr) {
-    return coarse;
-  }
-  // The decimation drops the point normals; without them the copy would look faceted.
+  vtkPolyData* result = decimate->GetOutput();
   vtkNew<vtkPolyDataNormals> normals;
-  normals->SetInputData(coarse);
-  normals->SplittingOff();
-  normals->ConsistencyOff();
-  normals->AutoOrientNormalsOff();
-  normals->Update();
-  return normals->GetOutput();
+  if (surface->GetPointData()->GetNormals() != nullptr) {
+    // The decimation drops the point normals; without them the copy would look faceted.
+    normals->SetInputData(result);
+    normals->SplittingOff();
+    normals->ConsistencyOff();
+    normals->AutoOrientNormalsOff();
+    normals->Update();
+    result = normals->GetOutput();
+  }
+  // A data object of its own rather than a filter's output: the filters go with this function,
+  // on whatever thread runs it, and leave no pipeline behind that the copy's last reference,
+  // dropped on another thread, would have that thread's garbage collector walk.
+  auto coarse = vtkSmartPointer<vtkPolyData>::New();
+  coarse->DeepCopy(result);
+  return coarse;
 }
 
 namespace {

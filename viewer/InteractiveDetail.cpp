@@ -139,6 +139,7 @@ InteractiveDetail::setStructures(const std::vector<vtkPolyDataMapper*>& structur
 {
   joinWorker();
   structures.clear();
+  ++structuresGeneration;
   ready = false;
   building = false;
   showingCoarse = false;
@@ -241,18 +242,33 @@ InteractiveDetail::buildStructure(std::size_t index)
     return;
   }
   // The worker gets a copy of its own: the GUI thread keeps drawing the original meanwhile.
+  // Each data object is held by one thread at a time: the copy moves into the worker and the
+  // coarse copy out of it, no reference left behind. A VTK data object's reference dropped on one
+  // thread has that thread's garbage collector walk the object's references, while the other
+  // thread may be building a pipeline around it or dropping its own reference.
   vtkSmartPointer<vtkPolyData> copy = vtkSmartPointer<vtkPolyData>::New();
   copy->DeepCopy(structures[index].full);
-  worker = std::thread([this, index, copy] {
-    vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
-    QMetaObject::invokeMethod(
-      this, [this, index, coarse] { finishStructure(index, coarse); }, Qt::QueuedConnection);
-  });
+  worker =
+    std::thread([this, index, generation = structuresGeneration, copy = std::move(copy)]() mutable {
+      vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
+      copy = nullptr;
+      QMetaObject::invokeMethod(
+        this,
+        [this, index, generation, coarse = std::move(coarse)] {
+          finishStructure(index, generation, coarse);
+        },
+        Qt::QueuedConnection);
+    });
 }
 
 void
-InteractiveDetail::finishStructure(std::size_t index, const vtkSmartPointer<vtkPolyData>& coarse)
+InteractiveDetail::finishStructure(std::size_t index,
+                                   unsigned generation,
+                                   const vtkSmartPointer<vtkPolyData>& coarse)
 {
+  if (generation != structuresGeneration) {
+    return;
+  }
   if (index < structures.size()) {
     structures[index].coarse = coarse;
   }

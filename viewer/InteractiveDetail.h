@@ -100,7 +100,9 @@ private:
 
   void startBuilding();
   void buildStructure(std::size_t index);
-  void finishStructure(std::size_t index, const vtkSmartPointer<vtkPolyData>& coarse);
+  void finishStructure(std::size_t index,
+                       unsigned generation,
+                       const vtkSmartPointer<vtkPolyData>& coarse);
   void joinWorker();
   void recordRender(vtkObject* window, unsigned long event, void* callData);
   void onInteractionEvent(vtkObject* style, unsigned long event, void* callData);
@@ -130,6 +132,9 @@ private:
   double movingScale = 1;
   double movingOverride = -1;
   bool building = false;
+  // Counts the sets of structures: a copy built for an earlier model, still on its way to the
+  // window's thread when the next model came, is dropped.
+  unsigned structuresGeneration = 0;
   bool ready = false;
   bool showingCoarse = false;
   int interactionDepth = 0;
