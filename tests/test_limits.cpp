@@ -237,7 +237,7 @@ private slots:
       [](const QString&, qint64 size) {
         return readLesson(lessonJson(lessonOf(1, 4, int(size)))).problem;
       },
-      "longer than 2000");
+      "views[0].caption: longer than 2000");
     addBoundary("colour table line characters", 4096, readColorTableLine, "longer than 4096");
     addBoundary("screenshot width", 8192, screenshotWidth, "--size");
     addBoundary("printed line characters", 2000, printedLine, "shortened");

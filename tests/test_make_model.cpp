@@ -284,7 +284,6 @@ private slots:
               "  2 0 0 255 0.5 1 1 \"Upper ball\"\n");
     writeText("bad-table.txt", "1 Good 1 2 3 255\n2 Bad 300 0 0 255\n");
     labelMapFor("ellipsoids")->writeNifti(path("ellipsoids.nii.gz"));
-    labelMapFor("ellipsoids")->writeVti(path("ellipsoids.vti"));
     labelMapFor("torus")->writeNrrd(path("torus.nrrd"));
     labelMapFor("tube")->writeNifti(path("tube.nii"));
     // Bad inputs.
@@ -292,10 +291,6 @@ private slots:
     writeText(
       "flat.nrrd",
       "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 4 4 1\nencoding: raw\n\n0123456789abcdef");
-    writeText("huge.nrrd",
-              "NRRD0004\ntype: uint16\ndimension: 3\nsizes: 2000 2000 300\nencoding: raw\n\n");
-    writeText("short.nrrd",
-              "NRRD0004\ntype: uint8\ndimension: 3\nsizes: 10 10 10\nencoding: raw\n\n0123456789");
     LabelMap({ 20, 4, 4 }, { 1, 1, 1 }, 0, { 0, 0, 0 }, [](const QVector3D& p) {
       return int(p.x() + 10) / 2 + 1;
     }).writeNrrd(path("ten.nrrd"));
@@ -332,8 +327,6 @@ private slots:
                                   << 0.0 << "line 1";
     QTest::newRow("no name") << QByteArray("1 A 1 2 3 4\n7 1 2 3 4\n") << "" << QVector3D() << 0.0
                              << "line 2";
-    QTest::newRow("endless line") << QByteArray(5000, 'x') << "" << QVector3D() << 0.0
-                                  << "longer than";
   }
 
   void colorTables()
@@ -372,9 +365,6 @@ private slots:
       << QStringList{ "ellipsoids.nii.gz", "--colors", "quoted.txt" }
       << QStringList{ "Lower ball", "Upper ball" } << QVector3D(1, 0, 0) << 0.05
       << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
-    QTest::newRow("oblique ellipsoids, VTI with a direction matrix")
-      << QStringList{ "ellipsoids.vti" } << QStringList{ "Structure 1", "Structure 2" }
-      << QVector3D(0.94f, 0.90f, 0.78f) << 0.05 << QVector3D(0.3f, -0.2f, 1.4f) << 0.08;
     QTest::newRow("torus and ball, NRRD, plain table")
       << QStringList{ "torus.nrrd", "--colors", "plain.txt" } << QStringList{ "Ring", "Ball" }
       << QVector3D(0, 200 / 255.0f, 0) << 0.05 << QVector3D(1.8f, 0, 0) << 0.05;
@@ -641,7 +631,6 @@ private slots:
     }
   }
 
-  // Each bad input: its status, its one line, and no model or scratch folder left behind.
   // Every label its own structure, row and name in the manifest, beyond the nine of the layout.
   void tenLabelsEachTheirRow()
   {
@@ -663,6 +652,8 @@ private slots:
     }
   }
 
+  // Each bad input: its status, its one line, and no model or scratch folder left behind. Damaged
+  // label maps are told apart by the image readers' own tests.
   void badInputs_data()
   {
     QTest::addColumn<QStringList>("arguments");
@@ -676,11 +667,7 @@ private slots:
     QTest::newRow("missing file") << QStringList{ "none.nii", "out" } << 1 << "cannot be opened";
     QTest::newRow("unsupported") << QStringList{ "plain.txt", "out" } << 1 << "unsupported format";
     QTest::newRow("damaged") << QStringList{ "damaged.nii", "out" } << 1 << "cannot be read";
-    QTest::newRow("short") << QStringList{ "short.nrrd", "out" } << 1
-                           << "shorter than its header says";
     QTest::newRow("2-D image") << QStringList{ "flat.nrrd", "out" } << 1 << "2-D image";
-    QTest::newRow("over 1 GiB") << QStringList{ "huge.nrrd", "out" } << 1
-                                << "more than the 1024 MiB";
     QTest::newRow("label without voxels")
       << QStringList{ "torus.nrrd", "--labels", "3,4", "out" } << 1 << "label 4 has no voxels";
     QTest::newRow("CT elsewhere") << QStringList{ "torus.nrrd", "--ct", "ellipsoids.nii.gz", "out" }

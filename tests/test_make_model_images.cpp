@@ -145,6 +145,7 @@ private slots:
 
     // Voxels that are not there.
     write("cut-gzip.nrrd", nrrd + placed + "encoding: gzip\n\n" + compressed(data, true).left(300));
+    write("short.nrrd", nrrd + placed + "encoding: raw\n\n" + data.left(100));
     write("text.nrrd", nrrd + placed + "encoding: text\n\n0 1 2\n");
     write("missing.nhdr", nrrd + "encoding: raw\ndata file: nowhere.raw\n");
     write("short.raw", data.left(100));
@@ -195,6 +196,8 @@ private slots:
     QTest::addColumn<QString>("problem");
     QTest::newRow("NRRD, gzip stream cut") << "cut-gzip.nrrd"
                                            << "shorter than its header says";
+    QTest::newRow("NRRD, voxels short") << "short.nrrd"
+                                        << "100 of 1024 bytes";
     QTest::newRow("NRRD, voxels as text") << "text.nrrd"
                                           << "encoding not read here (text";
     QTest::newRow("NRRD, data file missing") << "missing.nhdr"
