@@ -32,7 +32,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build")
-FOLDERS = ["app", "viewer", "loading", "ui", "tools"]
+FOLDERS = ["app", "viewer", "scene", "loading", "ui", "tools"]
 EQUIVALENT = os.path.join(ROOT, "tests", "mutants", "equivalent.txt")
 TARGETS = ["cochlex", "test_unit", "test_gui", "test_images", "test_program"]
 
@@ -69,7 +69,11 @@ LABELS = [
     ("viewer/ViewCapture", "lessons"),
     ("loading/Section", "sections loading"),
     ("loading/StructureDescription", "labels loading"),
+    ("loading/ModelManifest", "scene structures loading fuzz"),
+    ("loading/PageReduction", "pages hostile fuzz"),
+    ("loading/SafeWrite", "screenshots lessons makemodel"),
     ("loading/", "loading hostile fuzz limits"),
+    ("scene/", "scene structures lessons quiz"),
     ("ui/BoundedImage", "hostile limits"),
     ("ui/PageDialog", "hostile window"),
     ("ui/LayoutFit", "window"),
