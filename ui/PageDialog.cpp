@@ -6,10 +6,8 @@
 #include <QImage>
 #include <QTextDocument>
 
-namespace {
-
 QVariant
-nothingFor(int type)
+pageResourceStandIn(int type)
 {
   if (type == QTextDocument::ImageResource) {
     QImage nothing(1, 1, QImage::Format_ARGB32);
@@ -18,8 +16,6 @@ nothingFor(int type)
   }
   return QString(QLatin1String(""));
 }
-
-} // namespace
 
 PageBrowser::PageBrowser(QWidget* parent)
   : QTextBrowser(parent)
@@ -62,7 +58,7 @@ PageBrowser::loadResource(int type, const QUrl& name)
   if (found != loaded.constEnd()) {
     // The same picture again costs nothing: Qt shares its pixels. A style sheet would be parsed
     // again, and adds nothing the first one did not.
-    return picture ? found.value() : nothingFor(type);
+    return picture ? found.value() : pageResourceStandIn(type);
   }
   Budget& budget = picture ? pictures : styleSheets;
   const qint64 limit = picture ? pictureBudgetBytes : styleSheetBudgetCharacters;
@@ -84,7 +80,7 @@ PageBrowser::loadResource(int type, const QUrl& name)
   if (resource.isNull()) {
     // Never a null answer: the document would go and read the file itself. A transparent pixel
     // for a picture, nothing for anything else.
-    resource = nothingFor(type);
+    resource = pageResourceStandIn(type);
   }
   loaded.insert(key, resource);
   return resource;

@@ -23,6 +23,11 @@ isInPageLink(const QUrl& link)
          !link.hasQuery() && !link.fragment().isEmpty();
 }
 
+// What a page shows for a file it may not have: a transparent pixel for a picture, nothing for
+// anything else.
+QVariant
+pageResourceStandIn(int type);
+
 // A page's browser that takes its images and style sheets only from its resource loader. The
 // browser's own loading would open any file or address a page names (a FIFO, /dev/zero, a
 // picture of gigabytes) on the thread that draws the window.

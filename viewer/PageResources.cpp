@@ -3,24 +3,10 @@
 #include "loading/Console.h"
 #include "loading/PageFile.h"
 #include "ui/BoundedImage.h"
+#include "ui/PageDialog.h"
 
 #include <QImage>
 #include <QTextDocument>
-
-namespace {
-
-QVariant
-nothingFor(int type)
-{
-  if (type == QTextDocument::ImageResource) {
-    QImage nothing(1, 1, QImage::Format_ARGB32);
-    nothing.fill(Qt::transparent);
-    return nothing;
-  }
-  return QString(QLatin1String(""));
-}
-
-} // namespace
 
 QVariant
 loadPageResource(const std::string& modelFolder,
@@ -37,14 +23,14 @@ loadPageResource(const std::string& modelFolder,
   };
   if (type != QTextDocument::ImageResource && type != QTextDocument::StyleSheetResource) {
     // The pages are shown as they are: no other page is ever loaded into them.
-    return nothingFor(type);
+    return pageResourceStandIn(type);
   }
   const char* kind = type == QTextDocument::ImageResource ? "image" : "style sheet";
   const PageResource resource = readPageResource(modelFolder, name);
   if (!resource.problem.empty()) {
     printLine(std::string("The page ") + kind + " " + shownResourceName(name) + " " +
               resource.problem + "; it is not shown.");
-    return nothingFor(type);
+    return pageResourceStandIn(type);
   }
   if (type == QTextDocument::StyleSheetResource) {
     return QString::fromUtf8(resource.bytes);
@@ -53,7 +39,7 @@ loadPageResource(const std::string& modelFolder,
   if (!image.problem.isEmpty()) {
     printLine(std::string("The page image ") + shownResourceName(name) + " " +
               image.problem.toStdString() + "; it is not shown.");
-    return nothingFor(type);
+    return pageResourceStandIn(type);
   }
   return image.image;
 }
