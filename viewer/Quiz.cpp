@@ -122,12 +122,6 @@ Quiz::watchControls()
   // its transparency, Hide All, a lesson view), and the section cuts.
   connect(window.structureTable, &StructureTable::structureChanged, this, check);
   QWidget* panel = window.controlPanel;
-  for (QCheckBox* box : panel->findChildren<QCheckBox*>()) {
-    connect(box, &QCheckBox::clicked, this, check);
-  }
-  for (QDoubleSpinBox* box : panel->findChildren<QDoubleSpinBox*>()) {
-    connect(box, qOverload<double>(&QDoubleSpinBox::valueChanged), this, check);
-  }
   for (QSpinBox* box : panel->findChildren<QSpinBox*>()) {
     connect(box, qOverload<int>(&QSpinBox::valueChanged), this, check);
   }
@@ -137,8 +131,6 @@ Quiz::watchControls()
       connect(slider, &QAbstractSlider::valueChanged, this, check);
     }
   }
-  connect(window.hideAllButton, &QPushButton::clicked, this, check);
-  connect(window.actionHide_All, &QAction::triggered, this, check);
 }
 
 Quiz::~Quiz() = default;
