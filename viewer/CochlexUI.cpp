@@ -237,29 +237,7 @@ _CochlexUI::connectControls()
   connect(actionOpen_Teaching_Model, &QAction::triggered, this, &_CochlexUI::openTeachingModel);
   connect(actionQuit, &QAction::triggered, this, &_CochlexUI::quitViewer);
   connect(actionLoad_Report, &QAction::triggered, this, &_CochlexUI::showLoadReport);
-
-  // The section record follows every way the section controls change: the user, Hide All and
-  // Show All, a lesson view. Its readers never look at the controls.
-  const std::array<QCheckBox*, 3> showBoxes{ showXPlane, showYPlane, showZPlane };
-  const std::array<QSpinBox*, 3> numberBoxes{ spinBox_x, spinBox_y, spinBox_z };
-  const std::array<QSlider*, 3> cutSliders{ clipX, clipY, clipZ };
-  for (int axis = 0; axis < 3; ++axis) {
-    connect(showBoxes[std::size_t(axis)],
-            &QCheckBox::toggled,
-            sectionStates,
-            [this, axis](bool on) { sectionStates->setShown(axis, on); });
-    connect(numberBoxes[std::size_t(axis)],
-            qOverload<int>(&QSpinBox::valueChanged),
-            sectionStates,
-            [this, axis](int number) { sectionStates->setNumber(axis, number); });
-    connect(cutSliders[std::size_t(axis)],
-            &QSlider::valueChanged,
-            sectionStates,
-            [this, axis](int side) { sectionStates->setCut(axis, side); });
-    sectionStates->setShown(axis, showBoxes[std::size_t(axis)]->isChecked());
-    sectionStates->setNumber(axis, numberBoxes[std::size_t(axis)]->value());
-    sectionStates->setCut(axis, cutSliders[std::size_t(axis)]->value());
-  }
+  followSectionControls();
 }
 
 StructureRowWidgets

@@ -237,6 +237,8 @@ public:
 
 private:
   void connectControls();
+  // The section record follows the section controls.
+  void followSectionControls();
   void connectStructureControls();
   void createScene();
   void setUpLights();
