@@ -1,6 +1,7 @@
 #include "loading/PageReduction.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -71,6 +72,90 @@ holdsRawText(const QString& name)
 {
   return name == QLatin1String("style") || name == QLatin1String("script") ||
          name == QLatin1String("title");
+}
+
+// Whether text holds a run of at least four digits: the only numbers the bounds below change.
+bool
+holdsLargeNumber(const QStringRef& text)
+{
+  int run = 0;
+  for (const QChar character : text) {
+    run = character.isDigit() ? run + 1 : 0;
+    if (run >= 4) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Each number the pattern's second group captures, lowered to bound where it is larger.
+QString
+bounded(const QString& text, const QRegularExpression& pattern, int bound)
+{
+  QString out;
+  int copied = 0;
+  QRegularExpressionMatchIterator matches = pattern.globalMatch(text);
+  while (matches.hasNext()) {
+    const QRegularExpressionMatch match = matches.next();
+    bool valid = false;
+    const double value = match.captured(2).toDouble(&valid);
+    if (valid && value <= bound) {
+      continue;
+    }
+    out += text.midRef(copied, match.capturedStart(2) - copied);
+    out += QString::number(bound);
+    copied = match.capturedEnd(2);
+  }
+  if (copied == 0) {
+    return text;
+  }
+  out += text.midRef(copied);
+  return out;
+}
+
+// Lengths in style sheets and style attributes: Qt's table layout adds paddings and spacings in
+// ints, and a padding, spacing or border of two billion pixels overflows it into a loop that never
+// ends (a 60-byte table kept the window busy for good). Nothing a page shows needs more than
+// 10,000 pixels, which still lays out in a fraction of a second.
+QString
+boundedStyle(const QString& style)
+{
+  // A number standing alone (not part of a name, a colour or a file's name), with its unit.
+  static const QRegularExpression length(
+    QStringLiteral(R"((^|[\s:,(-])(\d{4,}(?:\.\d+)?)(?=\s*(?:[a-z%]{1,4}\b|[;,)!'"}]|\s|$)))"),
+    QRegularExpression::CaseInsensitiveOption);
+  return bounded(style, length, 10000);
+}
+
+// A start tag with its size attributes and style lowered to bounds: the sizes as for styles, and
+// spans of columns or rows to 1,000 (a cell spanning 100,000 columns took 1.8 s to lay out).
+QString
+boundedTag(const QStringRef& tag)
+{
+  if (!holdsLargeNumber(tag)) {
+    return tag.toString();
+  }
+  static const QRegularExpression sizes(
+    QStringLiteral(
+      R"(\b(width|height|border|cellpadding|cellspacing|hspace|vspace|size)\s*=\s*["']?\s*(\d+(?:\.\d*)?))"),
+    QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression spans(
+    QStringLiteral(R"(\b(colspan|rowspan)\s*=\s*["']?\s*(\d+))"),
+    QRegularExpression::CaseInsensitiveOption);
+  static const QRegularExpression style(QStringLiteral(R"(\bstyle\s*=\s*("[^"]*"|'[^']*'))"),
+                                        QRegularExpression::CaseInsensitiveOption);
+  QString out = bounded(bounded(tag.toString(), sizes, 10000), spans, 1000);
+  QString styled;
+  int copied = 0;
+  QRegularExpressionMatchIterator matches = style.globalMatch(out);
+  while (matches.hasNext()) {
+    const QRegularExpressionMatch match = matches.next();
+    styled += out.midRef(copied, match.capturedStart(1) - copied);
+    styled += boundedStyle(match.captured(1));
+    copied = match.capturedEnd(1);
+  }
+  styled += out.midRef(copied);
+  return styled;
 }
 
 class Reducer
@@ -205,8 +290,10 @@ private:
     }
   }
 
-  void openTag(const QString& name, const QStringRef& tag)
+  void openTag(const QString& name, const QStringRef& original)
   {
+    const QString bounded = boundedTag(original);
+    const QStringRef tag(&bounded);
     if (name == QLatin1String("table")) {
       const bool kept = int(tables.size()) < shape.deepestTable && !flattenedTable();
       tables.push_back(kept);
@@ -276,7 +363,9 @@ private:
       end = html.size();
     }
     const int length = std::min(end - position, shape.mostCharacters - characters);
-    if (kept) {
+    if (kept && name == QLatin1String("style")) {
+      out += boundedStyle(html.mid(position, length));
+    } else if (kept) {
       out += html.midRef(position, length);
     }
     characters += length;

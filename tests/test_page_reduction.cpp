@@ -133,6 +133,10 @@ private slots:
            " {}</style><link rel=\"stylesheet\" href=\"page.css\"></head><p class=x>Text</p>";
     QTest::newRow("long but ordinary words")
       << "<p>" + repeated("Pneumonoultramicroscopicsilicovolcanoconiosis ", 100) + "</p>";
+    QTest::newRow("numbers in names and sizes a page may use")
+      << "<p style=\"color:#123456; background:url(123456.png); width:1200px\">"
+         "<img src=\"20240101.png\" width=\"1200\"><a href=\"page.html?id=123456\">a</a></p>"
+         "<style>td { padding: 8px } .x99999 { margin: 9000px }</style>";
     QTest::newRow("a lone less-than sign") << "<p>a < b and 3<4</p>";
     QTest::newRow("fonts and divisions")
       << "<div align=\"center\"><font color=\"red\" size=\"4\"><span style=\"x\">"
@@ -195,6 +199,22 @@ private slots:
       << repeated("<ul><li>x", 50000) << QString() << 0 << 8;
     QTest::newRow("20,000 unclosed headings") << repeated("<h1>x", 20000) << QString() << 0 << 0;
     QTest::newRow("50,000 unclosed bold") << repeated("<b>x", 50000) << QString() << 0 << 0;
+    // Lengths of two billion pixels: Qt's table layout never finished laying out any of these.
+    QTest::newRow("cell padding of two billion")
+      << "<table cellpadding=\"2000000000\"><tr><td>x</td></tr></table>"
+      << "x" << 1 << 0;
+    QTest::newRow("cell spacing of two billion")
+      << "<table cellspacing='2000000000'><tr><td>x</td></tr></table>"
+      << "x" << 1 << 0;
+    QTest::newRow("padding of two billion in a cell's style")
+      << "<table><tr><td style=\"padding:2000000000px\">x</td></tr></table>"
+      << "x" << 1 << 0;
+    QTest::newRow("spacing of two billion in a style sheet")
+      << "<style>table { border-spacing: 2000000000px }</style><table><tr><td>x</td></tr></table>"
+      << "x" << 1 << 0;
+    QTest::newRow("a cell spanning 100,000 columns")
+      << "<table><tr><td colspan=100000>x</td></tr></table>"
+      << "x" << 1 << 0;
     QTest::newRow("a word of a million letters")
       << "<p>" + QString(1000000, 'w') + "</p>" << QString(PageShape().mostCharacters, 'w') << 0
       << 0;
