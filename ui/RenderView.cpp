@@ -16,6 +16,7 @@
 #include <vtkNew.h>
 #include <vtkUnsignedCharArray.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -95,6 +96,14 @@ RenderView::setResolutionScale(double scale)
                                      int(std::lround(position[1] * ratio)));
     viewInteractor->SetLastEventPosition(scaledLast[0], scaledLast[1]);
   }
+}
+
+int
+RenderView::textSize(double points) const
+{
+  vtkRenderWindow* window = renderWindow();
+  const int dpi = window != nullptr ? std::max(1, window->GetDPI()) : 72;
+  return std::max(1, int(std::lround(points * renderPixelRatio() * 72.0 / dpi)));
 }
 
 vtkRenderWindow*

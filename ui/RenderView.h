@@ -51,6 +51,11 @@ public:
   // resolution scale. Points in the widget map to the VTK window by it, and sizes drawn in the
   // VTK window (text, lines) scale by it.
   double renderPixelRatio() const { return devicePixelRatioF() * scaleOfResolution; }
+  // The size to give a VTK text drawn in this view for text `points` of the widget's points tall.
+  // VTK counts text in points of its window's DPI, which Qt's window sets to 72 for each device
+  // pixel (144 at a pixel ratio of 2): a size in device pixels given as it is comes out twice as
+  // large there.
+  int textSize(double points) const;
 
 signals:
   // A frame reached the screen.

@@ -147,7 +147,7 @@ Labels::prepareLabel(std::size_t index)
     property->SetBackgroundOpacity(0.6);
     applyColors();
   }
-  const int pixels = int(std::lround(fontSize * window.qvtkWidget->renderPixelRatio()));
+  const int pixels = textSize(fontSize * window.qvtkWidget->renderPixelRatio());
   const QString name = window.structureSelection->structureName(int(index));
   if (name != label.name || label.text->GetTextProperty()->GetFontSize() != pixels) {
     label.name = name;
@@ -264,6 +264,14 @@ Labels::layOut()
   layoutMilliseconds = double(timer.nsecsElapsed()) / 1e6;
 }
 
+int
+Labels::textSize(double pixels) const
+{
+  // On a screen of pixel ratio 2 a size in pixels given to VTK as it is came out twice as large,
+  // and the labels, too wide to fit, lay over one another.
+  return window.qvtkWidget->textSize(pixels / window.qvtkWidget->renderPixelRatio());
+}
+
 void
 Labels::enlargeForTiles(int scale)
 {
@@ -274,7 +282,7 @@ Labels::enlargeForTiles(int scale)
   for (std::size_t position = 0; position < placed.size(); ++position) {
     const auto& [structure, box] = placed[position];
     vtkTextActor* text = labels[std::size_t(structure)].text;
-    text->GetTextProperty()->SetFontSize(int(std::lround(fontSize * ratio * scale)));
+    text->GetTextProperty()->SetFontSize(textSize(fontSize * ratio * scale));
     text->SetDisplayPosition(int(std::lround(box.box.x() * scale)),
                              int(std::lround(box.box.y() * scale)));
     const QPointF anchor = placedAnchors[position] * scale;

@@ -83,6 +83,8 @@ private:
   void refineAnchors();
   // The labels of the last frame of the view, enlarged for a picture drawn in tiles.
   void enlargeForTiles(int scale);
+  // The size to give a text actor for text of this many pixels of the view's render window.
+  int textSize(double pixels) const;
   void setShown(bool on);
   void setWhite(bool on);
   void applyColors();

@@ -51,7 +51,7 @@ noteMissingHeadModel(_CochlexUI& window, vtkPolyData* head)
   vtkNew<vtkTextActor> note;
   note->SetInput("No head model\n(see Help > Load Report)");
   vtkTextProperty* text = note->GetTextProperty();
-  text->SetFontSize(qRound(13 * window.qvtkHead->devicePixelRatioF()));
+  text->SetFontSize(window.qvtkHead->textSize(13));
   text->SetJustificationToCentered();
   text->SetVerticalJustificationToCentered();
   text->SetColor(0.85, 0.85, 0.85);

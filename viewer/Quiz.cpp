@@ -187,8 +187,8 @@ Quiz::start()
 
   // Sizes are device pixels in the render window.
   const double ratio = window.qvtkWidget->devicePixelRatioF();
-  promptOverlay->GetTextProperty()->SetFontSize(qRound(promptFontSize * ratio));
-  feedbackOverlay->GetTextProperty()->SetFontSize(qRound(feedbackFontSize * ratio));
+  promptOverlay->GetTextProperty()->SetFontSize(window.qvtkWidget->textSize(promptFontSize));
+  feedbackOverlay->GetTextProperty()->SetFontSize(window.qvtkWidget->textSize(feedbackFontSize));
   feedbackOverlay->GetPositionCoordinate()->SetValue(0, -1.6 * promptFontSize * ratio);
   feedbackOverlay->SetInput("");
   window.mainRenderer()->AddActor2D(promptOverlay);
