@@ -406,7 +406,7 @@ makeModel(const Options& options)
     if (labelImage.indexToLps) {
       if (const std::string problem = placementProblem(input, frame, options, labelImage, labels);
           !problem.empty()) {
-        return refuse(path + ": " + problem);
+        return refuse(path + ": " += problem);
       }
     }
   }
@@ -532,7 +532,7 @@ makeModel(const Options& options)
     // A label's surface is closed and manifold by construction: what the viewer cuts and caps.
     if (const std::string problem = surfaceCheck(structure.surface, options.maxTriangles, true);
         !problem.empty()) {
-      return refuse(structure.name + " (" + labelText + "): " + problem);
+      return refuse(structure.name + " (" + labelText + "): " += problem);
     }
     content.structures.push_back(structure);
   }

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 namespace makemodel {
 
@@ -102,7 +103,7 @@ directionWords(const std::string& text)
       at = end + 1;
     } else {
       const std::size_t end = std::min(text.find_first_of(" \t", at), text.size());
-      axes.push_back({}); // "none", or a word that is no direction
+      axes.emplace_back(); // "none", or a word that is no direction
       if (lowerCase(text.substr(at, end - at)) != "none") {
         axes.back().push_back(std::nan(""));
       }
@@ -129,9 +130,9 @@ wholeNumber(const std::string& text, std::int64_t lowest, std::int64_t highest, 
 class ByteStream
 {
 public:
-  ByteStream(const std::string& path, const std::string& encoding)
+  ByteStream(const std::string& path, std::string encoding)
     : file(path)
-    , encoding(encoding)
+    , encoding(std::move(encoding))
   {
   }
   ~ByteStream()
