@@ -31,7 +31,7 @@ if(COCHLEX_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libvtk9.1, libvtk9.1-qt, libqt5widgets5, libqt5gui5, libqt5core5a, libgl1, libtbb12, libstdc++6, libgcc-s1, libc6")
+    "libvtk9.1, libvtk9.1-qt, libqt5widgets5, libqt5gui5, libqt5core5a, libgl1, libtbb12, libbz2-1.0, libstdc++6, libgcc-s1, libc6")
 endif()
 # The controls are laid out for Arial's widths: Liberation Sans stands in for it (DejaVu Sans, a
 # fresh machine's only face, is wider).

@@ -3,6 +3,7 @@
 #include "fuzz/FuzzEntryPoints.h"
 #include "tools/make_model/ImageInput.h"
 #include "tools/make_model/LabelVolume.h"
+#include "tools/make_model/SegmentationHeader.h"
 #include "tools/make_model/Surfaces.h"
 
 #include <vtkImageData.h>
@@ -35,8 +36,23 @@ feedMakerImage(const std::uint8_t* data, std::size_t size)
         std::abort();
       }
     }
-    const makemodel::LabelVolume labels = makemodel::makeLabelVolume(input.image);
-    made += labels.problem.empty() ? std::to_string(labels.extents.size()) + " labels; "
+    const makemodel::LabelVolume labels =
+      makemodel::makeLabelVolume(input.image, input.rescaleSlope, input.rescaleIntercept);
+    // Every segment the header names lies in one of the image's layers, and every code of the
+    // labels names a segment of its own.
+    const makemodel::SegmentList segments =
+      makemodel::segmentsFromHeader(input.headerFields, input.layers);
+    for (const makemodel::SegmentInfo& segment : segments.segments) {
+      if (segment.layer < 0 || segment.layer >= input.layers || segment.labelValue < 1) {
+        std::abort();
+      }
+    }
+    for (std::uint16_t code : labels.labels) {
+      if (code >= labels.segments.size()) {
+        std::abort();
+      }
+    }
+    made += labels.problem.empty() ? std::to_string(labels.codes().size()) + " labels; "
                                    : std::string("not labels; ");
   }
   return made;
@@ -46,7 +62,7 @@ std::string
 feedMakerSurface(const std::uint8_t* data, std::size_t size)
 {
   std::string made;
-  for (const char* suffix : { ".stl", ".obj", ".ply", ".vtp" }) {
+  for (const char* suffix : { ".stl", ".obj", ".ply", ".vtp", ".vtk" }) {
     const makemodel::SurfaceInput input =
       makemodel::readSurfaceInput(writeScratchInput(data, size, suffix));
     made += std::string(suffix) + ": ";

@@ -327,6 +327,19 @@ private slots:
                                   << 0.0 << "line 1";
     QTest::newRow("no name") << QByteArray("1 A 1 2 3 4\n7 1 2 3 4\n") << "" << QVector3D() << 0.0
                              << "line 2";
+    QTest::newRow("CSV") << QByteArray("LabelValue,Name,Color_R,Color_G,Color_B,Color_A\r\n"
+                                       "7,Long process,10,20,30,51\r\n")
+                         << "Long process" << QVector3D(10, 20, 30) / 255 << 0.2 << "";
+    QTest::newRow("CSV, quoted name with a comma and a quote, columns in another order")
+      << QByteArray("Name,Color_A,LabelValue,Color_R,Color_G,Color_B,Category\n"
+                    "\"Incus, \"\"long\"\" process\",255,7,10,20,30,Anatomy\n")
+      << "Incus, \"long\" process" << QVector3D(10, 20, 30) / 255 << 1.0 << "";
+    QTest::newRow("CSV, colour over 255")
+      << QByteArray("LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n7,A,256,0,0,255\n") << ""
+      << QVector3D() << 0.0 << "line 2 is not \"LabelValue,Name,Color_R";
+    QTest::newRow("CSV, quote left open")
+      << QByteArray("LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n7,\"A,1,2,3,4\n") << ""
+      << QVector3D() << 0.0 << "line 2";
   }
 
   void colorTables()

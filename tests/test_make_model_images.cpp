@@ -7,10 +7,12 @@
 #include "TestDriver.h"
 #include "tools/make_model/ImageInput.h"
 
+#include <vtkDataArray.h>
 #include <vtkImageData.h>
 #include <vtkMetaImageWriter.h>
 #include <vtkNIFTIImageWriter.h>
 #include <vtkNew.h>
+#include <vtkPointData.h>
 #include <vtkXMLImageDataWriter.h>
 
 #include <QElapsedTimer>
@@ -21,6 +23,7 @@
 
 #include <sys/stat.h>
 
+#include <bzlib.h>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -42,6 +45,17 @@ compressed(const QByteArray& bytes, bool gzip)
   deflate(&stream, Z_FINISH);
   out.resize(int(stream.total_out));
   deflateEnd(&stream);
+  return out;
+}
+
+QByteArray
+bzipped(const QByteArray& bytes)
+{
+  QByteArray out(bytes.size() + bytes.size() / 100 + 600, '\0');
+  auto length = unsigned(out.size());
+  BZ2_bzBuffToBuffCompress(
+    out.data(), &length, const_cast<char*>(bytes.constData()), unsigned(bytes.size()), 9, 0, 0);
+  out.resize(int(length));
   return out;
 }
 
@@ -147,6 +161,17 @@ private slots:
     write("cut-gzip.nrrd", nrrd + placed + "encoding: gzip\n\n" + compressed(data, true).left(300));
     write("short.nrrd", nrrd + placed + "encoding: raw\n\n" + data.left(100));
     write("text.nrrd", nrrd + placed + "encoding: text\n\n0 1 2\n");
+    write("cut-bzip2.nrrd", nrrd + placed + "encoding: bzip2\n\n" + bzipped(data).left(300));
+    write("end-gzip.nrrd",
+          nrrd + placed + "encoding: gzip\nbyte skip: -1\n\n" + compressed(data, true));
+    write("bzip2.nrrd", nrrd + placed + "encoding: bzip2\n\n" + bzipped(data));
+    write("skipped.raw", "two lines\nof text\n" + data);
+    write("line-skip.nhdr", nrrd + "encoding: raw\nline skip: 2\ndata file: skipped.raw\n");
+    QByteArray text;
+    for (char byte : data) {
+      text += QByteArray::number(int(std::uint8_t(byte))) + (text.size() % 7 ? " " : "\n");
+    }
+    write("whole-text.nrrd", nrrd + placed + "encoding: text\n\n" + text);
     write("missing.nhdr", nrrd + "encoding: raw\ndata file: nowhere.raw\n");
     write("short.raw", data.left(100));
     write("short.nhdr", nrrd + "encoding: raw\ndata file: short.raw\n");
@@ -198,8 +223,12 @@ private slots:
                                            << "shorter than its header says";
     QTest::newRow("NRRD, voxels short") << "short.nrrd"
                                         << "100 of 1024 bytes";
-    QTest::newRow("NRRD, voxels as text") << "text.nrrd"
-                                          << "encoding not read here (text";
+    QTest::newRow("NRRD, voxels as text, short") << "text.nrrd"
+                                                 << "3 of 1024 values";
+    QTest::newRow("NRRD, bzip2 stream cut") << "cut-bzip2.nrrd"
+                                            << "shorter than its header says";
+    QTest::newRow("NRRD, voxels at the end, compressed") << "end-gzip.nrrd"
+                                                         << "byte skip -1";
     QTest::newRow("NRRD, data file missing") << "missing.nhdr"
                                              << "nowhere.raw that does not exist";
     QTest::newRow("NRRD, data file short") << "short.nhdr"
@@ -224,8 +253,6 @@ private slots:
                                                         << "do not make a 3-D image";
     QTest::newRow("NIfTI, unknown voxel type") << "type.nii"
                                                << "datatype 24940";
-    QTest::newRow("NRRD, byte skip") << "byte-skip.nrrd"
-                                     << "skips bytes";
     QTest::newRow("NIfTI, 2 MB declaring 2 GiB") << "two-gib.nii.gz"
                                                  << "more than the 1024 MiB";
     QTest::newRow("NRRD, header line of 1 MiB") << "long-line.nrrd"
@@ -263,8 +290,16 @@ private slots:
   void wholeImages_data()
   {
     QTest::addColumn<QString>("name");
-    for (const char* name :
-         { "whole.nii", "whole.nii.gz", "whole.mha", "whole.vti", "whole.nrrd", "whole.nhdr" }) {
+    for (const char* name : { "whole.nii",
+                              "whole.nii.gz",
+                              "whole.mha",
+                              "whole.vti",
+                              "whole.nrrd",
+                              "whole.nhdr",
+                              "bzip2.nrrd",
+                              "line-skip.nhdr",
+                              "byte-skip.nrrd",
+                              "whole-text.nrrd" }) {
       QTest::newRow(name) << name;
     }
   }
@@ -278,7 +313,15 @@ private slots:
     input.image->GetDimensions(dimensions);
     QCOMPARE(QVector<int>({ dimensions[0], dimensions[1], dimensions[2] }),
              QVector<int>({ 16, 8, 8 }));
-    QCOMPARE(QByteArray(static_cast<const char*>(input.image->GetScalarPointer()), 1024), voxels());
+    // Text voxels are read as numbers whatever their declared type.
+    QByteArray read(static_cast<const char*>(input.image->GetScalarPointer()), 1024);
+    if (input.image->GetScalarType() == VTK_DOUBLE) {
+      read.clear();
+      for (vtkIdType voxel = 0; voxel < 1024; ++voxel) {
+        read += char(input.image->GetPointData()->GetScalars()->GetTuple1(voxel));
+      }
+    }
+    QCOMPARE(read, voxels());
   }
 
   // Through the tool: status 1, one line naming the file and the fault, at once.

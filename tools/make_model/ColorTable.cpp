@@ -2,6 +2,7 @@
 
 #include "loading/ModelFile.h"
 
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -107,6 +108,111 @@ parsePlainForm(const std::string& line, ColorEntry* entry)
   return true;
 }
 
+// A comma-separated line's fields: a field in double quotes may hold commas, and "" within it
+// stands for one quote. False when a quote is left open or stray text follows one.
+bool
+csvFields(const std::string& line, std::vector<std::string>* fields)
+{
+  fields->assign(1, std::string());
+  bool quoted = false;
+  bool closed = false; // a quoted field has ended; only a comma may follow
+  for (std::size_t at = 0; at < line.size(); ++at) {
+    const char character = line[at];
+    if (quoted) {
+      if (character != '"') {
+        fields->back() += character;
+      } else if (at + 1 < line.size() && line[at + 1] == '"') {
+        fields->back() += '"';
+        ++at;
+      } else {
+        quoted = false;
+        closed = true;
+      }
+    } else if (character == ',') {
+      fields->emplace_back();
+      closed = false;
+    } else if (character == '"' && fields->back().find_first_not_of(" \t") == std::string::npos &&
+               !closed) {
+      fields->back().clear();
+      quoted = true;
+    } else if (closed && character != ' ' && character != '\t') {
+      return false;
+    } else if (!closed) {
+      fields->back() += character;
+    }
+  }
+  return !quoted;
+}
+
+std::string
+trimmed(const std::string& text)
+{
+  const std::size_t first = text.find_first_not_of(" \t");
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+}
+
+// The columns a comma-separated table's header line names, or an empty list when it is no such
+// header.
+std::vector<int>
+csvColumns(const std::string& line)
+{
+  std::vector<std::string> fields;
+  if (!csvFields(line, &fields)) {
+    return {};
+  }
+  static const char* const wanted[] = { "labelvalue", "name",    "color_r",
+                                        "color_g",    "color_b", "color_a" };
+  std::vector<int> columns(6, -1);
+  for (std::size_t field = 0; field < fields.size(); ++field) {
+    std::string name = trimmed(fields[field]);
+    for (char& character : name) {
+      character = char(std::tolower(static_cast<unsigned char>(character)));
+    }
+    for (std::size_t column = 0; column < 6; ++column) {
+      if (name == wanted[column] && columns[column] < 0) {
+        columns[column] = int(field);
+      }
+    }
+  }
+  // The label and the name are needed; the colour, if given, whole.
+  if (columns[0] < 0 || columns[1] < 0 || (columns[2] < 0) != (columns[3] < 0) ||
+      (columns[3] < 0) != (columns[4] < 0)) {
+    return {};
+  }
+  return columns;
+}
+
+// LabelValue,Name,Color_R,Color_G,Color_B,Color_A in the columns the header line gave, colour
+// and alpha from 0 to 255.
+bool
+parseCsvForm(const std::string& line, const std::vector<int>& columns, ColorEntry* entry)
+{
+  std::vector<std::string> fields;
+  if (!csvFields(line, &fields)) {
+    return false;
+  }
+  auto field = [&](std::size_t column) {
+    return std::size_t(columns[column]) < fields.size()
+             ? trimmed(fields[std::size_t(columns[column])])
+             : std::string("\x01missing");
+  };
+  if (!wholeNumber(field(0), 0, 0x7fffffff, &entry->label)) {
+    return false;
+  }
+  entry->name = field(1);
+  long rgba[4] = { 255, 255, 255, 255 };
+  for (std::size_t component = 0; component < 4; ++component) {
+    if (columns[2 + component] >= 0 &&
+        !wholeNumber(field(2 + component), 0, 255, &rgba[component])) {
+      return false;
+    }
+  }
+  entry->color = { rgba[0] / 255.0, rgba[1] / 255.0, rgba[2] / 255.0 };
+  entry->opacity = rgba[3] / 255.0;
+  return true;
+}
+
 } // namespace
 
 ColorTable
@@ -117,6 +223,7 @@ parseColorTable(std::istream& input)
   std::size_t lineNumber = 0;
   char character = 0;
   bool ended = false;
+  std::vector<int> csv; // the columns, once a comma-separated table's header line was read
   while (!ended) {
     // Read by hand so that one endless line cannot take all the memory.
     line.clear();
@@ -144,13 +251,19 @@ parseColorTable(std::istream& input)
     if (!line.empty() && line.back() == '\r') {
       line.pop_back();
     }
+    if (csv.empty() && table.entries.empty() && !(csv = csvColumns(line)).empty()) {
+      continue;
+    }
     ColorEntry entry;
-    const bool understood = line.find('"') != std::string::npos ? parseQuotedForm(line, &entry)
-                                                                : parsePlainForm(line, &entry);
+    const bool understood = !csv.empty()                          ? parseCsvForm(line, csv, &entry)
+                            : line.find('"') != std::string::npos ? parseQuotedForm(line, &entry)
+                                                                  : parsePlainForm(line, &entry);
     if (!understood || entry.name.empty()) {
-      table.problem = "line " + std::to_string(lineNumber) +
-                      " is neither \"label name R G B A\" nor "
-                      "\"IDX R G B A VIS MSH \\\"LABEL\\\"\"";
+      table.problem =
+        "line " + std::to_string(lineNumber) +
+        (csv.empty() ? " is neither \"label name R G B A\" nor "
+                       "\"IDX R G B A VIS MSH \\\"LABEL\\\"\""
+                     : " is not \"LabelValue,Name,Color_R,Color_G,Color_B,Color_A\" (0-255)");
       return table;
     }
     if (table.entries.size() == maximumEntries) {

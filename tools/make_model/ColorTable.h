@@ -26,6 +26,9 @@ struct ColorTable
 // line by line:
 //   label name R G B A            R, G, B and A from 0 to 255; the name may hold spaces
 //   IDX R G B A VIS MSH "LABEL"   R, G, B from 0 to 255, A from 0 to 1, the name quoted
+// or, after a header line naming its columns, comma-separated
+//   LabelValue,Name,Color_R,Color_G,Color_B,Color_A   R, G, B and A from 0 to 255; fields may be
+//                                                      quoted ("" a quote within)
 // Blank lines and lines starting with '#' are skipped. Label 0 (the background) is kept like
 // any other; the caller ignores it. The first line that is neither form ends the reading, and
 // problem names it. Bounded: lines past maximumLineLength or entries past maximumEntries are a

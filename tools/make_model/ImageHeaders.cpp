@@ -2,7 +2,6 @@
 
 #include "loading/ModelFile.h"
 
-#include <vtkImageReader2.h>
 #include <vtkMatrix4x4.h>
 
 #include <algorithm>
@@ -129,79 +128,6 @@ toLpsFromSpace(const std::string& spaceName)
     }
   }
   return matrix;
-}
-
-// VTK's NRRD reader takes the first of three axes for vector components when the header names
-// neither "kinds" nor "space directions", as minimal headers written by scripts do. Such a file
-// with raw voxels in one file is read as the plain raw image it is.
-vtkSmartPointer<vtkAlgorithm>
-plainNrrdReader(const std::string& path)
-{
-  auto fields = headerFields(path, ':');
-  const std::vector<double> sizes = numbersIn(fields["sizes"]);
-  std::string dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
-  if (fields.count("kinds") || fields.count("space directions") || sizes.size() != 3 ||
-      fields.count("byte skip") || fields.count("byteskip") || fields.count("line skip") ||
-      fields.count("lineskip") || lowerCase(fields["encoding"]) != "raw" ||
-      dataFile.find_first_of(" %") != std::string::npos || lowerCase(dataFile) == "list") {
-    return nullptr;
-  }
-  static const std::map<std::string, int> types = {
-    { "uchar", VTK_UNSIGNED_CHAR },
-    { "unsigned char", VTK_UNSIGNED_CHAR },
-    { "uint8", VTK_UNSIGNED_CHAR },
-    { "uint8_t", VTK_UNSIGNED_CHAR },
-    { "signed char", VTK_SIGNED_CHAR },
-    { "int8", VTK_SIGNED_CHAR },
-    { "int8_t", VTK_SIGNED_CHAR },
-    { "short", VTK_SHORT },
-    { "short int", VTK_SHORT },
-    { "signed short", VTK_SHORT },
-    { "int16", VTK_SHORT },
-    { "int16_t", VTK_SHORT },
-    { "ushort", VTK_UNSIGNED_SHORT },
-    { "unsigned short", VTK_UNSIGNED_SHORT },
-    { "uint16", VTK_UNSIGNED_SHORT },
-    { "uint16_t", VTK_UNSIGNED_SHORT },
-    { "int", VTK_INT },
-    { "int32", VTK_INT },
-    { "int32_t", VTK_INT },
-    { "uint", VTK_UNSIGNED_INT },
-    { "unsigned int", VTK_UNSIGNED_INT },
-    { "uint32", VTK_UNSIGNED_INT },
-    { "uint32_t", VTK_UNSIGNED_INT },
-    { "float", VTK_FLOAT },
-    { "double", VTK_DOUBLE },
-  };
-  const auto type = types.find(lowerCase(fields["type"]));
-  for (double size : sizes) {
-    if (!(size >= 1 && size <= 1e9) || std::floor(size) != size) {
-      return nullptr;
-    }
-  }
-  if (type == types.end()) {
-    return nullptr;
-  }
-  auto raw = vtkSmartPointer<vtkImageReader2>::New();
-  raw->SetFileDimensionality(3);
-  // NRRD's first row is the image's first (j = 0); the reader would flip it to the bottom.
-  raw->FileLowerLeftOn();
-  raw->SetDataScalarType(type->second);
-  raw->SetNumberOfScalarComponents(1);
-  raw->SetDataExtent(0, int(sizes[0]) - 1, 0, int(sizes[1]) - 1, 0, int(sizes[2]) - 1);
-  if (lowerCase(fields["endian"]) == "big") {
-    raw->SetDataByteOrderToBigEndian();
-  } else {
-    raw->SetDataByteOrderToLittleEndian();
-  }
-  if (dataFile.empty()) {
-    raw->SetFileName(path.c_str());
-    raw->SetHeaderSize(unsigned(std::stoul(fields[headerEndKey])));
-  } else {
-    raw->SetFileName((std::filesystem::path(path).parent_path() / dataFile).string().c_str());
-    raw->SetHeaderSize(0);
-  }
-  return raw;
 }
 
 } // namespace makemodel

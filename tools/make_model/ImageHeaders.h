@@ -45,8 +45,4 @@ numbersIn(std::string text);
 vtkSmartPointer<vtkMatrix4x4>
 toLpsFromSpace(const std::string& spaceName);
 
-// A reader for a minimal raw NRRD (no kinds, no space directions); null for any other.
-vtkSmartPointer<vtkAlgorithm>
-plainNrrdReader(const std::string& path);
-
 } // namespace makemodel

@@ -3,6 +3,7 @@
 #include "tools/make_model/ImageHeaders.h"
 
 #include "tools/make_model/InputFile.h"
+#include "tools/make_model/NrrdFile.h"
 #include "tools/make_model/VoxelChecks.h"
 
 #include <vtkAlgorithm.h>
@@ -18,7 +19,6 @@
 #include <vtkNIFTIImageHeader.h>
 #include <vtkNIFTIImageReader.h>
 #include <vtkNew.h>
-#include <vtkNrrdReader.h>
 #include <vtkPointData.h>
 #include <vtkStreamingDemandDrivenPipeline.h>
 #include <vtkXMLImageDataReader.h>
@@ -88,6 +88,123 @@ axisAligned(vtkImageData* image)
                 { origin[0], origin[1], origin[2] });
 }
 
+// The dimensions' problem, empty for a 3-D image of at most maximumImageBytes and
+// maximumImageVoxels.
+std::string
+sizeProblem(const std::int64_t (&dimensions)[3], int scalarSize, std::int64_t components)
+{
+  const int flatAxes = (dimensions[0] < 2) + (dimensions[1] < 2) + (dimensions[2] < 2);
+  if (flatAxes > 1) {
+    return "cannot be read as an image (" + std::to_string(dimensions[0]) + " x " +
+           std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) + " voxels)";
+  }
+  if (flatAxes == 1) {
+    return "is a 2-D image (" + std::to_string(dimensions[0]) + " x " +
+           std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) +
+           " voxels); a 3-D image is needed";
+  }
+  // In floating point: a damaged header's sizes could overflow any integer product.
+  const double voxels = double(dimensions[0]) * double(dimensions[1]) * double(dimensions[2]);
+  const double size =
+    voxels * std::max(1, scalarSize) * double(std::max<std::int64_t>(1, components));
+  if (size > double(maximumImageBytes)) {
+    return "holds " + std::to_string(std::llround(size / 1048576)) +
+           " MiB of voxels, more than the " + std::to_string(maximumImageBytes >> 20) +
+           " MiB this tool reads";
+  }
+  if (voxels > double(maximumImageVoxels)) {
+    return "holds " + std::to_string(std::llround(voxels)) + " voxels, more than the " +
+           std::to_string(maximumImageVoxels) + " this tool reads";
+  }
+  return {};
+}
+
+std::string
+seriesProblem(std::int64_t frames, std::optional<long> frame)
+{
+  if (frames > 1 && !frame) {
+    return "is a series of " + std::to_string(frames) +
+           " images (a 4-D image); choose one with --frame N (0 to " + std::to_string(frames - 1) +
+           ")";
+  }
+  if (frame && (*frame < 0 || *frame >= frames)) {
+    return "has no frame " + std::to_string(*frame) + " (--frame): it holds " +
+           std::to_string(frames) +
+           (frames == 1 ? " image" : " images, 0 to " + std::to_string(frames - 1));
+  }
+  return {};
+}
+
+// Whether a NRRD header describes segments (a segmentation file's names and colours).
+bool
+namesSegments(const std::map<std::string, std::string>& fields)
+{
+  for (auto field = fields.lower_bound("segment");
+       field != fields.end() && field->first.compare(0, 7, "segment") == 0;
+       ++field) {
+    if (field->first.size() > 7 && std::isdigit(static_cast<unsigned char>(field->first[7]))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Checks the placement of an image read and completes indexToLps; false with problem set when
+// the placement is no grid a scan has.
+bool
+placed(ImageInput& input);
+
+// A NRRD file through its own reader: every encoding and layout a segmentation tool writes.
+ImageInput
+readNrrdInput(const std::string& path, std::optional<long> frame)
+{
+  ImageInput input;
+  const NrrdLayout layout = nrrdLayout(path);
+  if (!layout.problem.empty()) {
+    input.problem = layout.problem;
+    return input;
+  }
+  const std::int64_t dimensions[3] = { layout.sizes[0], layout.sizes[1], layout.sizes[2] };
+  const bool layered =
+    layout.components > 1 && layout.componentKind == "list" && namesSegments(layout.fields);
+  // A segmentation tool makes a layer where segments overlap: a handful in practice. Each layer
+  // costs a table of 128 KiB while the labels are counted.
+  if (layered && layout.components > maximumLayers) {
+    input.problem = "has " + std::to_string(layout.components) + " layers, more than the " +
+                    std::to_string(maximumLayers) + " read here";
+    return input;
+  }
+  if (layout.components > 1 && !layered) {
+    input.problem =
+      "has " + std::to_string(layout.components) + " components per voxel; one is needed";
+    return input;
+  }
+  if (!(input.problem = sizeProblem(dimensions, layout.scalarSize, layout.components)).empty() ||
+      !(input.problem = seriesProblem(layout.frames, frame)).empty()) {
+    return input;
+  }
+  NrrdVoxels voxels = readNrrdVoxels(layout, frame.value_or(0));
+  if (!voxels.problem.empty()) {
+    input.problem = voxels.problem;
+    return input;
+  }
+  input.image = voxels.image;
+  input.layers = int(layout.components);
+  input.headerFields = layout.fields;
+  if (layout.directions.size() == 9) {
+    input.indexToWorld = affine(layout.directions, layout.origin);
+  } else {
+    const std::vector<double> spacing =
+      layout.spacings.size() == 3 ? layout.spacings : std::vector<double>{ 1, 1, 1 };
+    input.indexToWorld =
+      affine({ spacing[0], 0, 0, 0, spacing[1], 0, 0, 0, spacing[2] }, layout.origin);
+  }
+  input.worldToLps = layout.fields.count("space") ? toLpsFromSpace(layout.fields.at("space"))
+                                                  : vtkSmartPointer<vtkMatrix4x4>::New();
+  placed(input);
+  return input;
+}
+
 struct ErrorWatch
 {
   bool failed = false;
@@ -106,7 +223,7 @@ isImagePath(const std::string& path)
 }
 
 ImageInput
-readImageInput(const std::string& path)
+readImageInput(const std::string& path, std::optional<long> frame)
 {
   ImageInput input;
   const Format format = formatOf(path);
@@ -118,11 +235,13 @@ readImageInput(const std::string& path)
     input.problem = "cannot be opened as a file";
     return input;
   }
+  if (format == Format::Nrrd) {
+    return readNrrdInput(path, frame);
+  }
 
-  input.problem = format == Format::Nrrd        ? nrrdHeaderProblem(path)
-                  : format == Format::MetaImage ? metaImageHeaderProblem(path)
-                  : format == Format::Nifti     ? niftiHeaderProblem(path)
-                                                : std::string();
+  input.problem = format == Format::MetaImage ? metaImageHeaderProblem(path)
+                  : format == Format::Nifti   ? niftiHeaderProblem(path)
+                                              : std::string();
   if (!input.problem.empty()) {
     return input;
   }
@@ -133,17 +252,10 @@ readImageInput(const std::string& path)
     case Format::Nifti:
       nifti = vtkNIFTIImageReader::New();
       nifti->SetFileName(path.c_str());
+      // A series comes whole, its frames as components, so that one can be chosen.
+      nifti->TimeAsVectorOn();
       reader.TakeReference(nifti);
       break;
-    case Format::Nrrd: {
-      reader = plainNrrdReader(path);
-      if (!reader) {
-        auto nrrd = vtkSmartPointer<vtkNrrdReader>::New();
-        nrrd->SetFileName(path.c_str());
-        reader = nrrd;
-      }
-      break;
-    }
     case Format::MetaImage: {
       auto meta = vtkSmartPointer<vtkMetaImageReader>::New();
       meta->SetFileName(path.c_str());
@@ -178,19 +290,6 @@ readImageInput(const std::string& path)
     input.problem = "cannot be read as an image";
     return input;
   }
-  const int flatAxes = (dimensions[0] < 2) + (dimensions[1] < 2) + (dimensions[2] < 2);
-  if (flatAxes > 1) {
-    input.problem = "cannot be read as an image (" + std::to_string(dimensions[0]) + " x " +
-                    std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) +
-                    " voxels)";
-    return input;
-  }
-  if (flatAxes == 1) {
-    input.problem = "is a 2-D image (" + std::to_string(dimensions[0]) + " x " +
-                    std::to_string(dimensions[1]) + " x " + std::to_string(dimensions[2]) +
-                    " voxels); a 3-D image is needed";
-    return input;
-  }
   int scalarSize = 8, components = 1;
   if (vtkInformation* scalars = vtkDataObject::GetActiveFieldInformation(
         information, vtkDataObject::FIELD_ASSOCIATION_POINTS, vtkDataSetAttributes::SCALARS)) {
@@ -201,28 +300,28 @@ readImageInput(const std::string& path)
       components = scalars->Get(vtkDataObject::FIELD_NUMBER_OF_COMPONENTS());
     }
   }
-  // In floating point: a damaged header's sizes could overflow any integer product.
-  const double voxels = double(dimensions[0]) * double(dimensions[1]) * double(dimensions[2]);
-  const double size = voxels * std::max(1, scalarSize) * std::max(1, components);
-  if (size > double(maximumImageBytes)) {
-    input.problem = "holds " + std::to_string(std::llround(size / 1048576)) +
-                    " MiB of voxels, more than the " + std::to_string(maximumImageBytes >> 20) +
-                    " MiB this tool reads";
+  // NIfTI's fourth axis is time (a series), its fifth a vector's components.
+  std::int64_t frames = 1;
+  if (nifti) {
+    vtkNIFTIImageHeader* header = nifti->GetNIFTIHeader();
+    frames = header->GetDim(0) >= 4 ? std::max<std::int64_t>(1, header->GetDim(4)) : 1;
+    const std::int64_t vector =
+      header->GetDim(0) >= 5 ? std::max<std::int64_t>(1, header->GetDim(5)) : 1;
+    if (vector > 1) {
+      input.problem = "has " + std::to_string(vector) + " components per voxel; one is needed";
+      return input;
+    }
+  }
+  if (!(input.problem = sizeProblem(dimensions, scalarSize, components)).empty() ||
+      !(input.problem = seriesProblem(frames, frame)).empty()) {
     return input;
   }
-  if (voxels > double(maximumImageVoxels)) {
-    input.problem = "holds " + std::to_string(std::llround(voxels)) + " voxels, more than the " +
-                    std::to_string(maximumImageVoxels) + " this tool reads";
-    return input;
-  }
-  const auto bytes = std::int64_t(size);
+  const auto bytes = std::int64_t(double(dimensions[0]) * double(dimensions[1]) *
+                                  double(dimensions[2]) * scalarSize * components);
   // Before a voxel is read: VTK's readers hand on whatever memory held where voxels are missing.
   switch (format) {
     case Format::Nifti:
       input.problem = niftiProblem(path, nifti->GetNIFTIHeader(), bytes);
-      break;
-    case Format::Nrrd:
-      input.problem = nrrdProblem(path, bytes);
       break;
     case Format::MetaImage:
       input.problem = metaImageProblem(path, bytes);
@@ -241,12 +340,27 @@ readImageInput(const std::string& path)
     input.problem = "cannot be read as an image (damaged or in an unsupported encoding)";
     return input;
   }
+  if (frames > 1 && image->GetNumberOfScalarComponents() == frames) {
+    // The chosen frame alone, as a one-component image.
+    vtkDataArray* series = image->GetPointData()->GetScalars();
+    auto values = vtk::TakeSmartPointer(series->NewInstance());
+    values->SetNumberOfComponents(1);
+    values->SetNumberOfTuples(series->GetNumberOfTuples());
+    values->CopyComponent(0, series, int(frame.value_or(0)));
+    auto one = vtkSmartPointer<vtkImageData>::New();
+    one->CopyStructure(image);
+    one->GetPointData()->SetScalars(values);
+    input.image = one;
+    image = one;
+  } else {
+    input.image = image;
+  }
   if (image->GetNumberOfScalarComponents() != 1) {
+    input.image = nullptr;
     input.problem = "has " + std::to_string(image->GetNumberOfScalarComponents()) +
                     " components per voxel; one is needed";
     return input;
   }
-  input.image = image;
   input.worldToLps = vtkSmartPointer<vtkMatrix4x4>::New();
 
   switch (format) {
@@ -271,19 +385,6 @@ readImageInput(const std::string& path)
                           std::isfinite(nifti->GetRescaleIntercept());
       input.rescaleSlope = scaled ? nifti->GetRescaleSlope() : 1.0;
       input.rescaleIntercept = scaled ? nifti->GetRescaleIntercept() : 0.0;
-      break;
-    }
-    case Format::Nrrd: {
-      auto fields = headerFields(path, ':');
-      const std::vector<double> directions = numbersIn(fields["space directions"]);
-      if (directions.size() == 9) {
-        input.indexToWorld = affine(directions, numbersIn(fields["space origin"]));
-      } else {
-        input.indexToWorld = axisAligned(image);
-      }
-      if (fields.count("space")) {
-        input.worldToLps = toLpsFromSpace(fields["space"]);
-      }
       break;
     }
     case Format::MetaImage: {
@@ -313,6 +414,15 @@ readImageInput(const std::string& path)
       input.indexToWorld = vtkSmartPointer<vtkMatrix4x4>::New();
       input.indexToWorld->DeepCopy(image->GetIndexToPhysicalMatrix());
   }
+  placed(input);
+  return input;
+}
+
+namespace {
+
+bool
+placed(ImageInput& input)
+{
   // The placement as the header gives it, whatever a reader made of it: every voxel size from
   // 0.1 micrometre to a metre, the origin within a kilometre.
   for (int column = 0; column < 4; ++column) {
@@ -325,18 +435,20 @@ readImageInput(const std::string& path)
                         ? "has a voxel size of " + std::to_string(length) + " along axis " +
                             std::to_string(column + 1) + " (not from 0.0001 to 1000 mm)"
                         : "has an origin that is not a finite place within a kilometre";
-      return input;
+      return false;
     }
   }
   // A singular placement (repeated directions) cannot be inverted later.
   if (!(std::abs(input.indexToWorld->Determinant()) >= 1e-12)) {
     input.image = nullptr;
     input.problem = "has a degenerate voxel grid (zero spacing or parallel axes)";
-    return input;
+    return false;
   }
   input.indexToLps = vtkSmartPointer<vtkMatrix4x4>::New();
   vtkMatrix4x4::Multiply4x4(input.worldToLps, input.indexToWorld, input.indexToLps);
-  return input;
+  return true;
 }
+
+} // namespace
 
 } // namespace makemodel

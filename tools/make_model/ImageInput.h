@@ -3,6 +3,8 @@
 #include <vtkSmartPointer.h>
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
 
 class vtkImageData;
@@ -21,6 +23,10 @@ struct ImageInput
   vtkSmartPointer<vtkMatrix4x4> indexToLps;
   double rescaleSlope = 1.0; // stored value * slope + intercept = the image's value
   double rescaleIntercept = 0.0;
+  // A segmentation file's layers, one a component of the image (their segments may overlap);
+  // every other image has one component.
+  int layers = 1;
+  std::map<std::string, std::string> headerFields; // a NRRD header's fields, keys in lower case
   std::string problem; // one line for the user; empty when the image was read
 };
 
@@ -31,15 +37,19 @@ struct ImageInput
 constexpr std::int64_t maximumImageBytes = std::int64_t(1) << 30;
 constexpr std::int64_t maximumImageVoxels = std::int64_t(1) << 28;
 
+// A segmentation file's layers read at most.
+constexpr std::int64_t maximumLayers = 256;
+
 // Whether path ends in one of the image formats the tool reads (.nii, .nii.gz, .nrrd, .nhdr,
 // .mha, .mhd, .vti).
 bool
 isImagePath(const std::string& path);
 
-// Reads the header, checks the image (3-D, one component, at most maximumImageBytes and
-// maximumImageVoxels, finite positive spacing, all its voxels present), then the voxels. VTK's own
-// messages are silenced; a failure is one line in problem.
+// Reads the header, checks the image (3-D, one component or a segmentation's layers, at most
+// maximumImageBytes and maximumImageVoxels, finite positive spacing, all its voxels present), then
+// the voxels. A series of images (a fourth axis of time or frames) is refused unless frame
+// chooses one. VTK's own messages are silenced; a failure is one line in problem.
 ImageInput
-readImageInput(const std::string& path);
+readImageInput(const std::string& path, std::optional<long> frame = std::nullopt);
 
 } // namespace makemodel

@@ -14,11 +14,13 @@
 #include "tools/make_model/ModelPages.h"
 #include "tools/make_model/ModelWriter.h"
 #include "tools/make_model/OutputFolder.h"
+#include "tools/make_model/SegmentationHeader.h"
 #include "tools/make_model/Surfaces.h"
 
 #include <vtkImageData.h>
 #include <vtkMatrix4x4.h>
 #include <vtkNew.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
 
 #include <QElapsedTimer>
@@ -102,6 +104,55 @@ lpsBox(vtkMatrix4x4* indexToLps, const std::array<int, 3>& low, const std::array
   return box;
 }
 
+// Millimetres between two boxes (0 where they meet).
+double
+boxDistance(const std::array<double, 6>& a, const std::array<double, 6>& b)
+{
+  double squared = 0;
+  for (std::size_t axis = 0; axis < 3; ++axis) {
+    const double gap =
+      std::max({ 0.0, a[2 * axis] - b[2 * axis + 1], b[2 * axis] - a[2 * axis + 1] });
+    squared += gap * gap;
+  }
+  return std::sqrt(squared);
+}
+
+// Whether a structure's surface keeps its promises: within the triangle budget, and (closed:
+// a label's) closed and manifold. Empty when it does.
+std::string
+surfaceCheck(vtkPolyData* surface, long maxTriangles, bool closed)
+{
+  if (surface->GetNumberOfPolys() > maxTriangles) {
+    return "its surface could not be reduced to " + std::to_string(maxTriangles) +
+           " triangles and stay closed (" + std::to_string(surface->GetNumberOfPolys()) +
+           " left); raise --max-triangles";
+  }
+  if (closed) {
+    if (const vtkIdType edges = openOrSharedEdges(surface); edges != 0) {
+      return "its surface is not closed and manifold (" + std::to_string(edges) +
+             " edges not shared by exactly two triangles)";
+    }
+  }
+  return {};
+}
+
+// A surface given in RAS, in LPS: x and y change sign.
+vtkSmartPointer<vtkPolyData>
+rasToLps(vtkPolyData* surface)
+{
+  auto moved = vtkSmartPointer<vtkPolyData>::New();
+  moved->ShallowCopy(surface);
+  auto points = vtkSmartPointer<vtkPoints>::New();
+  points->DeepCopy(surface->GetPoints());
+  for (vtkIdType point = 0; point < points->GetNumberOfPoints(); ++point) {
+    double xyz[3];
+    points->GetPoint(point, xyz);
+    points->SetPoint(point, -xyz[0], -xyz[1], xyz[2]);
+  }
+  moved->SetPoints(points);
+  return moved;
+}
+
 bool
 overlap(const std::array<double, 6>& a, const std::array<double, 6>& b)
 {
@@ -111,6 +162,43 @@ overlap(const std::array<double, 6>& a, const std::array<double, 6>& b)
     }
   }
   return true;
+}
+
+// A surface (in LPS, read in frame) that does not meet the label map's box lies in another
+// frame or another patient: how far it is, and whether the other frame would place it.
+std::string
+placementProblem(const SurfaceInput& input,
+                 PatientFrame frame,
+                 const Options& options,
+                 const ImageInput& labelImage,
+                 const LabelVolume& labels)
+{
+  const auto& d = labels.dimensions;
+  const std::array<double, 6> map =
+    lpsBox(labelImage.indexToLps, { 0, 0, 0 }, { d[0] - 1, d[1] - 1, d[2] - 1 });
+  double bounds[6];
+  input.surface->GetBounds(bounds);
+  const std::array<double, 6> box{
+    { bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5] }
+  };
+  if (overlap(box, map)) {
+    return {};
+  }
+  // The same box read in the other frame: x and y change sign.
+  const std::array<double, 6> other{ { -box[1], -box[0], -box[3], -box[2], box[4], box[5] } };
+  const bool ras = frame == PatientFrame::Ras;
+  const char* why = input.frame            ? "as the file says"
+                    : options.surfaceSpace ? "as --surface-space says"
+                                           : "by default";
+  char distance[64];
+  std::snprintf(distance, sizeof distance, "%.1f mm", boxDistance(box, map));
+  return std::string("does not overlap the label map: read as ") + (ras ? "RAS" : "LPS") + " (" +
+         why + ") it lies " + distance + " from it" +
+         (overlap(other, map)
+            ? std::string("; read as ") + (ras ? "LPS" : "RAS") + " it would overlap" +
+                (input.frame ? std::string(", though the file names its frame")
+                             : std::string(" (--surface-space ") + (ras ? "lps" : "ras") + ")")
+            : std::string("; read as ") + (ras ? "LPS" : "RAS") + " it would not either");
 }
 
 std::string
@@ -177,62 +265,149 @@ makeModel(const Options& options)
 
   ImageInput labelImage;
   LabelVolume labels;
-  std::vector<int> chosen;
+  std::vector<int> chosen; // codes in labels
+  std::map<int, const SegmentInfo*> segmentOfCode;
+  SegmentList segments;
   if (!options.labelMap.empty()) {
     {
       const LibraryChatterSilenced quiet;
-      labelImage = readImageInput(options.labelMap);
+      labelImage = readImageInput(options.labelMap, options.frame);
     }
     if (!labelImage.problem.empty()) {
       return refuse(options.labelMap + ": " + labelImage.problem);
     }
-    labels = makeLabelVolume(labelImage.image);
-    labelImage.image = nullptr; // the 16-bit copy is all that is needed from here on
+    labels =
+      makeLabelVolume(labelImage.image, labelImage.rescaleSlope, labelImage.rescaleIntercept);
+    labelImage.image = nullptr; // the 16-bit codes are all that is needed from here on
     if (!labels.problem.empty()) {
       return refuse(options.labelMap + ": " + labels.problem);
     }
-    if (labels.extents.empty()) {
+    const std::vector<int> present = labels.codes();
+    if (present.empty()) {
       return refuse(options.labelMap + ": holds no labels (every voxel is 0)");
+    }
+    segments = segmentsFromHeader(labelImage.headerFields, labels.layers);
+    if (!segments.problem.empty()) {
+      return refuse(options.labelMap + ": " + segments.problem);
+    }
+    // A segmentation file's segments in their own order, then any label no segment names.
+    std::vector<int> ordered;
+    std::vector<std::string> empty;
+    for (const SegmentInfo& segment : segments.segments) {
+      const int code = labels.codeOf(segment.layer, segment.labelValue);
+      if (code == 0) {
+        empty.push_back(displayName(segment.name, maximumNameLength));
+      } else if (!segmentOfCode.count(code)) {
+        segmentOfCode[code] = &segment;
+        ordered.push_back(code);
+      }
+    }
+    for (int code : present) {
+      if (!segmentOfCode.count(code)) {
+        ordered.push_back(code);
+      }
+    }
+    if (!empty.empty()) {
+      progress(
+        "cochlex-make-model: warning: " +
+        shortenedInMiddle("segments without voxels left out: " + listedBriefly(empty, 8), 400));
     }
     // The manifest gives every structure a row, up to the viewer's largest model.
     const std::size_t largest = std::size_t(largestManifestStructureCount);
     const std::size_t rows = largest - std::min(largest, options.surfaces.size());
     if (!options.labels.empty()) {
-      for (int label : options.labels) {
-        if (!labels.extents.count(label)) {
-          return refuse("label " + std::to_string(label) + " has no voxels in " + options.labelMap);
+      for (std::int64_t label : options.labels) {
+        bool found = false;
+        for (int code : ordered) {
+          if (labels.segments[std::size_t(code)].value == label) {
+            found = true;
+            if (std::find(chosen.begin(), chosen.end(), code) == chosen.end()) {
+              chosen.push_back(code);
+            }
+          }
         }
-        if (std::find(chosen.begin(), chosen.end(), label) == chosen.end()) {
-          chosen.push_back(label);
+        if (!found) {
+          return refuse("label " + std::to_string(label) + " has no voxels in " + options.labelMap);
         }
       }
     } else {
-      for (const auto& [label, extent] : labels.extents) {
-        chosen.push_back(label);
-      }
+      chosen = ordered;
     }
     if (chosen.size() > rows) {
       std::vector<std::string> found;
-      for (const auto& [label, extent] : labels.extents) {
-        found.push_back(std::to_string(label) + " (" + std::to_string(extent.voxels) + " voxels)");
+      for (int code : present) {
+        const LabelSegment& segment = labels.segments[std::size_t(code)];
+        found.push_back(std::to_string(segment.value) + " (" +
+                        std::to_string(segment.extent.voxels) + " voxels)");
       }
       return refuse(options.labelMap + ": " + std::to_string(chosen.size()) +
                     " labels, more than the viewer's " + std::to_string(rows) +
                     " free rows; choose with --labels from " + listedBriefly(found, 12));
+    }
+    if (!options.colors.empty()) {
+      // A table made for another segmentation is no table for this one.
+      auto listed = [&](std::int64_t value) {
+        return std::any_of(table.entries.begin(),
+                           table.entries.end(),
+                           [&](const ColorEntry& entry) { return entry.label == value; });
+      };
+      std::vector<std::string> unmatched, all;
+      bool matched = false;
+      for (int code : present) {
+        const std::int64_t value = labels.segments[std::size_t(code)].value;
+        matched = matched || listed(value);
+        if (all.empty() || all.back() != std::to_string(value)) {
+          all.push_back(std::to_string(value));
+        }
+      }
+      for (int code : chosen) {
+        const std::string value = std::to_string(labels.segments[std::size_t(code)].value);
+        if (!listed(labels.segments[std::size_t(code)].value) &&
+            std::find(unmatched.begin(), unmatched.end(), value) == unmatched.end()) {
+          unmatched.push_back(value);
+        }
+      }
+      if (!matched) {
+        return refuse(options.colors + ": names none of the labels of " +
+                      fileName(options.labelMap) + " (" + listedBriefly(all, 12) + ")");
+      }
+      if (!unmatched.empty()) {
+        progress("cochlex-make-model: warning: " + fileName(options.colors) + " names no label " +
+                 listedBriefly(unmatched, 12) + " of " + fileName(options.labelMap) +
+                 "; they keep their own names and colours");
+      }
     }
   } else if (options.surfaces.size() > std::size_t(largestManifestStructureCount)) {
     return refuse("more than " + std::to_string(largestManifestStructureCount) +
                   " surfaces: the viewer shows at most that many structures");
   }
 
+  // Surfaces come in the frame their file names, else the one given, else the label map's own
+  // (NIfTI's and a RAS NRRD's are RAS), else LPS.
+  const bool labelMapInRas = labelImage.worldToLps && labelImage.worldToLps->GetElement(0, 0) < 0 &&
+                             labelImage.worldToLps->GetElement(1, 1) < 0;
+  const PatientFrame defaultFrame = options.surfaceSpace ? *options.surfaceSpace
+                                    : labelMapInRas      ? PatientFrame::Ras
+                                                         : PatientFrame::Lps;
   std::vector<SurfaceInput> surfaceInputs;
   for (const auto& [name, path] : options.surfaces) {
     {
       const LibraryChatterSilenced quiet;
       surfaceInputs.push_back(readSurfaceInput(path));
     }
-    if (!surfaceInputs.back().problem.empty()) {
-      return refuse(path + ": " + surfaceInputs.back().problem);
+    SurfaceInput& input = surfaceInputs.back();
+    if (!input.problem.empty()) {
+      return refuse(path + ": " + input.problem);
+    }
+    const PatientFrame frame = input.frame.value_or(defaultFrame);
+    if (frame == PatientFrame::Ras) {
+      input.surface = rasToLps(input.surface);
+    }
+    if (labelImage.indexToLps) {
+      if (const std::string problem = placementProblem(input, frame, options, labelImage, labels);
+          !problem.empty()) {
+        return refuse(path + ": " += problem);
+      }
     }
   }
 
@@ -244,8 +419,8 @@ makeModel(const Options& options)
       region[2 * axis + 1] = std::max(region[2 * axis + 1], box[2 * axis + 1]);
     }
   };
-  for (int label : chosen) {
-    const LabelExtent& extent = labels.extents.at(label);
+  for (int code : chosen) {
+    const LabelExtent& extent = labels.segments[std::size_t(code)].extent;
     include(lpsBox(labelImage.indexToLps, extent.low, extent.high));
   }
   for (const SurfaceInput& input : surfaceInputs) {
@@ -262,6 +437,9 @@ makeModel(const Options& options)
     }
     if (!ct.problem.empty()) {
       return refuse(options.ct + ": " + ct.problem);
+    }
+    if (ct.layers != 1) {
+      return refuse(options.ct + ": is a segmentation's layers, not a grey-value image");
     }
     int dimensions[3];
     ct.image->GetDimensions(dimensions);
@@ -323,28 +501,47 @@ makeModel(const Options& options)
   const vtkSmartPointer<vtkMatrix4x4> indexToModel =
     labelImage.indexToLps ? product(frame.lpsToModel, labelImage.indexToLps) : nullptr;
   std::size_t paletteIndex = 0;
-  for (int label : chosen) {
+  for (int code : chosen) {
+    const LabelSegment& label = labels.segments[std::size_t(code)];
     Structure structure;
-    const auto entry = entries.find(label);
+    const auto entry = entries.find(long(label.value));
+    const auto segment = segmentOfCode.find(code);
+    // The colour table first, then the segmentation file's own names and colours.
+    std::optional<std::array<double, 3>> color;
     if (entry != entries.end()) {
-      structure.name = entry->second->name.substr(0, maximumNameLength);
-      structure.color = entry->second->color;
+      structure.name = displayName(entry->second->name, maximumNameLength);
+      color = entry->second->color;
       structure.opacity = entry->second->opacity;
-    } else {
-      structure.name = "Structure " + std::to_string(label);
-      structure.color = structurePalette()[paletteIndex++ % 9];
+    } else if (segment != segmentOfCode.end()) {
+      structure.name = displayName(segment->second->name, maximumNameLength);
+      color = segment->second->color;
     }
-    structure.source = "label " + std::to_string(label) + " of " + fileName(options.labelMap);
-    structure.description = descriptionPage(options.descriptions, structure.name, label);
-    structure.surface = labelSurface(labels, label, indexToModel, options.maxTriangles);
-    progress("  " + structure.name + " (label " + std::to_string(label) + ", " +
-             std::to_string(labels.extents.at(label).voxels) +
+    if (structure.name.empty()) {
+      structure.name = "Structure " + std::to_string(label.value);
+    }
+    structure.color = color ? *color : structurePalette()[paletteIndex++ % 9];
+    const std::string labelText =
+      "label " + std::to_string(label.value) +
+      (labels.layers > 1 ? " of layer " + std::to_string(label.layer) : std::string());
+    structure.source = labelText + " of " + fileName(options.labelMap);
+    structure.description = descriptionPage(
+      options.descriptions, structure.name, int(std::min<std::int64_t>(label.value, INT32_MAX)));
+    structure.surface = labelSurface(labels, code, indexToModel, options.maxTriangles);
+    progress("  " + structure.name + " (" + labelText + ", " + std::to_string(label.extent.voxels) +
              " voxels): " + std::to_string(structure.surface->GetNumberOfPolys()) + " triangles");
+    // A label's surface is closed and manifold by construction: what the viewer cuts and caps.
+    if (const std::string problem = surfaceCheck(structure.surface, options.maxTriangles, true);
+        !problem.empty()) {
+      return refuse(structure.name + " (" + labelText + "): " += problem);
+    }
     content.structures.push_back(structure);
   }
   for (std::size_t index = 0; index < surfaceInputs.size(); ++index) {
     Structure structure;
-    structure.name = options.surfaces[index].first.substr(0, maximumNameLength);
+    structure.name = displayName(options.surfaces[index].first, maximumNameLength);
+    if (structure.name.empty()) {
+      structure.name = "Surface " + std::to_string(index + 1);
+    }
     structure.color = structurePalette()[paletteIndex++ % 9];
     structure.source = fileName(options.surfaces[index].second);
     structure.description = descriptionPage(options.descriptions, structure.name, -1);
@@ -353,6 +550,10 @@ makeModel(const Options& options)
     surfaceInputs[index].surface = nullptr;
     progress("  " + structure.name + " (" + structure.source +
              "): " + std::to_string(structure.surface->GetNumberOfPolys()) + " triangles");
+    if (const std::string problem = surfaceCheck(structure.surface, options.maxTriangles, false);
+        !problem.empty()) {
+      return refuse(structure.name + " (" + structure.source + "): " + problem);
+    }
     content.structures.push_back(structure);
   }
 
@@ -382,6 +583,10 @@ makeModel(const Options& options)
     static std::array<std::uint8_t, 65536> greys;
     greys.fill(backgroundGrey);
     for (std::size_t index = 0; index < chosen.size(); ++index) {
+      // Structures of the first layer: the slab shows one label a voxel.
+      if (labels.segments[std::size_t(chosen[index])].layer != 0) {
+        continue;
+      }
       greys[std::size_t(chosen[index])] =
         std::uint8_t(96 + (chosen.size() > 1 ? index * 144 / (chosen.size() - 1) : 144));
     }

@@ -52,10 +52,15 @@ usageText()
          "  --ct IMAGE               grey-value image for the section volume (any grid)\n"
          "  --window CENTER,WIDTH    grey mapping of the CT (default: 1st to 99th percentile)\n"
          "  --colors TABLE           colour table: 'label name R G B A' (0-255) or\n"
-         "                           'IDX R G B A VIS MSH \"LABEL\"' lines\n"
+         "                           'IDX R G B A VIS MSH \"LABEL\"' lines, or CSV with the\n"
+         "                           columns LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n"
+         "                           (overrides a segmentation file's names and colours)\n"
          "  --labels 3,5,7           the labels to make structures of (default: all, at most 64)\n"
          "  --surface NAME=FILE      a surface in the label map's physical frame (repeatable)\n"
          "  --side left|right        the ear's side, where the image cannot tell\n"
+         "  --surface-space ras|lps  frame of surface files that do not name theirs (default:\n"
+         "                           that of the label map's format, LPS without one)\n"
+         "  --frame N                the image of a series (a 4-D label map) to use, from 0\n"
          "  --max-triangles N        triangle budget per structure (default 60000)\n"
          "  --section-centre X,Y,Z   centre of the section slab, in the label map's millimetres\n"
          "                           (default: centre of the labelled region)\n"
@@ -78,12 +83,19 @@ parseOptions(const std::vector<std::string>& arguments)
     return parsed;
   };
   for (std::size_t index = 0; index < arguments.size(); ++index) {
-    const std::string& argument = arguments[index];
+    std::string argument = arguments[index];
+    // --option=value as well as --option value.
+    std::optional<std::string> attached;
+    if (const std::size_t equals = argument.find('=');
+        argument.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      attached = argument.substr(equals + 1);
+      argument.resize(equals);
+    }
     if (argument == "--help" || argument == "-h") {
       parsed.help = true;
       return parsed;
     }
-    if (argument == "--force") {
+    if (argument == "--force" && !attached) {
       options.force = true;
       continue;
     }
@@ -92,16 +104,17 @@ parseOptions(const std::vector<std::string>& arguments)
       continue;
     }
     static const char* const valued[] = {
-      "--ct",   "--window",        "--colors",         "--labels",      "--surface",
-      "--side", "--max-triangles", "--section-centre", "--descriptions"
+      "--ct",           "--window", "--colors",        "--labels",
+      "--surface",      "--side",   "--max-triangles", "--section-centre",
+      "--descriptions", "--frame",  "--surface-space"
     };
     if (std::find(std::begin(valued), std::end(valued), argument) == std::end(valued)) {
       return fail("unknown option " + argument);
     }
-    if (index + 1 >= arguments.size()) {
+    if (!attached && index + 1 >= arguments.size()) {
       return fail(argument + " needs a value");
     }
-    const std::string& value = arguments[++index];
+    const std::string value = attached ? *attached : arguments[++index];
     std::vector<double> numbers;
     if (argument == "--ct") {
       options.ct = value;
@@ -119,10 +132,11 @@ parseOptions(const std::vector<std::string>& arguments)
         return fail("--labels needs label numbers separated by commas, not " + value);
       }
       for (double number : numbers) {
-        if (number < 1 || number > 65535 || std::floor(number) != number) {
-          return fail("--labels: " + value + " holds a value that is not a label from 1 to 65535");
+        if (number < 1 || number > 2147483647 || std::floor(number) != number) {
+          return fail("--labels: " + value +
+                      " holds a value that is not a label from 1 to 2147483647");
         }
-        options.labels.push_back(int(number));
+        options.labels.push_back(std::int64_t(number));
       }
     } else if (argument == "--surface") {
       const std::size_t equals = value.find('=');
@@ -142,6 +156,18 @@ parseOptions(const std::vector<std::string>& arguments)
         return fail("--max-triangles needs a whole number from 100 to 10000000, not " + value);
       }
       options.maxTriangles = long(numbers[0]);
+    } else if (argument == "--frame") {
+      if (!numberList(value, 1, &numbers) || numbers[0] < 0 || numbers[0] > 1e9 ||
+          std::floor(numbers[0]) != numbers[0]) {
+        return fail("--frame needs the number of an image of the series, from 0, not " + value);
+      }
+      options.frame = long(numbers[0]);
+    } else if (argument == "--surface-space") {
+      if (value != "ras" && value != "lps" && value != "RAS" && value != "LPS") {
+        return fail("--surface-space needs ras or lps, not " + value);
+      }
+      options.surfaceSpace =
+        value == "ras" || value == "RAS" ? PatientFrame::Ras : PatientFrame::Lps;
     } else if (argument == "--section-centre") {
       if (!numberList(value, 3, &numbers)) {
         return fail("--section-centre needs X,Y,Z in millimetres, not " + value);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "tools/make_model/ModelFrame.h"
+#include "tools/make_model/SurfaceFiles.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -17,9 +19,11 @@ struct Options
   std::string ct;
   std::optional<GreyWindow> window;
   std::string colors;
-  std::vector<int> labels;
+  std::vector<std::int64_t> labels;
   std::optional<Side> side;
   long maxTriangles = 60000;
+  std::optional<long> frame;                // of a series of label maps
+  std::optional<PatientFrame> surfaceSpace; // of surface files that do not say theirs
   std::optional<std::array<double, 3>> sectionCentre;
   std::string descriptions;
   bool force = false;

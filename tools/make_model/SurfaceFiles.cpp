@@ -10,6 +10,7 @@
 #include <vtkPolyData.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -248,6 +249,26 @@ readObjFile(const std::string& path)
   SurfaceFile result;
   result.surface = polyData(points, offsets, corners);
   return result;
+}
+
+std::optional<PatientFrame>
+frameNamedIn(const std::string& text)
+{
+  std::string lower = text;
+  for (char& character : lower) {
+    character = char(std::tolower(static_cast<unsigned char>(character)));
+  }
+  for (std::size_t at = lower.find("space="); at != std::string::npos;
+       at = lower.find("space=", at + 1)) {
+    const std::string name = lower.substr(at + 6, 3);
+    if (name == "ras") {
+      return PatientFrame::Ras;
+    }
+    if (name == "lps") {
+      return PatientFrame::Lps;
+    }
+  }
+  return std::nullopt;
 }
 
 std::string

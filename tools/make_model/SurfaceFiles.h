@@ -9,6 +9,7 @@
 #include <vtkSmartPointer.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class vtkPolyData;
@@ -27,11 +28,26 @@ constexpr std::int64_t maximumSurfacePoints = 3 * maximumSurfaceTriangles;
 // precision long before they overflow.
 constexpr double largestCoordinate = 1e6;
 
+// The patient frames surface files come in: x toward the patient's left, y posterior (LPS, that
+// of DICOM and most CT tools) or x toward the right, y anterior (RAS, that of NIfTI and several
+// segmentation tools); z superior in both.
+enum class PatientFrame
+{
+  Lps,
+  Ras
+};
+
 struct SurfaceFile
 {
   vtkSmartPointer<vtkPolyData> surface;
-  std::string problem; // one line, empty when surface holds the file's faces
+  std::optional<PatientFrame> frame; // where the file says it (a "SPACE=RAS" comment)
+  std::string problem;               // one line, empty when surface holds the file's faces
 };
+
+// The frame a surface file's comment or header text names: "SPACE=RAS", "SPACE=LPS" (as
+// segmentation tools write them), none when it names neither.
+std::optional<PatientFrame>
+frameNamedIn(const std::string& text);
 
 // An STL surface, binary (its size must be 84 + 50 bytes a triangle) or ASCII.
 SurfaceFile

@@ -3,6 +3,7 @@
 #include "tools/SampleSurfaces.h"
 
 #include "tools/make_model/LabelVolume.h"
+#include "tools/make_model/SurfaceFiles.h"
 
 #include <vtkSmartPointer.h>
 
@@ -14,13 +15,14 @@ namespace makemodel {
 struct SurfaceReport
 {
   double unsmoothedVolume = 0; // mm^3, of the contour before smoothing
-  double smoothedVolume = 0;   // mm^3, after smoothing, before decimation
+  double smoothedVolume = 0;   // mm^3, after smoothing and the volume's return, before decimation
   int blockSize = 1;           // voxels merged per axis before contouring (1: none)
 };
 
-// One label's closed surface in model millimetres: contoured half-way between the label and
-// the rest, smoothed (keeping the enclosed volume within 2 % of the contour's), decimated to
-// at most maxTriangles, wound counter-clockwise seen from outside, with point normals.
+// One label's closed surface (label: its code in volume) in model millimetres: contoured half-way
+// between the label and the rest, smoothed, its enclosed volume brought back to that of the
+// label's voxels, decimated to at most maxTriangles where that keeps it closed and manifold,
+// wound counter-clockwise seen from outside, with point normals.
 // indexToModel maps a continuous voxel index to the model frame.
 vtkSmartPointer<vtkPolyData>
 labelSurface(const LabelVolume& volume,
@@ -34,10 +36,11 @@ labelSurface(const LabelVolume& volume,
 vtkSmartPointer<vtkPolyData>
 preparedSurface(vtkPolyData* input, vtkMatrix4x4* lpsToModel, vtkIdType maxTriangles);
 
-// Reads an STL, OBJ, PLY or VTP surface; problem is one line when it cannot.
+// Reads an STL, OBJ, PLY, VTP or legacy VTK surface; problem is one line when it cannot.
 struct SurfaceInput
 {
   vtkSmartPointer<vtkPolyData> surface;
+  std::optional<PatientFrame> frame; // the one the file names ("SPACE=RAS"), if it does
   std::string problem;
 };
 

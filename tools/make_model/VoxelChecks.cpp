@@ -137,7 +137,10 @@ std::string
 nrrdEncoding(const std::string& name)
 {
   const std::string encoding = lowerCase(name);
-  return encoding == "gz" ? "gzip" : encoding == "txt" || encoding == "ascii" ? "text" : encoding;
+  return encoding == "gz"                           ? "gzip"
+         : encoding == "bz2"                        ? "bzip2"
+         : encoding == "txt" || encoding == "ascii" ? "text"
+                                                    : encoding;
 }
 
 } // namespace
@@ -180,7 +183,19 @@ nrrdHeaderProblem(const std::string& path)
              shortenedInMiddle(fields["sizes"], 60);
     }
   }
+  // An axis outside space (a segmentation's layers) has direction "none" and spacing NaN; the
+  // axes in space are checked when the layout is known.
+  if (fields.count("space directions")) {
+    std::string& directionsText = fields["space directions"];
+    for (std::size_t none = lowerCase(directionsText).find("none"); none != std::string::npos;
+         none = lowerCase(directionsText).find("none")) {
+      directionsText.replace(none, 4, " ");
+    }
+  }
   for (const char* key : { "spacings", "space directions", "space origin" }) {
+    if (dimension[0] == 4 && std::strcmp(key, "spacings") == 0) {
+      continue;
+    }
     if (auto problem = fieldProblem(fields, key, std::strcmp(key, "spacings") == 0);
         !problem.empty()) {
       return problem;
@@ -196,44 +211,12 @@ nrrdHeaderProblem(const std::string& path)
       }
     }
   }
-  if (fields.count("byte skip") || fields.count("byteskip") || fields.count("line skip") ||
-      fields.count("lineskip")) {
-    return "skips bytes or lines before its voxels (not read here)";
-  }
   const std::string encoding = nrrdEncoding(fields["encoding"]);
-  // VTK's reader reads text voxels from the wrong place (the header's own characters became
-  // labels), so only raw and gzip are read.
-  if (encoding != "raw" && encoding != "gzip") {
+  if (encoding != "raw" && encoding != "gzip" && encoding != "bzip2" && encoding != "text") {
     return "has voxels in an encoding not read here (" + shortenedInMiddle(encoding, 40) +
-           "; raw or gzip are)";
+           "; raw, gzip, bzip2 or text are)";
   }
   return {};
-}
-
-std::string
-nrrdProblem(const std::string& path, std::int64_t bytes)
-{
-  if (auto problem = nrrdHeaderProblem(path); !problem.empty()) {
-    return problem;
-  }
-  auto fields = headerFields(path, ':');
-  const std::string encoding = nrrdEncoding(fields["encoding"]);
-  const std::string dataFile = fields.count("data file") ? fields["data file"] : fields["datafile"];
-  RegularFile* opened = nullptr;
-  std::unique_ptr<RegularFile> holder;
-  std::int64_t offset = 0;
-  if (dataFile.empty()) {
-    opened = new RegularFile(path);
-    offset = std::strtoll(fields[headerEndKey].c_str(), nullptr, 10);
-  } else if (auto problem = dataFileProblem(path, dataFile, opened); !problem.empty()) {
-    holder.reset(opened);
-    return problem;
-  }
-  holder.reset(opened);
-  if (!opened->isOpen()) {
-    return opened->problem();
-  }
-  return voxelsProblem(*opened, offset, encoding, bytes);
 }
 
 std::string

@@ -22,12 +22,8 @@ nrrdHeaderProblem(const std::string& path);
 std::string
 metaImageHeaderProblem(const std::string& path);
 
-// NRRD (.nrrd, .nhdr): the header as above, and the voxels' bytes (raw) or decompressed bytes
-// (gzip) all there; bytes is their size in memory.
-std::string
-nrrdProblem(const std::string& path, std::int64_t bytes);
-
-// MetaImage (.mha, .mhd): the same, raw or zlib-compressed.
+// MetaImage (.mha, .mhd): the header as above, and the voxels' bytes (raw) or decompressed
+// bytes (zlib) all there; bytes is their size in memory.
 std::string
 metaImageProblem(const std::string& path, std::int64_t bytes);
 
