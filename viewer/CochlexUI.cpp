@@ -351,9 +351,11 @@ _CochlexUI::setUpLights()
 
   // The camera's two lights leave a face seen side-on (a tendon or the footplate seen end-on)
   // unlit: black, which on the black screen is the background but on white paper a blot. Lights
-  // from the four sides of the view reach every face the camera sees: a face's normal has at
-  // least 1/sqrt(2) of its length along one of them, so no face gets less than 0.7 of a side
-  // light's intensity.
+  // from the four sides of the view reach every face the camera sees: the side components of a
+  // face's normal add up to at least their length, so a face side-on to the camera gets a side
+  // light's whole intensity, and one turned towards it the headlight besides. 0.3 keeps a side-on
+  // face of a pale structure mid-grey (about 70 of 255): lit, yet still outlining the structure
+  // on the paper.
   const double sides[4][3] = { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1, 0 }, { 0, -1, 0 } };
   for (const auto& side : sides) {
     vtkSmartPointer<vtkLight> light =
@@ -363,7 +365,7 @@ _CochlexUI::setUpLights()
     light->SetPosition(side[0], side[1], side[2]);
     light->SetFocalPoint(0, 0, 0);
     light->SetColor(1, 1, 1);
-    light->SetIntensity(0.45);
+    light->SetIntensity(0.3);
     light->SwitchOff();
     mainRendererObject->AddLight(light);
     handoutLights.push_back(light);
