@@ -41,7 +41,6 @@ acceptToolkitOptions(QCommandLineParser& parser)
                                     "qwindowgeometry",
                                     "geometry",
                                     "qwindowtitle",
-                                    "title",
                                     "qwindowicon",
                                     "icon",
                                     "session",
@@ -149,8 +148,9 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
                       .arg(tryHelp));
   }
   if (!wantsScreenshot(parser) && hasScreenshotOnlyOptions(parser)) {
-    return exitWith(
-      2, QStringLiteral("%1: --labels and --white go with --screenshot\n%2\n").arg(name, tryHelp));
+    return exitWith(2,
+                    QStringLiteral("%1: --labels, --white and --title go with --screenshot\n%2\n")
+                      .arg(name, tryHelp));
   }
   CommandLineOutcome outcome;
   if (wantsScreenshot(parser)) {

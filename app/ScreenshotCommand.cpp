@@ -25,6 +25,7 @@ const QString screenshotOption = QStringLiteral("screenshot");
 const QString sizeOption = QStringLiteral("size");
 const QString labelsOption = QStringLiteral("labels");
 const QString whiteOption = QStringLiteral("white");
+const QString titleOption = QStringLiteral("title");
 // Beyond this the picture no longer fits the graphics driver's buffers.
 constexpr int largestSide = 8192;
 
@@ -91,12 +92,17 @@ addScreenshotOptions(QCommandLineParser& parser)
   parser.addOption({ whiteOption,
                      QStringLiteral("Draw the screenshot on white, for print, as View > White "
                                     "Background does.") });
+  parser.addOption({ titleOption,
+                     QStringLiteral("Print TEXT as a title in a band above the picture, which "
+                                    "keeps its size below it (one line, at most %1 characters).")
+                       .arg(maximumTitleLength),
+                     QStringLiteral("TEXT") });
 }
 
 bool
 hasScreenshotOnlyOptions(const QCommandLineParser& parser)
 {
-  return parser.isSet(labelsOption) || parser.isSet(whiteOption);
+  return parser.isSet(labelsOption) || parser.isSet(whiteOption) || parser.isSet(titleOption);
 }
 
 bool
@@ -113,6 +119,7 @@ screenshotRequestFrom(const QCommandLineParser& parser, const QString& modelFold
   request.modelFolder = modelFolder;
   request.labels = parser.isSet(labelsOption);
   request.white = parser.isSet(whiteOption);
+  request.title = parser.value(titleOption);
   if (request.file.isEmpty()) {
     request.problem = QStringLiteral("--screenshot needs a file name.");
   } else if (!isScreenshotFileName(request.file)) {
@@ -182,6 +189,10 @@ runScreenshotCommand(const ScreenshotRequest& request)
   if (!image.isNull() && image.size() != request.size) {
     image = image.scaled(request.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
+  double background[3] = { 0, 0, 0 };
+  window.mainRenderer()->GetBackground(background);
+  image = withTitleBand(
+    image, request.title, QColor::fromRgbF(background[0], background[1], background[2]));
   const QString problem = writeScreenshotFile(image, file);
   if (!problem.isEmpty()) {
     return failWith(problem);

@@ -9,7 +9,8 @@
 class QCommandLineParser;
 
 // A picture of the frontal view written from the command line:
-//   cochlex --screenshot FILE [--size WxH] [--labels] [--white] [--lesson FILE] [MODEL_FOLDER]
+//   cochlex --screenshot FILE [--size WxH] [--labels] [--white] [--title TEXT] [--lesson FILE]
+//           [MODEL_FOLDER]
 struct ScreenshotRequest
 {
   QString file;                       // PNG or JPEG, by its ending
@@ -17,6 +18,7 @@ struct ScreenshotRequest
   QString modelFolder;                // empty: the working directory
   bool labels = false;                // the structures' names, as View > Show Labels
   bool white = false;                 // on white, as View > White Background
+  QString title;                      // printed above the picture (--title), or empty
   QString lesson;                     // a lesson whose first view is drawn (--lesson), or empty
   QString problem;                    // an unusable option value; nothing is written then
 

@@ -10,7 +10,10 @@
 
 #include <vtkAbstractMapper.h>
 #include <vtkCallbackCommand.h>
+#include <vtkInteractorObserver.h>
+#include <vtkNew.h>
 #include <vtkSmartPointer.h>
+#include <vtkTransform.h>
 
 #include <functional>
 
@@ -25,6 +28,17 @@
 
 using Point = vtkVector3d;
 using Camera = vtkSmartPointer<vtkCamera>;
+// How the model should move on the screen after a key: a turn about the view's up or right axis
+// through the focal point (degrees, the way the model turns), a shift in view heights, a zoom.
+struct KeyMotion
+{
+  double turnAboutUp = 0;
+  double turnAboutRight = 0;
+  double shiftRight = 0;
+  double shiftUp = 0;
+  double zoom = 1;
+};
+Q_DECLARE_METATYPE(KeyMotion)
 constexpr int Right = 1, Control = 2, Shift = 4;
 
 // What the main view drew in one render: the structure cells, whether every structure kept its
@@ -191,6 +205,165 @@ private slots:
       }
       COMPARE_CAMERAS(standard, 1e-9);
     }
+  }
+
+  // Where a model point appears in the main view, in VTK's display pixels.
+  QPointF displayOf(const Point& point) const
+  {
+    double display[3];
+    vtkInteractorObserver::ComputeWorldToDisplay(
+      window->mainRenderer(), point[0], point[1], point[2], display);
+    return { display[0], display[1] };
+  }
+
+  // Each row: a key in the model view and how the model should move on the screen, worked out
+  // from the camera's axes before the key rather than from the camera's own turning calls.
+  void keysTurnZoomAndPanTheModel_data()
+  {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<KeyMotion>("motion");
+    // Right: the front of the model goes right, as under a drag to the right.
+    QTest::newRow("Right turns right") << int(Qt::Key_Right) << 0 << KeyMotion{ 5, 0, 0, 0, 1 };
+    QTest::newRow("Left turns left") << int(Qt::Key_Left) << 0 << KeyMotion{ -5, 0, 0, 0, 1 };
+    // Up: the top goes away, the front comes up.
+    QTest::newRow("Up tilts the top away") << int(Qt::Key_Up) << 0 << KeyMotion{ 0, -5, 0, 0, 1 };
+    QTest::newRow("Down tilts it back") << int(Qt::Key_Down) << 0 << KeyMotion{ 0, 5, 0, 0, 1 };
+    QTest::newRow("Shift+Right pans right")
+      << int(Qt::Key_Right) << int(Qt::ShiftModifier) << KeyMotion{ 0, 0, 0.05, 0, 1 };
+    QTest::newRow("Shift+Down pans down")
+      << int(Qt::Key_Down) << int(Qt::ShiftModifier) << KeyMotion{ 0, 0, 0, -0.05, 1 };
+    QTest::newRow("+ zooms in") << int(Qt::Key_Plus) << int(Qt::ShiftModifier)
+                                << KeyMotion{ 0, 0, 0, 0, 1.21 };
+    QTest::newRow("= (the + key unshifted) zooms in")
+      << int(Qt::Key_Equal) << 0 << KeyMotion{ 0, 0, 0, 0, 1.21 };
+    QTest::newRow("- zooms out") << int(Qt::Key_Minus) << 0 << KeyMotion{ 0, 0, 0, 0, 1 / 1.21 };
+    QTest::newRow("keypad + zooms in")
+      << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << KeyMotion{ 0, 0, 0, 0, 1.21 };
+    // Keys with Ctrl belong to the window.
+    QTest::newRow("Ctrl+Right does nothing")
+      << int(Qt::Key_Right) << int(Qt::ControlModifier) << KeyMotion{};
+  }
+  void keysTurnZoomAndPanTheModel()
+  {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(KeyMotion, motion);
+    vtkCamera* camera = window->mainCamera();
+    const Point focal(camera->GetFocalPoint());
+    const Point up = Point(camera->GetViewUp()).Normalized();
+    const Point forward = Point(camera->GetDirectionOfProjection()).Normalized();
+    const Point right = forward.Cross(up).Normalized();
+    const double radius = std::max(1.0, camera->GetDistance() / 6);
+    // Points around the focal point, in front of it, beside it and above it.
+    const std::vector<Point> points{ focal - forward * radius,
+                                     focal + right * radius,
+                                     focal + up * radius - forward * (radius / 2),
+                                     focal - right * radius + up * (radius / 3) };
+    // The model turned as the row says, seen by the camera before the key.
+    vtkNew<vtkTransform> turn;
+    turn->PostMultiply();
+    turn->Translate(-focal[0], -focal[1], -focal[2]);
+    turn->RotateWXYZ(motion.turnAboutUp, up[0], up[1], up[2]);
+    turn->RotateWXYZ(motion.turnAboutRight, right[0], right[1], right[2]);
+    turn->Translate(focal[0], focal[1], focal[2]);
+    const int height = window->mainRenderWindow()->GetSize()[1];
+    const QPointF centre = displayOf(focal);
+    std::vector<QPointF> expected;
+    for (const Point& point : points) {
+      Point turned;
+      turn->TransformPoint(point.GetData(), turned.GetData());
+      QPointF at = displayOf(turned);
+      // Points on the focal plane move by the shift exactly; the others are off it.
+      at += QPointF(motion.shiftRight, motion.shiftUp) * height;
+      expected.push_back(centre + (at - centre) * motion.zoom);
+    }
+    const Point headDirection(window->headCamera()->GetDirectionOfProjection());
+
+    window->qvtkWidget->setFocus();
+    QTest::keyClick(window->qvtkWidget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+    // Only points on the focal plane keep their proportions when the camera moves (a shift or a
+    // zoom); a turn keeps every point's.
+    const bool cameraMoves = motion.shiftRight != 0 || motion.shiftUp != 0 || motion.zoom != 1;
+    for (std::size_t index = 0; index < points.size(); ++index) {
+      const bool onFocalPlane = std::abs((points[index] - focal).Dot(forward)) < 1e-9;
+      if (cameraMoves && !onFocalPlane) {
+        continue;
+      }
+      const QPointF actual = displayOf(points[index]);
+      const QPointF gap = actual - expected[index];
+      QVERIFY2(std::hypot(gap.x(), gap.y()) < 0.01,
+               qPrintable(QString("point %1 at %2, %3 instead of %4, %5")
+                            .arg(index)
+                            .arg(actual.x())
+                            .arg(actual.y())
+                            .arg(expected[index].x())
+                            .arg(expected[index].y())));
+    }
+    // The head view turns with the model, and only then.
+    const double headTurn = vtkMath::DegreesFromRadians(vtkMath::AngleBetweenVectors(
+      headDirection.GetData(), window->headCamera()->GetDirectionOfProjection()));
+    const double modelTurn =
+      std::max(std::abs(motion.turnAboutUp), std::abs(motion.turnAboutRight));
+    QVERIFY2(std::abs(headTurn - modelTurn) < 1e-6, qPrintable(QString::number(headTurn)));
+  }
+
+  // The wheel zooms towards the pointer: the model point under it stays there, and the model
+  // grows around it by a notch of the trackball's wheel, 1.21 (0.2 of its factor 10 as a power
+  // of 1.1).
+  void wheelZoomsTowardsThePointer_data()
+  {
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<int>("notches");
+    QTest::newRow("forward, upper left") << QPoint(150, 110) << 1;
+    QTest::newRow("forward, lower right") << QPoint(520, 400) << 1;
+    QTest::newRow("back, right edge") << QPoint(630, 240) << -1;
+  }
+  void wheelZoomsTowardsThePointer()
+  {
+    QFETCH(QPoint, pointer);
+    QFETCH(int, notches);
+    RenderView* view = window->qvtkWidget;
+    vtkRenderer* renderer = window->mainRenderer();
+    const double ratio = view->renderPixelRatio();
+    const int height = window->mainRenderWindow()->GetSize()[1];
+    const QPointF pointed(pointer.x() * ratio, height - 1 - pointer.y() * ratio);
+    // The model point under the pointer at the focal point's depth, and one elsewhere.
+    vtkCamera* camera = window->mainCamera();
+    const Point focal(camera->GetFocalPoint());
+    double focalDisplay[3];
+    vtkInteractorObserver::ComputeWorldToDisplay(
+      renderer, focal[0], focal[1], focal[2], focalDisplay);
+    double under[4];
+    vtkInteractorObserver::ComputeDisplayToWorld(
+      renderer, pointed.x(), pointed.y(), focalDisplay[2], under);
+    const Point underPointer(under[0], under[1], under[2]);
+    const double distance = camera->GetDistance();
+    const QPointF focalBefore = displayOf(focal);
+
+    QWindow* native = view->embeddedOpenGLWindow();
+    QWheelEvent wheel(QPointF(pointer),
+                      QPointF(native->mapToGlobal(pointer)),
+                      QPoint(),
+                      QPoint(0, 120 * notches),
+                      Qt::NoButton,
+                      Qt::NoModifier,
+                      Qt::NoScrollPhase,
+                      false);
+    QCoreApplication::sendEvent(native, &wheel);
+
+    const double factor = notches > 0 ? 1.21 : 1 / 1.21;
+    QVERIFY2(std::abs(camera->GetDistance() - distance / factor) < 1e-6 * distance,
+             qPrintable(QString::number(distance / camera->GetDistance())));
+    const QPointF stays = displayOf(underPointer) - pointed;
+    QVERIFY2(std::hypot(stays.x(), stays.y()) < 0.01,
+             qPrintable(QString("moved by %1, %2").arg(stays.x()).arg(stays.y())));
+    // Everything else moves away from the pointer (or towards it) by the factor.
+    const QPointF expectedFocal = pointed + (focalBefore - pointed) * factor;
+    const QPointF focalGap = displayOf(focal) - expectedFocal;
+    QVERIFY2(std::hypot(focalGap.x(), focalGap.y()) < 0.01,
+             qPrintable(QString("off by %1, %2").arg(focalGap.x()).arg(focalGap.y())));
   }
 
   void autoRotationRunsOneTimerAboutOneAxis()

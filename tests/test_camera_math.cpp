@@ -128,6 +128,63 @@ private slots:
     QCOMPARE(spinAngle(main, empty, center), vtkMath::Pi() / 2 * 57.295780181884766);
   }
 
+  // A zoom towards a point keeps that point on its pixel: seen through a pinhole camera looking
+  // from the position to the focal point (view-up +z), the point's image stays while the camera
+  // comes factor times closer, and whatever lay on the focal plane spreads out from the point by
+  // the factor.
+  void zoomKeepsThePointOnItsPixel_data()
+  {
+    QTest::addColumn<QVector<double>>("point");
+    QTest::addColumn<double>("factor");
+    QTest::newRow("on the focal plane, one wheel notch in") << QVector<double>{ 3, 40, -2 } << 1.21;
+    QTest::newRow("on the focal plane, one notch out") << QVector<double>{ -7, 40, 5 } << 1 / 1.21;
+    QTest::newRow("nearer than the focal plane, three times") << QVector<double>{ 2, 20, 1 } << 3.0;
+    QTest::newRow("beyond the focal plane") << QVector<double>{ -4, 70, -6 } << 1.21;
+  }
+  void zoomKeepsThePointOnItsPixel()
+  {
+    QFETCH(QVector<double>, point);
+    QFETCH(double, factor);
+    CameraPlace camera;
+    camera.position = { 1, -60, 2 };
+    camera.focalPoint = { 1, 40, 2 };
+    camera.parallelScale = 8;
+    // The image of p on a screen one unit in front of the camera: sideways over ahead, up over
+    // ahead, with the camera looking along +y and z up.
+    const auto image = [](const CameraPlace& at, const std::array<double, 3>& p) {
+      const double ahead = p[1] - at.position[1];
+      return QPointF((p[0] - at.position[0]) / ahead, (p[2] - at.position[2]) / ahead);
+    };
+    const std::array<double, 3> target{ point[0], point[1], point[2] };
+    const CameraPlace zoomed = zoomTowards(camera, target, factor);
+
+    const QPointF before = image(camera, target);
+    const QPointF after = image(zoomed, target);
+    QVERIFY(std::hypot(after.x() - before.x(), after.y() - before.y()) < 1e-12);
+    // Still looking along +y, factor times closer to the focal point.
+    QCOMPARE(zoomed.focalPoint[0] - zoomed.position[0] + 1, 1.0);
+    QCOMPARE(zoomed.focalPoint[2] - zoomed.position[2] + 1, 1.0);
+    QCOMPARE(zoomed.focalPoint[1] - zoomed.position[1], 100 / factor);
+    QCOMPARE(zoomed.parallelScale, 8 / factor);
+    if (point[1] == camera.focalPoint[1]) {
+      // A corner of the focal plane moves away from the point by the factor.
+      const std::array<double, 3> corner{ 9, 40, -5 };
+      const QPointF spread = before + (image(camera, corner) - before) * factor;
+      const QPointF moved = image(zoomed, corner);
+      QVERIFY(std::hypot(moved.x() - spread.x(), moved.y() - spread.y()) < 1e-12);
+    }
+  }
+
+  void zoomIgnoresAFactorThatIsNoZoom()
+  {
+    CameraPlace camera;
+    camera.position = { 0, 0, 10 };
+    for (double factor : { 0.0, -2.0, std::nan(""), HUGE_VAL }) {
+      const CameraPlace zoomed = zoomTowards(camera, { 1, 1, 0 }, factor);
+      QVERIFY(zoomed.position == camera.position && zoomed.focalPoint == camera.focalPoint);
+    }
+  }
+
   void geometryWithinScreen_data()
   {
     QTest::addColumn<QRect>("wanted");

@@ -61,6 +61,20 @@ private slots:
       << QStringList{ "--fullscreen" } << 2 << "Unknown option 'fullscreen'";
     QTest::newRow("two folders") << QStringList{ path("model"), path("model") } << 2
                                  << "one model folder at most";
+    QTest::newRow("--help names --title") << QStringList{ "--help" } << 0 << "--title <TEXT>";
+    QTest::newRow("--title without --screenshot")
+      << QStringList{ "--title", "Ossicles", path("model") } << 2
+      << "--labels, --white and --title go with --screenshot";
+  }
+
+  // A handout's title is taken whole, spaces and all.
+  void screenshotTakesItsTitle()
+  {
+    const CommandLineOutcome outcome = parseCommandLine(
+      { "cochlex", "--screenshot", "a.png", "--title", "The incudostapedial joint", "--white" });
+    QVERIFY2(outcome.runViewer && outcome.screenshot, qPrintable(outcome.message));
+    QCOMPARE(outcome.screenshot->title, QString("The incudostapedial joint"));
+    QVERIFY(outcome.screenshot->problem.isEmpty());
   }
 
   void endsWithAnAnswer()

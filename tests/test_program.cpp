@@ -156,6 +156,43 @@ private slots:
     QVERIFY(colourCount(image) > 20);
   }
 
+  // --title prints the title in a band above the picture, which keeps the requested size below
+  // it: dark letters on white.
+  void screenshotPrintsItsTitleAbove()
+  {
+    QProcess program;
+    program.start(COCHLEX_EXECUTABLE,
+                  { "--screenshot",
+                    pictures + "/titled.png",
+                    "--size",
+                    "480x360",
+                    "--white",
+                    "--title",
+                    "Incudostapedial joint",
+                    model });
+    QVERIFY(program.waitForFinished(120000));
+    QVERIFY2(program.exitCode() == 3, program.readAllStandardError().constData());
+    const QImage image(pictures + "/titled.png");
+    QCOMPARE(image.width(), 480);
+    const int band = image.height() - 360;
+    QVERIFY2(band >= 20 && band <= 60, qPrintable(QString::number(band)));
+    int ink = 0;
+    int white = 0;
+    for (int y = 0; y < band; ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const int grey = qGray(image.pixel(x, y));
+        ink += grey < 80 ? 1 : 0;
+        white += grey == 255 ? 1 : 0;
+      }
+    }
+    // Letters across part of the band, on white.
+    QVERIFY2(ink > 100 && white > image.width() * band / 2,
+             qPrintable(QString("%1 dark, %2 white").arg(ink).arg(white)));
+    // The picture below is the model on white, as without a title.
+    QVERIFY(colourCount(image.copy(0, band, 480, 360)) > 20);
+    QFile::remove(pictures + "/titled.png");
+  }
+
   // Anything it cannot do: one line on standard error and no file; status 2 for a command line
   // that names no usable model folder, as for any start of the program, 1 otherwise. A mistake
   // in the arguments is told at once, before the model is read.

@@ -86,6 +86,40 @@ struct SceneState
   }
 };
 
+// What the structure rows tell of their structures: each row's title and the colour in the
+// middle of its swatch (transparent where there is none).
+struct RowLooks
+{
+  QStringList titles;
+  std::vector<QColor> swatches;
+  bool controlsUsable = true;
+
+  explicit RowLooks(_CochlexUI& window)
+  {
+    for (std::size_t index = 0; index < window.frontActors.size(); ++index) {
+      QCheckBox* box = window.structureCheckBoxes[index];
+      auto* row = qobject_cast<QGroupBox*>(box->parentWidget());
+      titles << (row != nullptr ? row->title() : QString("(no row)"));
+      const QImage swatch = box->icon().pixmap(box->iconSize()).toImage();
+      swatches.push_back(swatch.isNull()
+                           ? QColor(Qt::transparent)
+                           : swatch.pixelColor(swatch.width() / 2, swatch.height() / 2));
+      controlsUsable = controlsUsable && box->isEnabled() &&
+                       window.structureSliders[index]->isEnabled() &&
+                       window.structureSpinBoxes[index]->isEnabled();
+    }
+  }
+  // Nothing names a structure or shows its colour.
+  bool anonymous() const
+  {
+    const bool untitled = std::all_of(
+      titles.begin(), titles.end(), [](const QString& title) { return title.isEmpty(); });
+    const bool uncoloured = std::all_of(
+      swatches.begin(), swatches.end(), [](const QColor& colour) { return colour.alpha() == 0; });
+    return untitled && uncoloured;
+  }
+};
+
 } // namespace
 
 class QuizTest : public QObject
@@ -99,6 +133,7 @@ class QuizTest : public QObject
   Quiz* quiz() const { return window->quiz; }
   QString prompt() const { return quiz()->promptLabel()->text(); }
   QString feedback() const { return quiz()->feedbackLabel()->text(); }
+  QString progress() const { return quiz()->progressLabel()->text(); }
   QString pointedName() const { return window->structureSelection->pointedNameLabel()->text(); }
   bool overlayShown() const
   {
@@ -118,8 +153,9 @@ class QuizTest : public QObject
       return -1;
     }
     const QString name = text.mid(6);
-    // The same prompt over the view as in the status bar.
-    if (QString::fromUtf8(quiz()->promptActor()->GetInput()) != text) {
+    // The same prompt over the view as in the status bar, the count beside it in both.
+    const QString overlay = QString::fromUtf8(quiz()->promptActor()->GetInput());
+    if (!overlay.startsWith(text) || !overlay.endsWith(progress()) || progress().isEmpty()) {
       return -2;
     }
     return fixtureIndexNamed(name);
@@ -153,13 +189,23 @@ private slots:
     window->mainCamera()->Azimuth(20);
     window->mainRenderWindow()->Render();
     const SceneState before(*window);
+    const RowLooks rowsBefore(*window);
+    // The rows name their structures in their colours before the round (the fixture's first
+    // is the incus, 0.95 0.9 0.75).
+    QCOMPARE(rowsBefore.titles.first(), QString("Incus"));
+    QCOMPARE(rowsBefore.swatches.front().rgb(), QColor::fromRgbF(0.95, 0.9, 0.75).rgb());
+    QVERIFY(!rowsBefore.anonymous());
 
     window->actionQuiz->trigger();
     QVERIFY(window->actionQuiz->isChecked() && quiz()->running());
     QVERIFY(overlayShown());
-    // The pointer would give the answer away.
+    // The pointer, the rows' names and their colours would give the answer away; the rows'
+    // controls stay usable.
     QVERIFY(!window->structurePicker->pointerNamesEnabled());
     QCOMPARE(pointedName(), QString());
+    const RowLooks rowsDuring(*window);
+    QVERIFY2(rowsDuring.anonymous(), qPrintable(rowsDuring.titles.join(", ")));
+    QVERIFY(rowsDuring.controlsUsable);
 
     std::vector<int> asked;
     int missed = -1;
@@ -168,6 +214,8 @@ private slots:
       QVERIFY2(structure >= 0, qPrintable(prompt()));
       asked.push_back(structure);
       const std::size_t step = asked.size();
+      // The question's number of the eight shown.
+      QCOMPARE(progress(), QString("%1 of 8").arg(step));
 
       if (step == 3) {
         // A wrong structure names itself and asks again; it selects and flashes nothing.
@@ -214,8 +262,13 @@ private slots:
     QCOMPARE(score->informativeText(), "Missed:\n" + fixtureStructureName(missed));
     score->accept();
 
-    // Nothing of the scene changed, the prompt is gone and the pointer names again.
+    // Nothing of the scene changed, the rows name their structures again in their colours, the
+    // prompt is gone and the pointer names again.
     QVERIFY(SceneState(*window) == before);
+    const RowLooks rowsAfter(*window);
+    QCOMPARE(rowsAfter.titles, rowsBefore.titles);
+    QVERIFY(rowsAfter.swatches == rowsBefore.swatches);
+    QVERIFY(!quiz()->progressLabel()->isVisible());
     QVERIFY(!overlayShown());
     QVERIFY(!quiz()->promptLabel()->isVisible());
     // The real pointer goes there too: the closing box lets Qt tell the view the pointer left.
@@ -368,6 +421,7 @@ private slots:
   {
     window->horizontalSlider_5->setValue(4);
     const SceneState before(*window);
+    const RowLooks rowsBefore(*window);
     // Shortcuts go to the active window only.
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window));
@@ -390,6 +444,9 @@ private slots:
     QCOMPARE(messageBox("quizScoreBox"), nullptr);
     QVERIFY(!overlayShown());
     QVERIFY(SceneState(*window) == before);
+    const RowLooks rowsAfter(*window);
+    QCOMPARE(rowsAfter.titles, rowsBefore.titles);
+    QVERIFY(rowsAfter.swatches == rowsBefore.swatches);
 
     // Names and clicks work as before the quiz.
     moveTo(centreOf(2));

@@ -4,6 +4,11 @@
 
 #include "GuiTest.h"
 
+#include <vtkPolyDataWriter.h>
+#include <vtkSphereSource.h>
+#include <vtkTransform.h>
+#include <vtkTransformPolyDataFilter.h>
+
 #include <csignal>
 
 #include <sys/resource.h>
@@ -27,6 +32,27 @@ answerMessageBox(const std::function<void()>& action)
   return text;
 }
 
+// A tendon-like structure: the fixture's unit sphere drawn out to four times its length along the
+// model's z axis, with its surface normals, at centre.
+void
+writeTendon(const QString& path, const std::array<double, 3>& centre)
+{
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(32);
+  sphere->SetPhiResolution(32);
+  vtkNew<vtkTransform> stretch;
+  stretch->Translate(centre.data());
+  stretch->Scale(1, 1, 4);
+  vtkNew<vtkTransformPolyDataFilter> place;
+  place->SetInputConnection(sphere->GetOutputPort());
+  place->SetTransform(stretch);
+  vtkNew<vtkPolyDataWriter> writer;
+  writer->SetInputConnection(place->GetOutputPort());
+  writer->WriteToOutputStringOn();
+  writer->Write();
+  fixture::writeFile(path, QByteArray::fromStdString(writer->GetOutputStdString()));
+}
+
 } // namespace
 
 class ScreenshotsTest : public QObject
@@ -38,11 +64,11 @@ class ScreenshotsTest : public QObject
   QTemporaryDir pictures;
   QString lastSuggestion;
 
-  void chooseFile(const QString& path, int scale)
+  void chooseFile(const QString& path, int scale, const QString& title = QString())
   {
     setScreenshotFileChooser([=](QWidget*, const QString& suggested) {
       lastSuggestion = suggested;
-      return ScreenshotChoice{ path, scale };
+      return ScreenshotChoice{ path, scale, title };
     });
   }
 
@@ -94,6 +120,103 @@ private slots:
     chooseFile(QString(), 1);
     window->actionSave_Screenshot->trigger();
     QCOMPARE(folderEntries(pictures.path()), before);
+  }
+
+  // A title from the dialog goes in a band above the picture, in the background's colour with
+  // contrasting letters; the view's picture keeps its size and pixels below it.
+  void titleIsPrintedAboveThePicture_data()
+  {
+    QTest::addColumn<bool>("white");
+    QTest::addColumn<int>("scale");
+    QTest::newRow("on white, view size") << true << 1;
+    QTest::newRow("on black, double size") << false << 2;
+  }
+  void titleIsPrintedAboveThePicture()
+  {
+    QFETCH(bool, white);
+    QFETCH(int, scale);
+    window->findChild<QAction*>("actionWhite_Background")->setChecked(white);
+    const QString plainPath = pictures.filePath("plain.png");
+    chooseFile(plainPath, scale);
+    window->actionSave_Screenshot->trigger();
+    const QString titledPath = pictures.filePath("titled.png");
+    chooseFile(titledPath, scale, "Incus and stapes, seen from the front");
+    window->actionSave_Screenshot->trigger();
+    window->findChild<QAction*>("actionWhite_Background")->setChecked(false);
+    const QImage plain = QImage(plainPath).convertToFormat(QImage::Format_RGB32);
+    const QImage titled = QImage(titledPath).convertToFormat(QImage::Format_RGB32);
+
+    QCOMPARE(titled.width(), plain.width());
+    const int band = titled.height() - plain.height();
+    // A twelfth of the picture's height.
+    QCOMPARE(band, plain.height() / 12);
+    QVERIFY(titled.copy(0, band, plain.width(), plain.height()) == plain);
+    const QRgb paper = white ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    int letters = 0;
+    int background = 0;
+    for (int y = 0; y < band; ++y) {
+      for (int x = 0; x < titled.width(); ++x) {
+        const int contrast = qAbs(qGray(titled.pixel(x, y)) - qGray(paper));
+        letters += contrast > 170 ? 1 : 0;
+        background += titled.pixel(x, y) == paper ? 1 : 0;
+      }
+    }
+    QVERIFY2(letters > 20 * scale * scale && background > titled.width() * band / 2,
+             qPrintable(QString("%1 letter pixels, %2 background").arg(letters).arg(background)));
+    // The title's ends stay clear of the picture's edges.
+    for (int y = 0; y < band; ++y) {
+      QCOMPARE(titled.pixel(0, y), paper);
+      QCOMPARE(titled.pixel(titled.width() - 1, y), paper);
+    }
+  }
+
+  // On white, a handout of the tendon seen end-on shows it lit everywhere: its steep sides, side-on
+  // to the camera, are no black ring. Near-black is dark in every channel, under 45 of 255 (a face
+  // of the tendon's pale grey, 0.9, lit at a third of full light is about 70), counted inside the
+  // tendon's outline.
+  void whiteHandoutHasNoBlackFaces()
+  {
+    ViewerSession own;
+    const std::vector<fixture::Structure> structures = fixture::standardStructures();
+    constexpr int tendon = 7;
+    const std::array<double, 3> centre = structures[tendon].center;
+    _CochlexUI& viewer = own.openModel(structures, false, [&](const QString& folder) {
+      writeTendon(folder + structures[tendon].relativePath, centre);
+    });
+    for (int index = 0; index < viewer.structureTable->count(); ++index) {
+      viewer.structureTable->setShown(index, index == tendon);
+    }
+    // End-on: looking down the tendon's long axis, a little off it.
+    vtkCamera* camera = viewer.mainCamera();
+    camera->SetFocalPoint(centre.data());
+    camera->SetPosition(centre[0] + 1.5, centre[1] + 1, centre[2] + 40);
+    camera->SetViewUp(0, 1, 0);
+    viewer.mainRenderer()->ResetCamera();
+    viewer.findChild<QAction*>("actionWhite_Background")->setChecked(true);
+    const QImage picture = renderMainView(viewer, 1);
+    QVERIFY(!picture.isNull());
+
+    // The tendon's outline: whatever is not the white paper, near the view's centre (the axes
+    // stay in their corner).
+    const QRect middle(
+      picture.width() / 4, picture.height() / 4, picture.width() / 2, picture.height() / 2);
+    int inside = 0;
+    int black = 0;
+    for (int y = middle.top(); y <= middle.bottom(); ++y) {
+      for (int x = middle.left(); x <= middle.right(); ++x) {
+        const QColor pixel = picture.pixelColor(x, y);
+        if (pixel == QColor(Qt::white)) {
+          continue;
+        }
+        ++inside;
+        black += std::max({ pixel.red(), pixel.green(), pixel.blue() }) < 45 ? 1 : 0;
+      }
+    }
+    QVERIFY2(inside > middle.width() * middle.height() / 20, qPrintable(QString::number(inside)));
+    if (black > 0) {
+      picture.save(QDir::temp().filePath("cochlex-white-handout-actual.png"));
+    }
+    QVERIFY2(black == 0, qPrintable(QString("%1 of %2 pixels near black").arg(black).arg(inside)));
   }
 
   void failedWriteLeavesNoFileAndSaysSo()

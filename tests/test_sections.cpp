@@ -214,6 +214,10 @@ private slots:
       QVERIFY(Point(controls.transform->GetPosition()) == position);
       QCOMPARE(viewer.frontActors[0]->GetMapper()->GetNumberOfClippingPlanes(), 0);
     }
+    // Nothing to cut, no side to name.
+    QCOMPARE(viewer.clipXTicks->label(0)->text(), QString());
+    QCOMPARE(viewer.clipXTicks->label(1)->text(), QString("No cut"));
+    QCOMPARE(viewer.clipXTicks->label(2)->text(), QString());
   }
 
   // A cut on any tab is named in the status bar with the tab's plane name, and only while on.
@@ -232,6 +236,68 @@ private slots:
     window->clipY->setValue(0);
     window->clipZ->setValue(0);
     QVERIFY(note->text().isEmpty());
+  }
+
+  // Each clipping slider names its three positions under their ticks: the side of the model each
+  // end keeps, by the section image's own normal (the model's axes are medial, posterior and
+  // superior), and "No cut" in the middle.
+  void clippingPositionsAreNamedUnderTheirTicks()
+  {
+    const auto sideOf = [](const Point& normal) {
+      int largest = 0;
+      for (int a = 1; a < 3; ++a) {
+        if (std::abs(normal[a]) > std::abs(normal[largest])) {
+          largest = a;
+        }
+      }
+      const char* const names[3][2] = { { "Medial", "Lateral" },
+                                        { "Posterior", "Anterior" },
+                                        { "Superior", "Inferior" } };
+      return QString(names[largest][normal[largest] < 0 ? 1 : 0]);
+    };
+    const std::array<TickLabels*, 3> ticks{ window->clipXTicks,
+                                            window->clipYTicks,
+                                            window->clipZTicks };
+    const std::array<QWidget*, 3> tabs{ window->yTab, window->zTab, window->xTab };
+    for (int a = 0; a < 3; ++a) {
+      const Axis controls = axis(a);
+      TickLabels* labels = ticks[std::size_t(a)];
+      window->sectionsTab->setCurrentWidget(tabs[std::size_t(a)]);
+      QTRY_VERIFY(labels->isVisible() && labels->width() > 0);
+      const QStringList expected{ sideOf(controls.normal() * -1.0),
+                                  "No cut",
+                                  sideOf(controls.normal()) };
+      QCOMPARE(labels->count(), 3);
+      for (int position = 0; position < 3; ++position) {
+        QLabel* text = labels->label(position);
+        QCOMPARE(text->text(), expected[position]);
+        // Under the handle when the slider stands there, whole and below the slider.
+        controls.clip->setValue(position - 1);
+        QStyleOptionSlider option;
+        option.initFrom(controls.clip);
+        option.orientation = Qt::Horizontal;
+        option.minimum = controls.clip->minimum();
+        option.maximum = controls.clip->maximum();
+        option.sliderPosition = controls.clip->value();
+        option.sliderValue = controls.clip->value();
+        option.tickPosition = controls.clip->tickPosition();
+        const QRect handle = controls.clip->style()->subControlRect(
+          QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, controls.clip);
+        const int handleCentre = controls.clip->mapTo(labels, handle.center()).x();
+        const QRect placed = text->geometry();
+        QVERIFY2(std::abs(placed.center().x() - handleCentre) <= 2,
+                 qPrintable(QString("%1 at %2, handle at %3")
+                              .arg(text->text())
+                              .arg(placed.center().x())
+                              .arg(handleCentre)));
+        QVERIFY(labels->rect().contains(placed));
+        QVERIFY(placed.top() >= controls.clip->geometry().bottom());
+        QVERIFY(text->isVisible());
+      }
+      QVERIFY(labels->label(0)->geometry().right() < labels->label(1)->geometry().left());
+      QVERIFY(labels->label(1)->geometry().right() < labels->label(2)->geometry().left());
+      controls.clip->setValue(0);
+    }
   }
 
   // The plane of the x key shows where its section image lies; Center Models and Frontal View

@@ -1,4 +1,5 @@
-// The Viewer window as built: its title, its icon and the keys of its actions.
+// The Viewer window as built: its title, its icon and the keys of its actions, also from the
+// model view.
 
 #include "GuiTest.h"
 
@@ -74,6 +75,10 @@ private slots:
     QApplication::setActiveWindow(window);
     QTest::keySequence(window, keys);
     QCOMPARE(triggered.count(), 1);
+    // The model view, which takes keys of its own (arrows, + and -), leaves these to the window.
+    window->qvtkWidget->setFocus();
+    QTest::keySequence(window->qvtkWidget, keys);
+    QCOMPARE(triggered.count(), 2);
   }
 };
 

@@ -93,8 +93,9 @@ helpPage()
     "head spins with it.</td></tr>",
     "<tr><td>Middle button, drag, or Shift + left button, drag</td><td>Pan: move the model in the "
     "view.</td></tr>",
-    "<tr><td>Right button, drag up or down, or the mouse wheel</td><td>Zoom in or "
-    "out.</td></tr>",
+    "<tr><td>Right button, drag up or down</td><td>Zoom in or out.</td></tr>",
+    "<tr><td>Mouse wheel</td><td>Zoom in or out towards the point under the pointer, which "
+    "stays where it is.</td></tr>",
     "</table>",
 
     R"(<h2><a name="mouse-head">Mouse in the Head view</a></h2>)",
@@ -154,7 +155,8 @@ helpPage()
     "<li><b>Section #</b>: the number box and the scroll bar beside it choose the slice, from 1 to "
     "115 on X Plane, to 748 on Y Plane and to 552 on Z Plane. The image moves through the model "
     "as the number changes, also while it is hidden.</li>",
-    "<li><b>Clipping</b>: in the middle the structures are whole. To the right, only the parts of "
+    "<li><b>Clipping</b>: the words under the slider name its positions. In the middle (No cut) "
+    "the structures are whole. To the right, only the parts of "
     "the structures on the side the image faces are drawn; to the left, the parts on the other "
     "side. The cut follows the section number. The three tabs cut independently, so up to three "
     "cuts can act together. Neither the head nor the section images are cut. While a cut is on, "
@@ -189,15 +191,16 @@ helpPage()
     "<p>Prepare the view (direction, zoom, structures, sections, cuts), then choose <i>File &gt; "
     "Save Screenshot...</i> or press <b>Ctrl+S</b>. Choose a folder and a name; the file type "
     "sets the format and the size: PNG or JPEG, at the size of the Model view or at double its "
-    "width and height for print. The picture is the Model view as you see it, with the axes in "
+    "width and height for print. A <b>Title</b> typed in the dialog is printed above the "
+    "picture. The picture is the Model view as you see it, with the axes in "
     "its corner. If the file cannot be written (a folder you may not write to, a full disk), a "
     "message says so and no half-written file is left behind.</p>",
     "<p>From a terminal, <tt>cochlex --screenshot view.png --size 1600x1200 MODEL_FOLDER</tt> "
     "writes the frontal view of the model in MODEL_FOLDER without opening a window.</p>",
     "<p>For a printed handout, choose <i>View &gt; White Background</i> and <i>View &gt; Show "
     "Labels</i> before you save: the names and lines are then drawn dark on white. From a "
-    "terminal, <tt>cochlex --screenshot handout.png --labels --white MODEL_FOLDER</tt> does the "
-    "same.</p>",
+    "terminal, <tt>cochlex --screenshot handout.png --labels --white --title \"The joint\" "
+    "MODEL_FOLDER</tt> does the same, with a title.</p>",
 
     R"(<h2><a name="menus">Menus</a></h2>)",
     "<ul>",
@@ -237,6 +240,9 @@ helpPage()
     "<tr><td>Ctrl+L</td><td>Show Labels, and hide them</td></tr>",
     "<tr><td>Ctrl+Q</td><td>Quit</td></tr>",
     "<tr><td>x, y, z</td><td>Interactive section planes, in the Model view</td></tr>",
+    "<tr><td>Arrow keys</td><td>Turn the model 5 degrees, in the Model view</td></tr>",
+    "<tr><td>Shift+arrow keys</td><td>Move the model, in the Model view</td></tr>",
+    "<tr><td>+ and -</td><td>Zoom in and out, in the Model view</td></tr>",
     "</table>",
     "<p>The menus show the keys beside their entries.</p>",
     R"(<h2><a name="quiz">Quiz: find the structure</a></h2>)",
@@ -245,7 +251,9 @@ helpPage()
     "the status bar, and you answer by clicking that structure. Turn, zoom, make structures "
     "transparent or cut them as you like meanwhile. A wrong click tells you what you clicked and "
     "asks again. At the end you see how many you found at the first try and which ones you "
-    "missed. While the quiz runs the pointer names nothing and clicks select nothing; choose the "
+    "missed. The count beside the name, such as 3 of 9, tells how far you are. While the quiz "
+    "runs the pointer names nothing, clicks select nothing and the structure rows show neither "
+    "names nor colours; choose the "
     "entry again to stop early. Show at least two structures first. A structure you hide during "
     "a round leaves it, and the score counts only what was asked; with fewer than two structures "
     "left the round ends.</p>",

@@ -313,7 +313,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   label = newWidget<QLabel>(xTab, "label");
   hboxLayout2->addWidget(label);
   clipZ = newClipSlider(xTab, "clipZ");
-  hboxLayout2->addWidget(clipZ);
+  clipZTicks = new TickLabels(clipZ, xTab);
+  clipZTicks->setObjectName(QStringLiteral("clipZTicks"));
+  hboxLayout2->addWidget(clipZTicks);
   spacerItem1 = horizontalSpacer();
   hboxLayout2->addItem(spacerItem1);
   vboxLayout2->addLayout(hboxLayout2);
@@ -339,7 +341,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   label_4 = newWidget<QLabel>(yTab, "label_4");
   hboxLayout5->addWidget(label_4);
   clipX = newClipSlider(yTab, "clipX");
-  hboxLayout5->addWidget(clipX);
+  clipXTicks = new TickLabels(clipX, yTab);
+  clipXTicks->setObjectName(QStringLiteral("clipXTicks"));
+  hboxLayout5->addWidget(clipXTicks);
   spacerItem3 = horizontalSpacer();
   hboxLayout5->addItem(spacerItem3);
   vboxLayout3->addLayout(hboxLayout5);
@@ -365,7 +369,9 @@ Ui_MainWindow::setupUi(QMainWindow* window)
   label_5 = newWidget<QLabel>(zTab, "label_5");
   hboxLayout8->addWidget(label_5);
   clipY = newClipSlider(zTab, "clipY");
-  hboxLayout8->addWidget(clipY);
+  clipYTicks = new TickLabels(clipY, zTab);
+  clipYTicks->setObjectName(QStringLiteral("clipYTicks"));
+  hboxLayout8->addWidget(clipYTicks);
   spacerItem5 = horizontalSpacer();
   hboxLayout8->addItem(spacerItem5);
   vboxLayout4->addLayout(hboxLayout8);

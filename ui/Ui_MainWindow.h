@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/RenderView.h"
+#include "ui/TickLabels.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -84,6 +85,8 @@ public:
   QHBoxLayout* hboxLayout2 = nullptr;
   QLabel* label = nullptr;
   QSlider* clipZ = nullptr;
+  // The texts under clipZ's three positions.
+  TickLabels* clipZTicks = nullptr;
   QSpacerItem* spacerItem1 = nullptr;
   QHBoxLayout* hboxLayout3 = nullptr;
   QLabel* sectionNumberXLabel = nullptr;
@@ -97,6 +100,8 @@ public:
   QHBoxLayout* hboxLayout5 = nullptr;
   QLabel* label_4 = nullptr;
   QSlider* clipX = nullptr;
+  // The texts under clipX's three positions.
+  TickLabels* clipXTicks = nullptr;
   QSpacerItem* spacerItem3 = nullptr;
   QHBoxLayout* hboxLayout6 = nullptr;
   QLabel* sectionNumberYLabel = nullptr;
@@ -110,6 +115,8 @@ public:
   QHBoxLayout* hboxLayout8 = nullptr;
   QLabel* label_5 = nullptr;
   QSlider* clipY = nullptr;
+  // The texts under clipY's three positions.
+  TickLabels* clipYTicks = nullptr;
   QSpacerItem* spacerItem5 = nullptr;
   QHBoxLayout* hboxLayout9 = nullptr;
   QLabel* sectionNumberZLabel = nullptr;

@@ -1,5 +1,7 @@
 #include "viewer/CameraMath.h"
 
+#include <Qt>
+
 #include <cmath>
 
 ElevationSteps
@@ -61,4 +63,69 @@ spinAngle(const int position[2], const int lastPosition[2], const double center[
   const double oldAngle =
     std::atan2(lastPosition[1] - center[1], lastPosition[0] - center[0]) * degreesPerRadian;
   return newAngle - oldAngle;
+}
+
+CameraPlace
+zoomTowards(const CameraPlace& camera, const std::array<double, 3>& point, double factor)
+{
+  CameraPlace zoomed = camera;
+  // A zero, negative or endless factor would put the camera on or past the point for good.
+  if (!(factor > 0) || !std::isfinite(factor)) {
+    return zoomed;
+  }
+  const double share = 1.0 - 1.0 / factor;
+  for (std::size_t axis = 0; axis < 3; ++axis) {
+    zoomed.position[axis] += (point[axis] - camera.position[axis]) * share;
+    zoomed.focalPoint[axis] += (point[axis] - camera.focalPoint[axis]) * share;
+  }
+  zoomed.parallelScale = camera.parallelScale / factor;
+  return zoomed;
+}
+
+KeyCameraStep
+keyCameraStep(int key, bool shift, bool otherModifiers)
+{
+  KeyCameraStep step;
+  if (otherModifiers) {
+    return step;
+  }
+  int right = 0;
+  int up = 0;
+  switch (key) {
+    case Qt::Key_Left:
+      right = -1;
+      break;
+    case Qt::Key_Right:
+      right = 1;
+      break;
+    case Qt::Key_Up:
+      up = 1;
+      break;
+    case Qt::Key_Down:
+      up = -1;
+      break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      step.kind = KeyCameraStep::Kind::Zoom;
+      step.factor = wheelZoomFactor;
+      return step;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+      step.kind = KeyCameraStep::Kind::Zoom;
+      step.factor = 1.0 / wheelZoomFactor;
+      return step;
+    default:
+      return step;
+  }
+  if (shift) {
+    step.kind = KeyCameraStep::Kind::Pan;
+    step.dx = right * keyPanFraction;
+    step.dy = up * keyPanFraction;
+    return step;
+  }
+  // The trackball turns the camera against the drag: the model follows the pointer.
+  step.kind = KeyCameraStep::Kind::Turn;
+  step.azimuth = -right * keyTurnDegrees;
+  step.elevation = -up * keyTurnDegrees;
+  return step;
 }

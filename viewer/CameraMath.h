@@ -49,3 +49,54 @@ followRotateAngles(int dx, int dy, const int sourceSize[2], const int targetSize
 // Roll in degrees for a spin from lastPosition to position about centre (display coordinates).
 double
 spinAngle(const int position[2], const int lastPosition[2], const double center[2]);
+
+// One wheel notch of VTK's trackball style: its motion factor of 10 times 0.2, a power of 1.1.
+constexpr double wheelZoomFactor = 1.21;
+
+// A camera's place for the window-free zoom: where it stands, where it looks, and the half
+// height of the view for a parallel projection.
+struct CameraPlace
+{
+  std::array<double, 3> position{};
+  std::array<double, 3> focalPoint{};
+  double parallelScale = 1.0;
+};
+
+// The camera `factor` times closer (factor > 1 zooms in) with `point` staying where it is on the
+// screen: camera and focal point both move towards point by 1 - 1/factor of their distance to
+// it. The direction of projection stays, the distance to the focal point is divided by factor
+// (the parallel scale too) and the line from the camera through point keeps its pixel. With
+// point on the focal plane, the focal point stays on that plane.
+CameraPlace
+zoomTowards(const CameraPlace& camera, const std::array<double, 3>& point, double factor);
+
+// What a key pressed in the model view does to the camera; nothing for any other key.
+struct KeyCameraStep
+{
+  enum class Kind
+  {
+    None,
+    Turn, // azimuth and elevation in degrees, as a mouse drag would turn the model
+    Zoom, // factor > 1 zooms in
+    Pan,  // the model moves by (dx, dy) times the view's height, y up
+  };
+  Kind kind = Kind::None;
+  double azimuth = 0.0;
+  double elevation = 0.0;
+  double factor = 1.0;
+  double dx = 0.0;
+  double dy = 0.0;
+};
+
+// Degrees of one arrow press: 72 presses turn the model once round, and a held key (about 25
+// repeats a second) turns it at about 125 degrees a second.
+constexpr double keyTurnDegrees = 5.0;
+// One pan step with Shift: a twentieth of the view's height.
+constexpr double keyPanFraction = 0.05;
+
+// The step for a Qt key code: the arrows turn the model the way they point (Right brings its
+// left side forward, Up tilts its top away), with Shift they move it that way; + (also = , the
+// same key unshifted) and - zoom by one wheel notch. Other modifiers than Shift (and the keypad's)
+// leave the key to the window's shortcuts.
+KeyCameraStep
+keyCameraStep(int key, bool shift, bool otherModifiers);

@@ -136,6 +136,62 @@ _CochlexUI::zoom()
 }
 
 void
+_CochlexUI::moveCameraByKey(const KeyCameraStep& step)
+{
+  switch (step.kind) {
+    case KeyCameraStep::Kind::Turn:
+      turnBothCameras([&step](vtkCamera* camera) {
+        camera->Azimuth(step.azimuth);
+        camera->Elevation(step.elevation);
+      });
+      mainRenderer()->ResetCameraClippingRange();
+      renderHeadThenMain();
+      return;
+    case KeyCameraStep::Kind::Zoom: {
+      // The keys have no pointer to zoom towards: the view's centre stays.
+      const double* center = mainRenderer()->GetCenter();
+      zoomMainViewTowards(center[0], center[1], step.factor);
+      return;
+    }
+    case KeyCameraStep::Kind::Pan: {
+      const int height = mainRenderWindow()->GetSize()[1];
+      panCamera(mainRenderer(), 0, 0, step.dx * height, step.dy * height);
+      mainRenderer()->UpdateLightsGeometryToFollowCamera();
+      mainRenderWindow()->Render();
+      return;
+    }
+    case KeyCameraStep::Kind::None:
+      return;
+  }
+}
+
+void
+_CochlexUI::zoomMainViewTowards(double x, double y, double factor)
+{
+  vtkRenderer* renderer = mainRenderer();
+  vtkCamera* camera = renderer->GetActiveCamera();
+  CameraPlace place;
+  camera->GetPosition(place.position.data());
+  camera->GetFocalPoint(place.focalPoint.data());
+  place.parallelScale = camera->GetParallelScale();
+  double focalDisplay[3];
+  vtkInteractorObserver::ComputeWorldToDisplay(
+    renderer, place.focalPoint[0], place.focalPoint[1], place.focalPoint[2], focalDisplay);
+  double pointed[4];
+  vtkInteractorObserver::ComputeDisplayToWorld(renderer, x, y, focalDisplay[2], pointed);
+
+  const CameraPlace zoomed = zoomTowards(place, { pointed[0], pointed[1], pointed[2] }, factor);
+  camera->SetPosition(zoomed.position.data());
+  camera->SetFocalPoint(zoomed.focalPoint.data());
+  if (camera->GetParallelProjection() != 0) {
+    camera->SetParallelScale(zoomed.parallelScale);
+  }
+  renderer->ResetCameraClippingRange();
+  renderer->UpdateLightsGeometryToFollowCamera();
+  mainRenderWindow()->Render();
+}
+
+void
 _CochlexUI::reset()
 {
   vtkCamera* main = mainCamera();

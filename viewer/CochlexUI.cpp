@@ -11,6 +11,7 @@
 #include "viewer/Labels.h"
 #include "viewer/Lessons.h"
 #include "viewer/ModelProblems.h"
+#include "viewer/ModelViewKeys.h"
 #include "viewer/PageResources.h"
 #include "viewer/Quiz.h"
 #include "viewer/ScreenFit.h"
@@ -74,7 +75,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setupUi(this);
   structureTable = new StructureTable(this);
   sectionStates = new SectionStates(this);
-  new StructureRows(*this, *structureTable);
+  structureRows = new StructureRows(*this, *structureTable);
   connect(
     structureTable, &StructureTable::structureChanged, this, &_CochlexUI::followStructureRecord);
 
@@ -127,6 +128,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   setUpOrientationMarker();
   loadPages();
   setUpShortcuts(*this);
+  setUpModelViewKeys(*this);
   setUpCutStatus(*this);
   setUpControlInput(*this);
   followAllHidden(*this);
@@ -346,6 +348,36 @@ _CochlexUI::setUpLights()
   headLight->SetLightType(VTK_LIGHT_TYPE_HEADLIGHT);
   headLight->SwitchOn();
   mainRendererObject->AddLight(headLight);
+
+  // The camera's two lights leave a face seen side-on (a tendon or the footplate seen end-on)
+  // unlit: black, which on the black screen is the background but on white paper a blot. Lights
+  // from the four sides of the view reach every face the camera sees: the side components of a
+  // face's normal add up to at least their length, so a face side-on to the camera gets a side
+  // light's whole intensity, and one turned towards it the headlight besides. 0.3 keeps a side-on
+  // face of a pale structure mid-grey (about 70 of 255): lit, yet still outlining the structure
+  // on the paper.
+  const double sides[4][3] = { { 1, 0, 0 }, { -1, 0, 0 }, { 0, 1, 0 }, { 0, -1, 0 } };
+  for (const auto& side : sides) {
+    vtkSmartPointer<vtkLight> light =
+      vtkSmartPointer<vtkLight>::Take(mainRendererObject->MakeLight());
+    light->SetLightType(VTK_LIGHT_TYPE_CAMERA_LIGHT);
+    // In the camera's frame: the camera at (0, 0, 1) looks at the origin.
+    light->SetPosition(side[0], side[1], side[2]);
+    light->SetFocalPoint(0, 0, 0);
+    light->SetColor(1, 1, 1);
+    light->SetIntensity(0.3);
+    light->SwitchOff();
+    mainRendererObject->AddLight(light);
+    handoutLights.push_back(light);
+  }
+}
+
+void
+_CochlexUI::setHandoutLighting(bool on)
+{
+  for (vtkLight* light : handoutLights) {
+    light->SetSwitch(on ? 1 : 0);
+  }
 }
 
 void

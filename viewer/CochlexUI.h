@@ -33,7 +33,9 @@ struct LoadedStructure;
 class Lessons;
 class Quiz;
 class StructurePicker;
+class StructureRows;
 class StructureSelection;
+struct KeyCameraStep;
 class vtkActor;
 class vtkAxesActor;
 class vtkCallbackCommand;
@@ -42,6 +44,7 @@ class vtkGenericOpenGLRenderWindow;
 class vtkImageActor;
 class vtkImageData;
 class vtkImagePlaneWidget;
+class vtkLight;
 class vtkOrientationMarkerWidget;
 class vtkPlane;
 class vtkPolyData;
@@ -179,6 +182,18 @@ public:
   // Runs steps that would each draw the views (several control clicks) and draws them once.
   void renderOnceAfter(const std::function<void()>& steps);
 
+  // The lights of a picture on white: beside the two lights from the camera's side, four more
+  // from the left, right, top and bottom of the view, so that faces turned side-on to the camera
+  // are lit from one side or the other instead of printing black.
+  void setHandoutLighting(bool on);
+
+  // The model view's keys: a turn moves both cameras as the rotation bars do, a pan and a zoom
+  // the main camera only, as the shift and zoom bars do. The bars stay where they are.
+  void moveCameraByKey(const KeyCameraStep& step);
+  // Zooms the main view by factor (> 1: closer) keeping the model point under the display
+  // point (x, y) (VTK's pixels, from the bottom) where it is, at the focal point's depth.
+  void zoomMainViewTowards(double x, double y, double factor);
+
   // The one record of what each structure and each section axis shows: the rows, labels, quiz,
   // caps, picking and lessons read and change these, never the widgets.
   StructureTable* structureTable = nullptr;
@@ -187,6 +202,8 @@ public:
   // Which structure is under the pointer in the main view, and what the window does with it.
   StructurePicker* structurePicker = nullptr;
   StructureSelection* structureSelection = nullptr;
+  // The rows of the Visibility and Transparency page, bound to the structure table.
+  StructureRows* structureRows = nullptr;
   // The quiz of View > actionQuiz, which takes the clicks while it runs.
   Quiz* quiz = nullptr;
   // Named views of a lesson, the standard views and the presentation.
@@ -295,6 +312,8 @@ private:
   bool sectionVolumeLoaded = false;
   bool mirroring = false;
   vtkSmartPointer<vtkCallbackCommand> planeWidgetKeyCommand;
+  // The side lights of setHandoutLighting(), off unless the picture is on white.
+  std::vector<vtkSmartPointer<vtkLight>> handoutLights;
   // The structure lists hold plain pointers; these keep the actors of hidden structures alive.
   std::vector<vtkSmartPointer<vtkActor>> structureActorReferences;
 };

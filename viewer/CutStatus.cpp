@@ -1,5 +1,6 @@
 #include "viewer/CutStatus.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/SectionGeometry.h"
 
 #include <QLabel>
 #include <QSlider>
@@ -40,6 +41,36 @@ setUpCutStatus(_CochlexUI& window)
   auto* label = new QLabel(window.statusbar);
   label->setObjectName(labelName);
   window.statusbar->addPermanentWidget(label);
+  showClipSideTexts(window);
+}
+
+void
+showClipSideTexts(_CochlexUI& window)
+{
+  struct Axis
+  {
+    TickLabels* ticks;
+    vtkTransform* transform;
+  };
+  const Axis axes[] = { { window.clipXTicks, window.sectionTransformX },
+                        { window.clipYTicks, window.sectionTransformY },
+                        { window.clipZTicks, window.sectionTransformZ } };
+  const auto capitalised = [](QString text) {
+    if (!text.isEmpty()) {
+      text[0] = text[0].toUpper();
+    }
+    return text;
+  };
+  for (const Axis& axis : axes) {
+    QString below;
+    QString above;
+    // The slider cuts along the section image as placed in the model: the same normal as a cut.
+    if (window.hasSectionVolume()) {
+      below = capitalised(anatomicalSide(clipPlaneNormal(axis.transform, -1)));
+      above = capitalised(anatomicalSide(clipPlaneNormal(axis.transform, 1)));
+    }
+    axis.ticks->setTexts({ below, QStringLiteral("No cut"), above });
+  }
 }
 
 void

@@ -16,6 +16,12 @@ setUpCutStatus(_CochlexUI& window);
 void
 showCutStatus(_CochlexUI& window);
 
+// Names the three positions of each clipping slider under its ticks: the side shown at each
+// end, by the direction of the plane that cuts there ("Lateral", "Medial", ...), and "No cut" in
+// the middle. Without a section volume nothing can be cut, and the ends stay unnamed.
+void
+showClipSideTexts(_CochlexUI& window);
+
 // The anatomical side a normal in model space points to, by its largest component along the
 // model's axes (x medial, y posterior, z superior): "medial", "lateral", "posterior", ...
 QString

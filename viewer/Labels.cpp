@@ -348,6 +348,7 @@ Labels::setWhite(bool on)
 {
   const double background = on ? 1.0 : 0.0;
   window.mainRenderer()->SetBackground(background, background, background);
+  window.setHandoutLighting(on);
   applyColors();
   window.mainRenderWindow()->Render();
 }

@@ -5,6 +5,7 @@
 #include "loading/StructureList.h"
 #include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
 #include "viewer/LoadReport.h"
 #include "viewer/ModelProblems.h"
@@ -146,9 +147,10 @@ _CochlexUI::loadTB()
   }
 
   if (model.fromManifest) {
-    findChild<StructureRows*>()->arrangeByModel();
+    structureRows->arrangeByModel();
   }
   loadSectionVolume(model.volume);
+  showClipSideTexts(*this);
   if (sectionVolumeLoaded) {
     std::ostringstream bounds;
     for (int index = 0; index < 6; ++index) {

@@ -4,6 +4,7 @@
 #include "viewer/CochlexUI.h"
 #include "viewer/CutStatus.h"
 #include "viewer/StructurePicking.h"
+#include "viewer/StructureRows.h"
 #include "viewer/StructureSelection.h"
 
 #include "ui/RenderView.h"
@@ -82,6 +83,7 @@ Quiz::Quiz(_CochlexUI& window)
   , window(window)
   , feedbackStatus(new QLabel(window.statusbar))
   , promptStatus(new QLabel(window.statusbar))
+  , progressStatus(new QLabel(window.statusbar))
 {
   styleOverlay(promptOverlay, promptFontSize);
   styleOverlay(feedbackOverlay, feedbackFontSize);
@@ -94,13 +96,16 @@ Quiz::Quiz(_CochlexUI& window)
 
   feedbackStatus->setObjectName(QStringLiteral("quizFeedbackLabel"));
   promptStatus->setObjectName(QStringLiteral("quizPromptLabel"));
+  progressStatus->setObjectName(QStringLiteral("quizProgressLabel"));
   QFont promptFont = promptStatus->font();
   promptFont.setBold(true);
   promptStatus->setFont(promptFont);
   window.statusbar->addWidget(feedbackStatus);
   window.statusbar->addWidget(promptStatus);
+  window.statusbar->addWidget(progressStatus);
   feedbackStatus->hide();
   promptStatus->hide();
+  progressStatus->hide();
 
   connect(window.actionQuiz, &QAction::toggled, this, &Quiz::setRunning);
   connect(window.structurePicker, &StructurePicker::structureClicked, this, &Quiz::answer);
@@ -184,6 +189,7 @@ Quiz::start()
   window.structureSelection->setRespondingToClicks(false);
   pointerNamesWereEnabled = window.structurePicker->pointerNamesEnabled();
   window.structurePicker->setPointerNamesEnabled(false);
+  window.structureRows->setNamesHidden(true);
 
   // Sizes are device pixels in the render window.
   const double ratio = window.qvtkWidget->devicePixelRatioF();
@@ -198,6 +204,7 @@ Quiz::start()
   feedbackStatus->clear();
   feedbackStatus->show();
   promptStatus->show();
+  progressStatus->show();
   showPrompt();
 }
 
@@ -209,6 +216,8 @@ Quiz::stop()
   window.mainRenderer()->RemoveActor2D(feedbackOverlay);
   feedbackStatus->hide();
   promptStatus->hide();
+  progressStatus->hide();
+  window.structureRows->setNamesHidden(false);
   window.structurePicker->setPointerNamesEnabled(pointerNamesWereEnabled);
   window.structureSelection->setRespondingToClicks(true);
   window.mainRenderWindow()->Render();
@@ -294,8 +303,11 @@ void
 Quiz::showPrompt()
 {
   const QString prompt = QuizRound::promptText(round->asked().name);
-  promptOverlay->SetInput(prompt.toUtf8().constData());
+  const QString progress = round->progressText();
+  // Set apart from the name, which may have spaces of its own.
+  promptOverlay->SetInput((prompt + QStringLiteral("     ") + progress).toUtf8().constData());
   promptStatus->setText(prompt);
+  progressStatus->setText(progress);
   window.mainRenderWindow()->Render();
 }
 

@@ -18,8 +18,9 @@ class vtkTextActor;
 // The window side of the quiz "find the named structure", switched by the checkable View menu
 // entry actionQuiz: asks for the structures shown in the main view one by one, over the view and
 // in the status bar, and takes a click on a structure as the answer. While it runs, clicks answer
-// instead of selecting, and the pointer names nothing (that would give the answer away). The
-// scene is the user's throughout: only the prompt is added to the view, and removed at the end.
+// instead of selecting, and the pointer names nothing and the structure rows show neither names
+// nor colours (that would give the answer away). The scene is the user's throughout: only the
+// prompt is added to the view, and removed at the end.
 class Quiz : public QObject
 {
   Q_OBJECT
@@ -39,6 +40,8 @@ public:
   vtkTextActor* promptActor() const { return promptOverlay; }
   vtkTextActor* feedbackActor() const { return feedbackOverlay; }
   QLabel* promptLabel() const { return promptStatus; }
+  // "3 of 9" beside the prompt in the status bar; over the view it follows the prompt's text.
+  QLabel* progressLabel() const { return progressStatus; }
   QLabel* feedbackLabel() const { return feedbackStatus; }
 
   // The structures a round started now would ask for: those loaded whose actors are in the main
@@ -71,6 +74,7 @@ private:
   vtkNew<vtkTextActor> feedbackOverlay;
   QLabel* feedbackStatus;
   QLabel* promptStatus;
+  QLabel* progressStatus;
   // Several controls may change in one step (Hide All): the round is checked once after them.
   QTimer shownCheck;
 };

@@ -91,6 +91,13 @@ QuizRound::promptText(const QString& name)
 }
 
 QString
+QuizRound::progressText() const
+{
+  const std::size_t number = std::min(position + 1, order.size());
+  return QStringLiteral("%1 of %2").arg(number).arg(order.size());
+}
+
+QString
 QuizRound::correctText(const QString& name)
 {
   return QStringLiteral("Correct: %1").arg(name);

@@ -57,6 +57,9 @@ public:
   QStringList missedNames() const;
 
   static QString promptText(const QString& name);
+  // Where the round stands: "3 of 9" while the third of nine structures is asked for. The count
+  // is what the round can still ask, with those already found.
+  QString progressText() const;
   static QString correctText(const QString& name);
   static QString wrongText(const QString& clickedName);
   QString scoreText() const;

@@ -8,7 +8,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QStatusBar>
 
@@ -19,6 +24,7 @@
 #include <vtkUnsignedCharArray.h>
 #include <vtkWindowToImageFilter.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -28,11 +34,27 @@ const QString doubleSizePng = QStringLiteral("PNG image, double size (*.png)");
 const QString viewSizeJpeg = QStringLiteral("JPEG image, view size (*.jpg *.jpeg)");
 const QString doubleSizeJpeg = QStringLiteral("JPEG image, double size (*.jpg *.jpeg)");
 
-// The size is part of the file type, so the one dialog asks for both, native or not.
+// The size is part of the file type, so the one dialog asks for both; Qt's own dialog, so that
+// it can also ask for the title.
 ScreenshotChoice
 askWithDialog(QWidget* parent, const QString& suggestedPath)
 {
   QFileDialog dialog(parent, QStringLiteral("Save Screenshot"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* titleField = new QLineEdit(&dialog);
+  titleField->setObjectName(QStringLiteral("screenshotTitleField"));
+  titleField->setMaxLength(maximumTitleLength);
+  titleField->setPlaceholderText(QStringLiteral("Printed above the picture; empty for none"));
+  // Kept for the next picture of the series, like the type.
+  static QString lastTitle;
+  titleField->setText(lastTitle);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    auto* caption = new QLabel(QStringLiteral("&Title:"), &dialog);
+    caption->setBuddy(titleField);
+    const int row = grid->rowCount();
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(titleField, row, 1, 1, grid->columnCount() - 1);
+  }
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters({ viewSizePng, doubleSizePng, viewSizeJpeg, doubleSizeJpeg });
@@ -54,8 +76,10 @@ askWithDialog(QWidget* parent, const QString& suggestedPath)
   }
   const QString filter = dialog.selectedNameFilter();
   lastFilter = filter;
+  lastTitle = titleField->text();
   return { dialog.selectedFiles().constFirst(),
-           filter == doubleSizePng || filter == doubleSizeJpeg ? 2 : 1 };
+           filter == doubleSizePng || filter == doubleSizeJpeg ? 2 : 1,
+           titleField->text() };
 }
 
 ScreenshotFileChooser&
@@ -150,6 +174,47 @@ renderMainView(_CochlexUI& window, int scale)
   return image;
 }
 
+QImage
+withTitleBand(const QImage& picture, const QString& title, const QColor& background)
+{
+  QString line = title.left(maximumTitleLength).simplified();
+  if (picture.isNull() || line.isEmpty()) {
+    return picture;
+  }
+  // A twelfth of the picture's height: 100 pixels over a handout of 1600 x 1200, which on the
+  // 190 mm of an A4 page's printed width is a title of about 17 pt.
+  const int band = std::max(16, picture.height() / 12);
+  QImage titled(picture.width(), picture.height() + band, QImage::Format_RGB888);
+  titled.fill(background);
+  QPainter painter(&titled);
+  painter.drawImage(0, band, picture);
+  // Dark ink on a light band, as the labels on white.
+  const bool light = background.lightnessF() > 0.5;
+  painter.setPen(light ? QColor(20, 20, 20) : QColor(242, 242, 242));
+  QFont font = painter.font();
+  font.setBold(true);
+  font.setPixelSize(std::max(8, band / 2));
+  // Smaller to fit the width, down to a legible size; beyond that the end is left out.
+  const int room = std::max(1, picture.width() - band);
+  while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(line) > room) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  painter.setFont(font);
+  line = QFontMetrics(font).elidedText(line, Qt::ElideRight, room);
+  painter.drawText(QRect(0, 0, picture.width(), band), Qt::AlignCenter, line);
+  painter.end();
+  return titled;
+}
+
+QImage
+renderScreenshot(_CochlexUI& window, int scale, const QString& title)
+{
+  const QImage picture = renderMainView(window, scale);
+  double color[3] = { 0, 0, 0 };
+  window.mainRenderer()->GetBackground(color);
+  return withTitleBand(picture, title, QColor::fromRgbF(color[0], color[1], color[2]));
+}
+
 QString
 writeScreenshotFile(const QImage& image, const QString& path)
 {
@@ -184,7 +249,8 @@ _CochlexUI::saveScreenshot()
   }
   // A structure flashing from a click is not part of the prepared view.
   structureSelection->finishHighlight();
-  const QString problem = writeScreenshotFile(renderMainView(*this, choice.scale), choice.path);
+  const QString problem =
+    writeScreenshotFile(renderScreenshot(*this, choice.scale, choice.title), choice.path);
   if (!problem.isEmpty()) {
     QMessageBox::warning(this, QStringLiteral("Save Screenshot"), problem);
     return;

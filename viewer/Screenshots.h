@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QString>
 
@@ -13,6 +14,7 @@ struct ScreenshotChoice
 {
   QString path;  // empty: the user cancelled
   int scale = 1; // 1: the view's own size; 2: twice its width and height
+  QString title; // printed in a band above the picture; empty: none
 };
 
 // Asks the user for the file; suggestedPath is where the last picture went, or a fresh name.
@@ -27,6 +29,21 @@ setScreenshotFileChooser(ScreenshotFileChooser chooser);
 // pixels. Null when the view cannot be drawn.
 QImage
 renderMainView(_CochlexUI& window, int scale);
+
+// The picture with title in a band of its own above it: the picture keeps its size and every
+// pixel, the band adds a twelfth of its height (the text half of that, smaller only to fit the
+// width), in the picture's background colour with dark text on a light background and light
+// text on a dark one. One line of at most maximumTitleLength characters; an empty (or blank)
+// title gives the picture unchanged.
+QImage
+withTitleBand(const QImage& picture, const QString& title, const QColor& background);
+
+constexpr int maximumTitleLength = 200;
+
+// The main view's picture as a screenshot: title, when not empty, above it in the view's
+// background colour.
+QImage
+renderScreenshot(_CochlexUI& window, int scale, const QString& title);
 
 // Whether path ends in a kind of picture the viewer writes: .png, .jpg or .jpeg.
 bool

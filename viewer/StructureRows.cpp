@@ -26,10 +26,12 @@ colorComponent(double value)
   return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0;
 }
 
+constexpr int swatchSide = 14;
+
 QIcon
 swatchIcon(const std::array<double, 3>& color)
 {
-  QPixmap pixmap(14, 14);
+  QPixmap pixmap(swatchSide, swatchSide);
   pixmap.fill(
     QColor::fromRgbF(colorComponent(color[0]), colorComponent(color[1]), colorComponent(color[2])));
   // A thin frame keeps a pale swatch visible on the pale panel.
@@ -110,18 +112,68 @@ StructureRows::showRecord(int index)
 {
   const StructureRecord& record = table.at(index);
   QCheckBox* box = window.structureCheckBoxes[std::size_t(index)];
-  if (auto* row = qobject_cast<QGroupBox*>(box->parentWidget())) {
-    if (!record.rowTitle.isEmpty()) {
-      row->setTitle(record.rowTitle);
-    }
+  if (QWidget* row = box->parentWidget()) {
     row->setVisible(record.rowShown);
   }
+  showName(index);
   box->setChecked(record.shown);
-  box->setIconSize(QSize(14, 14));
-  box->setIcon(swatchIcon(record.color));
   showTransparency(index);
   if (!record.loaded) {
     markStructureUnavailable(window, std::size_t(index), record.file, record.problem);
+  }
+}
+
+void
+StructureRows::showName(int index)
+{
+  const StructureRecord& record = table.at(index);
+  QCheckBox* box = window.structureCheckBoxes[std::size_t(index)];
+  box->setIconSize(QSize(swatchSide, swatchSide));
+  if (hidingNames) {
+    // An empty icon of the swatch's size keeps the Show box where it was.
+    QPixmap blank(swatchSide, swatchSide);
+    blank.fill(Qt::transparent);
+    box->setIcon(QIcon(blank));
+  } else {
+    box->setIcon(swatchIcon(record.color));
+  }
+  auto* row = qobject_cast<QGroupBox*>(box->parentWidget());
+  if (row == nullptr) {
+    return;
+  }
+  if (hidingNames) {
+    row->setTitle(QString());
+  } else if (!record.rowTitle.isEmpty()) {
+    row->setTitle(record.rowTitle);
+  } else if (std::size_t(index) < titlesBeforeHiding.size()) {
+    // The layout's own title, where the model names no other.
+    row->setTitle(titlesBeforeHiding[std::size_t(index)]);
+  }
+}
+
+void
+StructureRows::setNamesHidden(bool hidden)
+{
+  if (hidden == hidingNames) {
+    return;
+  }
+  const int rows = std::min(table.count(), int(window.structureCheckBoxes.size()));
+  if (hidden) {
+    titlesBeforeHiding.clear();
+    for (int index = 0; index < rows; ++index) {
+      auto* row =
+        qobject_cast<QGroupBox*>(window.structureCheckBoxes[std::size_t(index)]->parentWidget());
+      titlesBeforeHiding.push_back(row != nullptr ? row->title() : QString());
+    }
+  }
+  hidingNames = hidden;
+  for (int index = 0; index < rows; ++index) {
+    showName(index);
+  }
+  // Only a model's own arrangement has the filter field.
+  if (filterField != nullptr) {
+    filterField->setEnabled(!hidden);
+    filterRows(filterText);
   }
 }
 
@@ -183,6 +235,7 @@ StructureRows::arrangeByModel()
 {
   QVBoxLayout* list = window.vboxLayout5;
   auto* filter = new QLineEdit(window.page);
+  filterField = filter;
   filter->setObjectName(QStringLiteral("structureFilter"));
   filter->setPlaceholderText(QStringLiteral("Find a structure"));
   filter->setClearButtonEnabled(true);
@@ -217,7 +270,8 @@ void
 StructureRows::filterRows(const QString& text)
 {
   filterText = text;
-  const QString wanted = text.trimmed();
+  // A row found by a hidden name would give the name away.
+  const QString wanted = hidingNames ? QString() : text.trimmed();
   std::vector<bool> groupHasMatch(groups.size(), false);
   for (int index = 0; index < table.count(); ++index) {
     const StructureRecord& record = table.at(index);

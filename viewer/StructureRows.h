@@ -33,12 +33,20 @@ public:
   // The rows the filter field leaves: those whose name holds text, ignoring case.
   void filterRows(const QString& text);
 
+  // While hidden (a quiz round), the rows show neither their structures' names nor their
+  // colours, and the filter field, which would find a row by its name, is disabled and lets
+  // every row through; the Show boxes and transparency controls keep working. Shown again, the
+  // rows read their records afresh.
+  void setNamesHidden(bool hidden);
+  bool namesHidden() const { return hidingNames; }
+
 private:
   void structureAdded(int index);
   void structureChanged(int index, StructureTable::Fields fields);
   void makeRowsUpTo(int index);
   void showRecord(int index);
   void showTransparency(int index);
+  void showName(int index);
 
   void refreshGroupBoxes();
   QWidget* groupHeading(const QString& group);
@@ -55,4 +63,8 @@ private:
   };
   std::vector<GroupHeading> groups;
   QString filterText;
+  QWidget* filterField = nullptr;
+  // The rows' titles when their names were hidden.
+  std::vector<QString> titlesBeforeHiding;
+  bool hidingNames = false;
 };
