@@ -166,6 +166,8 @@ runScreenshotCommand(const ScreenshotRequest& request)
                       .arg(QDir::toNativeSeparators(QDir::currentPath())));
   }
 
+  // Labels sized for the page the picture is printed on.
+  window.labels->setForPrint(true);
   if (!request.lesson.isEmpty()) {
     // A picture without the lesson asked for would pass for the lesson's.
     const QString problem = window.lessons->showLessonFile(request.lesson);
@@ -182,7 +184,7 @@ runScreenshotCommand(const ScreenshotRequest& request)
     window.labels->showLabelsAction()->setChecked(request.labels);
   }
   if (window.labels->showLabelsAction()->isChecked()) {
-    window.labels->settle();
+    window.labels->placeNow();
   }
   QImage image = renderMainView(window, 1);
   // Only a fractional device pixel ratio can leave the view a pixel off the requested size.

@@ -564,6 +564,18 @@ main(int argc, char** argv)
     }
   }
   const int labelCount = int(viewer.labels->shownLabels().size());
+  // Placing the labels where a picture arrives: a frame without them, the check of the anchors
+  // against it, a frame with them; beside one plain frame.
+  std::vector<double> placementTimes, checkTimes, plainTimes;
+  for (int frame = 0; frame < frames; ++frame) {
+    double start = monotonicMilliseconds();
+    viewer.labels->placeNow();
+    placementTimes.push_back(monotonicMilliseconds() - start);
+    checkTimes.push_back(viewer.labels->lastCheckMilliseconds());
+    start = monotonicMilliseconds();
+    plainRender(viewer);
+    plainTimes.push_back(monotonicMilliseconds() - start);
+  }
   showLabels->setChecked(false);
   const double labelsRatio = median(labelsOnTimes) / median(labelsOffTimes);
 
@@ -706,14 +718,18 @@ main(int argc, char** argv)
   const double movingRatio = rotationPointerMoving / rotationPointerOutside;
   std::printf("  \"labels\": {\"layout_ms\": %.3f, \"layout_max_ms\": %.3f, \"labels\": %d, "
               "\"rotation_labels_off_ms\": %.2f, \"rotation_labels_on_ms\": %.2f, "
-              "\"rotation_ratio\": %.3f, \"target\": 1.1, \"result\": \"%s\"},\n",
+              "\"rotation_ratio\": %.3f, \"target\": 1.1, \"result\": \"%s\", "
+              "\"anchor_check_ms\": %.2f, \"placement_ms\": %.2f, \"plain_frame_ms\": %.2f},\n",
               median(layoutTimes),
               *std::max_element(layoutTimes.begin(), layoutTimes.end()),
               labelCount,
               median(labelsOffTimes),
               median(labelsOnTimes),
               labelsRatio,
-              verdict(labelsRatio, 1.1).c_str());
+              verdict(labelsRatio, 1.1).c_str(),
+              median(checkTimes),
+              median(placementTimes),
+              median(plainTimes));
   std::printf("  \"picking\": {\"rotation_pointer_outside_ms\": %.2f, "
               "\"rotation_pointer_resting_ms\": %.2f, \"resting_ratio\": %.3f, "
               "\"rotation_pointer_moving_ms\": %.2f, \"moving_ratio\": %.3f, "

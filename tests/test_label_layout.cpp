@@ -1,8 +1,10 @@
 // The atlas layout of labels without any window: columns at the margins, no overlaps, nothing
-// outside the view, no label dropped, and leader lines that do not cross where they need not.
+// outside the view, no label dropped, and leader lines that do not cross where they need not;
+// where the leader lines end among the points in sight; the label sizes a screen starts with.
 
 #include "TestDriver.h"
 #include "viewer/teaching/LabelLayout.h"
+#include "viewer/teaching/LabelSize.h"
 
 #include <QLineF>
 #include <QTest>
@@ -10,6 +12,9 @@
 #include <cmath>
 
 Q_DECLARE_METATYPE(std::vector<LabelRequest>)
+Q_DECLARE_METATYPE(std::vector<AnchorCandidates>)
+Q_DECLARE_METATYPE(std::vector<QPointF>)
+Q_DECLARE_METATYPE(LabelSize)
 
 namespace {
 
@@ -40,6 +45,36 @@ scatter(int count, QRectF area)
   }
   return requests;
 }
+
+// The points of a square grid, 4 pixels apart, inside a ring from inner to outer radius: a
+// structure's part in sight, such as a capsule around what it holds (inner > 0) or a disc.
+AnchorCandidates
+ring(QPointF centre, double inner, double outer)
+{
+  AnchorCandidates candidates;
+  for (double y = -outer; y <= outer; y += 4) {
+    for (double x = -outer; x <= outer; x += 4) {
+      const double radius = std::hypot(x, y);
+      if (radius >= inner && radius <= outer) {
+        candidates.points.push_back(centre + QPointF(x, y));
+      }
+    }
+  }
+  return candidates;
+}
+
+AnchorCandidates
+keeping(AnchorCandidates candidates, QPointF point)
+{
+  for (std::size_t index = 0; index < candidates.points.size(); ++index) {
+    if (QLineF(candidates.points[index], point).length() < 0.5) {
+      candidates.kept = int(index);
+    }
+  }
+  return candidates;
+}
+
+const QPointF anywhere(-1e9, -1e9);
 
 } // namespace
 
@@ -137,6 +172,94 @@ private slots:
       QCOMPARE(placed[index].column, 0);
       QVERIFY(std::abs(placed[index].leader.y() - requests[index].anchor.y()) < 1);
     }
+  }
+
+  void anchorsOnDistinctPartsInSight_data()
+  {
+    QTest::addColumn<std::vector<AnchorCandidates>>("structures");
+    // Where each anchor must be, within a quarter of the spacing; anywhere: no such demand.
+    QTest::addColumn<std::vector<QPointF>>("near");
+
+    const QPointF centre(300, 200);
+    QTest::newRow("a disc: its middle")
+      << std::vector<AnchorCandidates>{ ring(centre, 0, 60) } << std::vector<QPointF>{ centre };
+    // Seen end-on, a capsule, two cartilages and the space between them all centre on one spot.
+    QTest::newRow("nested around one middle") << std::vector<AnchorCandidates>{
+      ring(centre, 70, 100), ring(centre, 40, 70), ring(centre, 0, 40), ring(centre, 0, 12)
+    } << std::vector<QPointF>{ anywhere, anywhere, anywhere, centre };
+    QTest::newRow("two discs on top of each other")
+      << std::vector<AnchorCandidates>{ ring(centre, 0, 50), ring(centre + QPointF(4, 0), 0, 50) }
+      << std::vector<QPointF>{ anywhere, anywhere };
+    QTest::newRow("nothing in sight")
+      << std::vector<AnchorCandidates>{ ring(centre, 0, 50), AnchorCandidates() }
+      << std::vector<QPointF>{ centre, anywhere };
+    // Looked at again, an anchor off the middle but clear of the others stays.
+    const QPointF aside = centre + QPointF(-28, 20);
+    QTest::newRow("kept where it was")
+      << std::vector<AnchorCandidates>{ keeping(ring(centre, 0, 60), aside),
+                                        ring(centre + QPointF(300, 0), 0, 30) }
+      << std::vector<QPointF>{ aside, centre + QPointF(300, 0) };
+    // Two kept anchors that now crowd each other: one of them moves.
+    QTest::newRow("kept but crowded")
+      << std::vector<AnchorCandidates>{ keeping(ring(centre, 0, 60), centre),
+                                        keeping(ring(centre, 0, 60), centre + QPointF(4, 4)) }
+      << std::vector<QPointF>{ anywhere, anywhere };
+  }
+
+  void anchorsOnDistinctPartsInSight()
+  {
+    QFETCH(std::vector<AnchorCandidates>, structures);
+    QFETCH(std::vector<QPointF>, near);
+    const double spacing = 30;
+    const std::vector<int> chosen = chooseAnchors(structures, spacing);
+    QCOMPARE(chosen.size(), structures.size());
+    std::vector<QPointF> anchors;
+    for (std::size_t structure = 0; structure < structures.size(); ++structure) {
+      const std::vector<QPointF>& points = structures[structure].points;
+      const QString which = QStringLiteral("structure %1").arg(structure);
+      // On a point in sight of its own structure; none for a structure with no point in sight.
+      QVERIFY2(points.empty() == (chosen[structure] < 0), qPrintable(which));
+      if (points.empty()) {
+        continue;
+      }
+      QVERIFY2(chosen[structure] < int(points.size()), qPrintable(which));
+      const QPointF anchor = points[std::size_t(chosen[structure])];
+      if (near[structure] != anywhere) {
+        QVERIFY2(QLineF(anchor, near[structure]).length() <= spacing / 4, qPrintable(which));
+      }
+      // Every structure has room here: no two anchors crowd.
+      for (const QPointF& other : anchors) {
+        QVERIFY2(QLineF(anchor, other).length() >= spacing, qPrintable(which));
+      }
+      anchors.push_back(anchor);
+    }
+  }
+
+  void labelSizeForTheScreen_data()
+  {
+    QTest::addColumn<int>("screenHeight");
+    QTest::addColumn<LabelSize>("expected");
+    QTest::newRow("1366x768 laptop") << 768 << LabelSize::Small;
+    QTest::newRow("1280x1024") << 1024 << LabelSize::Medium;
+    QTest::newRow("1920x1080 projector") << 1080 << LabelSize::Medium;
+    QTest::newRow("2560x1440") << 1440 << LabelSize::Large;
+    QTest::newRow("3840x2160 at one pixel a point") << 2160 << LabelSize::Large;
+  }
+
+  // Text of at least a sixtieth of the screen's height, from the back of the room; no larger
+  // than that asks.
+  void labelSizeForTheScreen()
+  {
+    QFETCH(int, screenHeight);
+    QFETCH(LabelSize, expected);
+    QCOMPARE(defaultLabelSize(screenHeight), expected);
+    if (screenHeight <= 1440) {
+      QVERIFY(labelTextPixels(expected) >= screenHeight / 60.0);
+    }
+    QVERIFY(labelTextPixels(LabelSize::Small) < labelTextPixels(LabelSize::Medium));
+    QVERIFY(labelTextPixels(LabelSize::Medium) < labelTextPixels(LabelSize::Large));
+    // 18 pixels on a 1080-line screen, not the 10 that could not be read.
+    QVERIFY(labelTextPixels(defaultLabelSize(1080)) >= 18);
   }
 
   void segmentsCrossOnlyInside_data()

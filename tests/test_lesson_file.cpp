@@ -35,6 +35,7 @@ sampleLesson()
   first.sections = { { { 374, true, 1 }, { 1, false, 0 }, { 115, true, -1 } } };
   first.labels = true;
   first.whiteBackground = false;
+  first.labelSize = LabelSize::Large;
   first.selectedStructure = QStringLiteral("Stapes");
   ViewState second = first;
   second.name = QStringLiteral("Second");
@@ -42,6 +43,7 @@ sampleLesson()
   second.camera = { { 0.1 / 3, 1e5, -7 }, { 1, 2, 3 }, { 0.6, 0.8, 0 }, 12.5 };
   second.labels.reset();
   second.solidCutFaces = true;
+  second.labelSize.reset();
   second.selectedStructure.clear();
   lesson.views = { first, second };
   return lesson;
@@ -70,6 +72,7 @@ compareViews(const ViewState& actual, const ViewState& expected)
   QCOMPARE(actual.labels, expected.labels);
   QCOMPARE(actual.solidCutFaces, expected.solidCutFaces);
   QCOMPARE(actual.whiteBackground, expected.whiteBackground);
+  QCOMPARE(actual.labelSize, expected.labelSize);
   QCOMPARE(actual.selectedStructure, expected.selectedStructure);
 }
 
@@ -186,6 +189,11 @@ private slots:
     QTest::newRow("cut") << edited("views.0.sections.y.cut", "2")
                          << "views[0].sections.y.cut: 2 is out of range (-1 to 1)";
     QTest::newRow("switch") << edited("views.0.labels", "1") << "views[0].labels: must be true";
+    QTest::newRow("label size unknown")
+      << edited("views.0.labelSize", "\"huge\"")
+      << "views[0].labelSize: must be \"small\", \"medium\" or \"large\"";
+    QTest::newRow("label size a number")
+      << edited("views.0.labelSize", "2") << "views[0].labelSize: must be \"small\"";
   }
 
   void badContent()

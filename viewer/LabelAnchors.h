@@ -17,51 +17,58 @@ class ViewProjection
 public:
   explicit ViewProjection(vtkRenderer* renderer);
 
-  // False when the point is behind the camera.
-  bool project(const std::array<double, 3>& point, QPointF& display) const;
+  // False when the point is behind the camera. depth, when given, receives the point's depth
+  // in the range the depth buffer holds (0 at the near plane, 1 at the far one).
+  bool project(const std::array<double, 3>& point, QPointF& display, double* depth = nullptr) const;
   bool inside(const QPointF& display) const;
 
+  double left = 0;
+  double bottom = 0;
   double width = 0;
   double height = 0;
 
 private:
   double matrix[16];
-  double left = 0;
-  double bottom = 0;
 };
 
-// The points the labels' leader lines end on: one per structure, a point of its surface that,
-// once checked, the view shows. Checking takes picks through the window's structure picker, so
-// it must not run while the view draws; projecting the anchors may.
+// The points the labels' leader lines end on: for each structure a point of its surface that
+// the picture shows, or none (then it has no label). A check tests a few hundred points of each
+// structure against the picture's depth buffer (nothing in front: no other structure, section
+// image or cap; not cut away; inside the view and clear of the orientation axes), lets
+// chooseAnchors pick among those in sight, and confirms each choice with the structure picker
+// the pointer uses: the pointer names a label's structure at its anchor. Checks read the last
+// frame and take picks, so they must not run while the view draws; projecting the anchors may.
 class LabelAnchors
 {
 public:
   explicit LabelAnchors(_CochlexUI& window);
 
-  // The anchor of the structure of this index, until checked the surface point nearest its
-  // middle; false when the structure has no surface.
+  // The anchor of the structure of this index as the last check found it; false when it found
+  // none or there was no check since the structure came.
   bool anchor(std::size_t index, std::array<double, 3>& point);
-  // Whether the cuts left nothing of the structure at the last check.
-  bool cutAway(std::size_t index);
 
-  // Checks the anchors of the structures listed: an anchor out of sight moves to a point of its
-  // structure in sight, tried nearest the middle of the structure's picture first. Returns
-  // whether an anchor moved or a structure was found cut away or back.
-  bool check(const std::vector<std::size_t>& structures);
+  // Checks the anchors of the structures listed against the last frame drawn; anchors crowd
+  // when nearer than spacing display pixels. Returns whether an anchor moved, came or went.
+  bool check(const std::vector<std::size_t>& structures, double spacing);
+
+  // Forgets every anchor: the next check chooses afresh, none kept.
+  void forget();
+
+  // Tries at most this many candidates per structure and check, each with up to three picks of
+  // about 0.1 ms.
+  static constexpr int confirmationsPerStructure = 12;
 
 private:
   struct Structure
   {
     vtkActor* actor = nullptr;                     // its front actor
     std::vector<std::array<double, 3>> candidates; // surface points an anchor may sit on
-    std::array<double, 3> anchor{};
     bool hasAnchor = false;
-    bool cutAway = false;
+    std::array<double, 3> anchor{}; // one of the candidates or a point of a cut face
   };
 
   // The structure of this index, learnt afresh when another model's structure has the number.
   Structure& structure(std::size_t index);
-  bool moveIntoSight(std::size_t index, Structure& structure, const ViewProjection& projection);
 
   _CochlexUI& window;
   std::vector<Structure> structures;

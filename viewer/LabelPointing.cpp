@@ -8,30 +8,9 @@
 #include "ui/RenderView.h"
 #include <QMouseEvent>
 
-#include <vtkRenderer.h>
-
 std::vector<Labels::ShownLabel>
 Labels::shownLabels() const
 {
-  std::vector<ShownLabel> shown;
-  const double ratio = window.qvtkWidget->renderPixelRatio();
-  const double height = window.mainRenderer()->GetSize()[1];
-  for (std::size_t position = 0; position < placed.size(); ++position) {
-    const auto& [structure, box] = placed[position];
-    const QRectF rect = box.box;
-    ShownLabel label;
-    label.structure = structure;
-    label.text = labels[std::size_t(structure)].name;
-    label.box = QRectF(rect.x() / ratio,
-                       (height - rect.y() - rect.height()) / ratio,
-                       rect.width() / ratio,
-                       rect.height() / ratio)
-                  .toAlignedRect();
-    const QPointF anchor = placedAnchors[position];
-    // As the structure picker counts: the bottom row of pixels is row 0.
-    label.anchor = QPointF(anchor.x() / ratio, (height - 1 - anchor.y()) / ratio).toPoint();
-    shown.push_back(label);
-  }
   return shown;
 }
 

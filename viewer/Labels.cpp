@@ -6,9 +6,11 @@
 
 #include "ui/RenderView.h"
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QScreen>
 
 #include <vtkActor.h>
 #include <vtkActor2D.h>
@@ -33,10 +35,15 @@
 
 namespace {
 
-// The labels' gaps and margins, in logical pixels.
-constexpr double labelMargin = 8;
-constexpr double labelGap = 4;
+// The labels' margin from the picture's edge, and the gap between two, in text heights: a full
+// line of space keeps a printed label off the page's trim (30 pixels in a 1200-pixel picture).
+constexpr double marginInTextHeights = 1;
+constexpr double gapInTextHeights = 0.25;
+// Logical pixels.
 constexpr double leaderInset = 3;
+// Anchors of two structures nearer than this many text heights crowd: their lines would seem to
+// end on one thing.
+constexpr double spacingInTextHeights = 1.5;
 
 QAction*
 newToggle(_CochlexUI& window, const char* objectName, const QString& text)
@@ -54,6 +61,7 @@ Labels::Labels(_CochlexUI& window)
   , window(window)
   , showAction(newToggle(window, "actionShow_Labels", tr("Show Labels")))
   , whiteAction(newToggle(window, "actionWhite_Background", tr("White Background")))
+  , sizeGroup(new QActionGroup(this))
   , anchors(window)
 {
   showAction->setShortcut(QKeySequence(QStringLiteral("Ctrl+L")));
@@ -67,6 +75,28 @@ Labels::Labels(_CochlexUI& window)
   window.menuView->insertAction(before, whiteAction);
   connect(showAction, &QAction::toggled, this, &Labels::setShown);
   connect(whiteAction, &QAction::toggled, this, &Labels::setWhite);
+
+  auto* sizeMenu = new QMenu(tr("Label Size"), window.menuView);
+  sizeMenu->setObjectName(QStringLiteral("menuLabel_Size"));
+  window.menuView->insertMenu(before, sizeMenu);
+  const std::array<std::pair<LabelSize, QString>, 3> sizeNames = {
+    { { LabelSize::Small, tr("Small") },
+      { LabelSize::Medium, tr("Medium") },
+      { LabelSize::Large, tr("Large") } }
+  };
+  for (const auto& [entry, text] : sizeNames) {
+    QAction* action = sizeMenu->addAction(text);
+    action->setObjectName(QStringLiteral("actionLabel_Size_") + text);
+    action->setCheckable(true);
+    sizeGroup->addAction(action);
+    sizeActions[std::size_t(entry)] = action;
+    connect(action, &QAction::triggered, this, [this, entry = entry] { setLabelSize(entry); });
+  }
+  sizeGroup->setExclusive(true);
+  // Readable from the back of a room on the screen the window starts on.
+  const QScreen* screen = window.screen();
+  size = defaultLabelSize(screen != nullptr ? screen->geometry().height() : 768);
+  sizeActions[std::size_t(size)]->setChecked(true);
 
   vtkNew<vtkPolyDataMapper2D> leaderMapper;
   leaderMapper->SetInputData(leaderLines);
@@ -100,7 +130,7 @@ void
 Labels::afterRender(vtkObject*, unsigned long, void* clientData, void*)
 {
   auto* labels = static_cast<Labels*>(clientData);
-  if (labels == nullptr || !labels->active() || labels->refining) {
+  if (labels == nullptr || !labels->active() || labels->refining || labels->held) {
     return;
   }
   // Counted from the end of the frame: a frame slower than the wait must not pass for a pause.
@@ -147,7 +177,7 @@ Labels::prepareLabel(std::size_t index)
     property->SetBackgroundOpacity(0.6);
     applyColors();
   }
-  const int pixels = textSize(fontSize * window.qvtkWidget->renderPixelRatio());
+  const int pixels = textSize(textPixels(renderer->GetSize()[1]));
   const QString name = window.structureSelection->structureName(int(index));
   if (name != label.name || label.text->GetTextProperty()->GetFontSize() != pixels) {
     label.name = name;
@@ -174,6 +204,14 @@ Labels::removeProps()
   renderer->RemoveActor2D(leaderActor);
   placed.clear();
   placedAnchors.clear();
+  shown.clear();
+}
+
+double
+Labels::textPixels(double viewHeight) const
+{
+  const double onScreen = labelTextPixels(size) * window.qvtkWidget->renderPixelRatio();
+  return forPrint ? std::max(onScreen, viewHeight * printTextShare) : onScreen;
 }
 
 void
@@ -183,7 +221,7 @@ Labels::layOut()
   timer.start();
   vtkRenderer* renderer = window.mainRenderer();
   vtkRenderWindow* renderWindow = window.mainRenderWindow();
-  if (!active()) {
+  if (!active() || held) {
     if (!placed.empty() || renderer->HasViewProp(leaderActor)) {
       removeProps();
     }
@@ -210,25 +248,27 @@ Labels::layOut()
     StructureLabel& label = labels[index];
     std::array<double, 3> point{};
     QPointF anchor;
-    const bool shown = index < count && structureShown(index) && !anchors.cutAway(index) &&
-                       anchors.anchor(index, point) && projection.project(point, anchor);
-    if (shown) {
+    // An anchor the camera has taken out of the view waits for the next check.
+    const bool labelled = index < count && structureShown(index) && anchors.anchor(index, point) &&
+                          projection.project(point, anchor) && projection.inside(anchor);
+    if (labelled) {
       prepareLabel(index);
     }
     if (label.text != nullptr) {
-      label.text->SetVisibility(shown);
+      label.text->SetVisibility(labelled);
     }
-    if (shown) {
+    if (labelled) {
       requests.push_back({ anchor, label.size });
       structures.push_back(int(index));
     }
   }
 
   const double ratio = window.qvtkWidget->renderPixelRatio();
+  const double text = textPixels(projection.height);
   LabelLayoutSettings settings;
   settings.viewSize = QSizeF(projection.width, projection.height);
-  settings.margin = labelMargin * ratio;
-  settings.gap = labelGap * ratio;
+  settings.margin = marginInTextHeights * text;
+  settings.gap = gapInTextHeights * text;
   settings.leaderInset = leaderInset * ratio;
   // The orientation axes take the bottom left corner.
   settings.leftBottom = window.orientationMarker->GetViewport()[3] * projection.height;
@@ -239,6 +279,8 @@ Labels::layOut()
   vtkNew<vtkCellArray> dots;
   placed.clear();
   placedAnchors.clear();
+  shown.clear();
+  placedTextPixels = text;
   for (std::size_t position = 0; position < boxes.size(); ++position) {
     const PlacedLabel& box = boxes[position];
     vtkTextActor* text = labels[std::size_t(structures[position])].text;
@@ -251,6 +293,19 @@ Labels::layOut()
     dots->InsertNextCell(1, &start);
     placed.emplace_back(structures[position], box);
     placedAnchors.push_back(anchor);
+    ShownLabel label;
+    label.structure = structures[position];
+    label.text = labels[std::size_t(structures[position])].name;
+    const QRectF rect = box.box;
+    label.box = QRectF(rect.x() / ratio,
+                       (projection.height - rect.y() - rect.height()) / ratio,
+                       rect.width() / ratio,
+                       rect.height() / ratio)
+                  .toAlignedRect();
+    // As the structure picker counts: the bottom row of pixels is row 0.
+    label.anchor =
+      QPointF(anchor.x() / ratio, (projection.height - 1 - anchor.y()) / ratio).toPoint();
+    shown.push_back(label);
   }
   leaderLines->SetPoints(points);
   leaderLines->SetLines(lines);
@@ -282,7 +337,7 @@ Labels::enlargeForTiles(int scale)
   for (std::size_t position = 0; position < placed.size(); ++position) {
     const auto& [structure, box] = placed[position];
     vtkTextActor* text = labels[std::size_t(structure)].text;
-    text->GetTextProperty()->SetFontSize(textSize(fontSize * ratio * scale));
+    text->GetTextProperty()->SetFontSize(textSize(placedTextPixels * scale));
     text->SetDisplayPosition(int(std::lround(box.box.x() * scale)),
                              int(std::lround(box.box.y() * scale)));
     const QPointF anchor = placedAnchors[position] * scale;
@@ -311,14 +366,19 @@ Labels::refineAnchors()
   if (window.interactiveDetail != nullptr && window.interactiveDetail->showingCoarseCopies()) {
     return; // the release's full-detail frame starts another wait
   }
-  std::vector<std::size_t> shown;
+  std::vector<std::size_t> showing;
   const std::size_t count = std::min(window.frontActors.size(), window.backActors.size());
   for (std::size_t index = 0; index < count; ++index) {
     if (structureShown(index)) {
-      shown.push_back(index);
+      showing.push_back(index);
     }
   }
-  if (anchors.check(shown)) {
+  const double spacing = spacingInTextHeights * textPixels(window.mainRenderer()->GetSize()[1]);
+  QElapsedTimer timer;
+  timer.start();
+  const bool changed = anchors.check(showing, spacing);
+  checkMilliseconds = double(timer.nsecsElapsed()) / 1e6;
+  if (changed) {
     refining = true;
     window.mainRenderWindow()->Render();
     refining = false;
@@ -326,11 +386,28 @@ Labels::refineAnchors()
 }
 
 void
-Labels::settle()
+Labels::placeNow()
 {
-  window.mainRenderWindow()->Render();
+  vtkRenderWindow* renderWindow = window.mainRenderWindow();
+  if (!active()) {
+    held = false;
+    renderWindow->Render();
+    return;
+  }
+  // The anchors are found in the picture without labels; only then do the labels appear.
+  held = true;
+  renderWindow->Render();
+  held = false;
   refineTimer.stop();
+  anchors.forget();
   refineAnchors();
+}
+
+void
+Labels::holdUntilPlaced()
+{
+  held = true;
+  refineTimer.stop();
 }
 
 void
@@ -339,8 +416,32 @@ Labels::setShown(bool on)
   if (!on) {
     refineTimer.stop();
   }
-  // Drawing lays the labels out, or takes them away.
+  if (on && !held) {
+    placeNow();
+    return;
+  }
+  // Drawing takes the labels away.
   window.mainRenderWindow()->Render();
+}
+
+void
+Labels::setLabelSize(LabelSize wanted)
+{
+  sizeActions[std::size_t(wanted)]->setChecked(true);
+  if (wanted == size) {
+    return;
+  }
+  size = wanted;
+  // The anchors' spacing follows the text.
+  if (active() && !held) {
+    placeNow();
+  }
+}
+
+void
+Labels::setForPrint(bool on)
+{
+  forPrint = on;
 }
 
 void

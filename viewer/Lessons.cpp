@@ -2,6 +2,7 @@
 
 #include "viewer/CochlexUI.h"
 #include "viewer/InteractiveDetail.h"
+#include "viewer/Labels.h"
 #include "viewer/Shortcuts.h"
 #include "viewer/ViewCapture.h"
 
@@ -233,6 +234,8 @@ Lessons::goToView(int row)
   list->setCurrentRow(row);
   settingList = false;
   const ViewState view = viewAt(row);
+  // The view's labels appear once, where it lands, not on the way.
+  window.labels->holdUntilPlaced();
   applyViewControls(window, view);
   captionViewId = list->item(row)->data(Qt::UserRole).toInt();
   setCaptionText(view.caption);
@@ -323,6 +326,7 @@ Lessons::moveCameraTo(const CameraPose& target)
   transition.stop();
   transitionFrom = mainCameraPose(window);
   transitionTo = target;
+  window.labels->holdUntilPlaced();
   if (!coarseDuringTransition && window.interactiveDetail) {
     window.interactiveDetail->beginInteraction();
     coarseDuringTransition = true;
@@ -354,7 +358,8 @@ Lessons::transitionEnded()
   if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
     wrapCaption();
   }
-  window.mainRenderWindow()->Render();
+  // Draws the view, then its labels where that picture shows their structures.
+  window.labels->placeNow();
   window.headRenderWindow()->Render();
 }
 

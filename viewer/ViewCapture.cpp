@@ -1,6 +1,7 @@
 #include "viewer/ViewCapture.h"
 
 #include "viewer/CochlexUI.h"
+#include "viewer/Labels.h"
 #include "viewer/StructureSelection.h"
 
 #include <QAction>
@@ -82,6 +83,7 @@ captureView(const _CochlexUI& window)
       view.*entry.member = action->isChecked();
     }
   }
+  view.labelSize = window.labels->labelSize();
   view.selectedStructure =
     window.structureSelection->structureName(window.structureSelection->selectedStructure());
   return view;
@@ -110,6 +112,10 @@ applyViewControls(_CochlexUI& window, const ViewState& view)
         }
         rows[axis].cut->setValue(section.cut);
       }
+    }
+    // The size before the switch: labels switched on appear at once in their size.
+    if (view.labelSize) {
+      window.labels->setLabelSize(*view.labelSize);
     }
     for (const Switch& entry : switches) {
       QAction* action = switchAction(window, entry.actionName);

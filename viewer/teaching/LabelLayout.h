@@ -39,6 +39,26 @@ struct PlacedLabel
 std::vector<PlacedLabel>
 layOutLabels(const std::vector<LabelRequest>& requests, const LabelLayoutSettings& settings);
 
+// One structure's points in sight, in the view's pixels: where its leader line may end. The window
+// finds them (on its surface, in front of whatever the picture draws there, inside the view);
+// the choice among them is here.
+struct AnchorCandidates
+{
+  std::vector<QPointF> points;
+  int kept = -1; // the point the anchor was on before, while it is still in sight; -1: none
+};
+
+// The anchor of each structure, as an index into its points, or -1 for a structure with no point
+// in sight (it gets no label). An anchor sits well inside the part of its structure in sight:
+// the point nearest all the others (least summed distance). Structures drawn one inside or
+// beside another would have their anchors on one spot; an anchor nearer than spacing to one
+// chosen before moves to the most central point of its structure clear of the others, or, where
+// none is, to the point furthest from them. Structures with the fewest points choose first: they
+// have the least room. A kept anchor stays unless it crowds another kept one, so that labels do
+// not wander as the view is looked at again.
+std::vector<int>
+chooseAnchors(const std::vector<AnchorCandidates>& structures, double spacing);
+
 // Whether the segments a-b and c-d cross (touching ends do not count).
 bool
 segmentsCross(const QPointF& a, const QPointF& b, const QPointF& c, const QPointF& d);

@@ -73,6 +73,9 @@ lessonJson(const Lesson& lesson)
     if (view.whiteBackground) {
       object.insert(QStringLiteral("whiteBackground"), *view.whiteBackground);
     }
+    if (view.labelSize) {
+      object.insert(QStringLiteral("labelSize"), labelSizeKey(*view.labelSize));
+    }
     if (!view.selectedStructure.isEmpty()) {
       object.insert(QStringLiteral("selected"), view.selectedStructure);
     }

@@ -13,7 +13,7 @@ namespace lessonformat {
 
 constexpr const char* formatName = "cochlex-lesson";
 constexpr int majorVersion = 1;
-constexpr int minorVersion = 0;
+constexpr int minorVersion = 1; // 1.1: a view's label size
 constexpr const char* fileSuffix = "cochlex-lesson";
 
 // A hundred views with long captions take about 200 KB; nothing a teacher writes comes near.

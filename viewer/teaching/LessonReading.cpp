@@ -227,6 +227,14 @@ viewAt(const QJsonValue& value, const QString& field)
       *target = boolAt(object.value(QLatin1String(key)), member(field, key));
     }
   }
+  if (object.contains(QLatin1String("labelSize"))) {
+    const QString sizeField = member(field, "labelSize");
+    const QJsonValue value = object.value(QLatin1String("labelSize"));
+    view.labelSize = labelSizeFromKey(value.toString());
+    if (!value.isString() || !view.labelSize) {
+      refuse(sizeField, QStringLiteral("must be \"small\", \"medium\" or \"large\""));
+    }
+  }
   if (object.contains(QLatin1String("selected"))) {
     view.selectedStructure = textAt(object.value(QLatin1String("selected")),
                                     member(field, "selected"),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/teaching/LabelSize.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -45,7 +47,8 @@ struct ViewState
   std::optional<bool> labels;
   std::optional<bool> solidCutFaces;
   std::optional<bool> whiteBackground;
-  QString selectedStructure; // empty: none
+  std::optional<LabelSize> labelSize; // absent in lessons older than View > Label Size
+  QString selectedStructure;          // empty: none
 
   const StructureView* structureNamed(const QString& structureName) const;
 };
