@@ -298,6 +298,49 @@ private slots:
       previous = pose;
     }
   }
+
+  // A lesson view's caption stays while the camera shows that view and goes once it is turned,
+  // moved or zoomed away; a camera placed there again differs only by rounding.
+  void cameraLeavesAViewWhenMoved_data()
+  {
+    QTest::addColumn<CameraPose>("camera");
+    QTest::addColumn<bool>("shows");
+    // 100 mm from the focal point, looking along -y, superior up.
+    const CameraPose view{ { 0, 100, 0 }, { 0, 0, 0 }, { 0, 0, 1 }, 30 };
+    CameraPose camera = view;
+    QTest::newRow("placed again") << camera << true;
+    camera.position[0] = 0.05;
+    camera.viewUp = { 0, 0, 2 };
+    QTest::newRow("rounding, a view-up of another length") << camera << true;
+    camera = view;
+    camera.position[1] = 95;
+    QTest::newRow("zoomed in by 5 %") << camera << false;
+    camera = view;
+    camera.position[0] = camera.focalPoint[0] = 1;
+    QTest::newRow("panned by 1 mm") << camera << false;
+    camera = view;
+    camera.focalPoint[2] = 2;
+    QTest::newRow("looking 2 mm higher") << camera << false;
+    camera = view;
+    camera.viewUp = { std::sin(vtkMath::RadiansFromDegrees(1.0)),
+                      0,
+                      std::cos(vtkMath::RadiansFromDegrees(1.0)) };
+    QTest::newRow("rolled by 1 degree") << camera << false;
+    camera = view;
+    camera.position = { 100, 0, 0 };
+    QTest::newRow("turned to the side") << camera << false;
+    camera = view;
+    camera.viewAngle = 25;
+    QTest::newRow("a narrower view angle") << camera << false;
+  }
+
+  void cameraLeavesAViewWhenMoved()
+  {
+    QFETCH(CameraPose, camera);
+    QFETCH(bool, shows);
+    const CameraPose view{ { 0, 100, 0 }, { 0, 0, 0 }, { 0, 0, 1 }, 30 };
+    QCOMPARE(showsPose(camera, view), shows);
+  }
 };
 
 COCHLEX_TEST_CLASS(TestLessonFile)

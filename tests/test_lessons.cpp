@@ -1,6 +1,7 @@
 // Lessons as a teacher makes and gives them: three pictures kept as views, saved, opened in a
 // fresh window and stepped through exactly as saved; bad files that leave the views alone; a
-// lesson for another model; and the presentation.
+// lesson for another model; captions under the picture; unsaved views that are never lost
+// without a question; and the presentation.
 
 #include "GuiTest.h"
 #include "app/CommandLine.h"
@@ -12,8 +13,7 @@
 #include <QSignalSpy>
 
 #include <vtkBoundingBox.h>
-#include <vtkTextActor.h>
-#include <vtkTextProperty.h>
+#include <vtkCommand.h>
 
 #include <sys/stat.h>
 
@@ -107,14 +107,12 @@ private slots:
     QTemporaryDir lessonFolder;
     const QString path = lessonFolder.filePath("class.cochlex-lesson");
     std::vector<Picture> pictures;
-    int captionFontSize = 0;
     {
       Lessons& lessons = openLoaded();
       window->show_2->click();
       window->doubleSpinBox_1->setValue(0.3);
       window->rotYScrollBar->setValue(40);
       pictures.push_back(addPicture("The incus, translucent"));
-      captionFontSize = lessons.captionActor()->GetTextProperty()->GetFontSize();
 
       window->spinBox_x->setValue(300);
       window->showXPlane->click();
@@ -161,9 +159,7 @@ private slots:
       QVERIFY(distance(camera.focalPoint, picture.camera.focalPoint) < tolerance);
       QVERIFY(distance(camera.viewUp, picture.camera.viewUp) < 1e-3);
       QCOMPARE(controlValues(*window), picture.controls);
-      QVERIFY(window->mainRenderer()->HasViewProp(lessons.captionActor()));
-      QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), picture.caption);
-      QCOMPARE(lessons.captionActor()->GetTextProperty()->GetFontSize(), captionFontSize);
+      QCOMPARE(lessons.shownCaption(), picture.caption);
     }
   }
 
@@ -274,6 +270,9 @@ private slots:
   void presentationStepsAndEndsWhereItStarted()
   {
     Lessons& lessons = openLoaded();
+    // The view takes what the screen gives it, as in the program.
+    window->qvtkWidget->setMinimumSize(0, 0);
+    window->qvtkWidget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     // The labels' switch is kept in a view and set through its action.
     auto* labels = window->findChild<QAction*>("actionShow_Labels");
     labels->setChecked(true);
@@ -284,21 +283,310 @@ private slots:
     addPicture("Second");
     QCOMPARE(lessons.views()[0].labels, std::optional<bool>(true));
     QDockWidget* modelView = window->viewerDock;
+    auto* band = window->findChild<QWidget*>("captionBand");
+    auto* count = window->findChild<QLabel*>("presentationCount");
+    QVERIFY(band != nullptr && count != nullptr);
+    // What the teacher works with around the picture, none of which a class should see.
+    const QList<QWidget*> controls{ window->rotXScrollBar, window->rotYScrollBar,
+                                    window->shiftXSlider,  window->zoomScrollBar,
+                                    window->autoRotY,      window->resetButton,
+                                    window->hideAllButton, window->label_6 };
+    for (QWidget* control : controls) {
+      QVERIFY(control->isVisible());
+    }
+
     window->findChild<QAction*>("actionPresent_Lesson")->trigger();
     QVERIFY(lessons.presenting() && modelView->isFloating() && modelView->isFullScreen());
     QCOMPARE(lessons.currentViewRow(), 0);
-    QCOMPARE(QString::fromUtf8(lessons.captionActor()->GetInput()), QString("First"));
+    QCOMPARE(lessons.shownCaption(), QString("First"));
+    QCOMPARE(count->text(), QString("1 / 2"));
     QVERIFY(labels->isChecked() && labelsTriggered.count() == 1);
+    // The picture alone from the screen's top, its band under it to the bottom: no title, no
+    // bars; the floating dock's own frame is a pixel wide.
+    QTRY_VERIFY(modelView->frameGeometry() == modelView->screen()->geometry());
+    const auto within = [](int actual, int expected) { return std::abs(actual - expected) <= 1; };
+    QTRY_VERIFY(within(window->qvtkWidget->mapTo(modelView, QPoint(0, 0)).y(), 0));
+    QVERIFY(within(window->qvtkWidget->mapTo(modelView, QPoint(0, 0)).x(), 0));
+    QVERIFY(window->qvtkWidget->width() >= modelView->width() - 2);
+    QVERIFY(within(band->mapTo(modelView, QPoint(0, band->height())).y(), modelView->height()));
+    QVERIFY(band->isVisible() && count->isVisible());
+    // The count at the band's right end, the caption in the middle.
+    QVERIFY(count->mapTo(band, QPoint(count->width(), 0)).x() > band->width() * 9 / 10);
+    for (QWidget* control : controls) {
+      QVERIFY2(!control->isVisible(), qPrintable(control->objectName()));
+    }
     window->findChild<QAction*>("actionNext_View")->trigger();
     QCOMPARE(lessons.currentViewRow(), 1);
+    QCOMPARE(count->text(), QString("2 / 2"));
+    QCOMPARE(lessons.shownCaption(), QString("Second"));
     window->findChild<QAction*>("actionPrevious_View")->trigger();
     QCOMPARE(lessons.currentViewRow(), 0);
+    QCOMPARE(count->text(), QString("1 / 2"));
     // Escape belongs to the presentation alone while it runs.
     auto* fullScreenKey = modelView->findChild<QShortcut*>("leaveFullScreenShortcut");
     auto* endKey = modelView->findChild<QShortcut*>("endPresentationShortcut");
     QVERIFY(endKey->isEnabled() && !fullScreenKey->isEnabled());
     emit endKey->activated();
     QVERIFY(!lessons.presenting() && !modelView->isFloating() && !endKey->isEnabled());
+    // The window as it was: the bars back, the dock's title above the picture again.
+    for (QWidget* control : controls) {
+      QVERIFY2(control->isVisible(), qPrintable(control->objectName()));
+    }
+    QCOMPARE(count->text(), QString());
+    QTRY_VERIFY(window->qvtkWidget->mapTo(modelView, QPoint(0, 0)).y() > 0);
+  }
+
+  // The caption is a band of its own under the picture and stays while the camera shows its
+  // view; moving the camera away in any way takes it away, changing a structure does not.
+  void captionUnderThePictureUntilTheViewIsLeft_data()
+  {
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<bool>("stays");
+    QTest::newRow("a structure hidden") << "hide" << true;
+    QTest::newRow("Anterior view") << "anterior" << false;
+    QTest::newRow("rotation bar") << "rotate" << false;
+    QTest::newRow("zoom bar") << "zoom" << false;
+    QTest::newRow("Reset") << "reset" << false;
+    QTest::newRow("dragged with the mouse") << "drag" << false;
+  }
+
+  void captionUnderThePictureUntilTheViewIsLeft()
+  {
+    QFETCH(QString, step);
+    QFETCH(bool, stays);
+    Lessons& lessons = openLoaded();
+    window->rotYScrollBar->setValue(30);
+    addPicture("The incus and the stapes");
+    window->rotYScrollBar->setValue(-50);
+    QTRY_COMPARE(lessons.shownCaption(), QString());
+    lessons.goToView(0);
+    arriveAt(lessons);
+    QCOMPARE(lessons.shownCaption(), QString("The incus and the stapes"));
+    auto* band = window->findChild<QWidget*>("captionBand");
+    QTRY_VERIFY(band->isVisible());
+    // Under the picture, beside nothing of it.
+    const QRect view(window->qvtkWidget->mapToGlobal(QPoint(0, 0)), window->qvtkWidget->size());
+    const QRect under(band->mapToGlobal(QPoint(0, 0)), band->size());
+    QVERIFY(!view.intersects(under));
+    QVERIFY(under.top() >= view.bottom());
+    QCOMPARE(under.left(), view.left());
+
+    if (step == "hide") {
+      window->show_2->click();
+    } else if (step == "anterior") {
+      lessons.goToStandardView(StandardView::Anterior);
+      lessons.finishTransition();
+    } else if (step == "rotate") {
+      window->rotYScrollBar->setValue(60);
+    } else if (step == "zoom") {
+      window->zoomScrollBar->setValue(140);
+    } else if (step == "reset") {
+      window->resetButton->click();
+    } else if (step == "drag") {
+      // As the view hands a left drag to the interactor.
+      vtkRenderWindowInteractor* interactor = window->mainRenderWindow()->GetInteractor();
+      QPoint at = window->qvtkWidget->rect().center();
+      interactor->SetEventInformation(at.x(), at.y());
+      interactor->InvokeEvent(vtkCommand::LeftButtonPressEvent);
+      for (int move = 1; move <= 8; ++move) {
+        at += QPoint(7, -4);
+        interactor->SetEventInformation(at.x(), at.y());
+        interactor->InvokeEvent(vtkCommand::MouseMoveEvent);
+      }
+      interactor->InvokeEvent(vtkCommand::LeftButtonReleaseEvent);
+    }
+    window->mainRenderWindow()->Render();
+    if (stays) {
+      QCoreApplication::processEvents();
+      QCOMPARE(lessons.shownCaption(), QString("The incus and the stapes"));
+      QVERIFY(band->isVisible());
+    } else {
+      QTRY_COMPARE(lessons.shownCaption(), QString());
+      QVERIFY(!band->isVisible());
+    }
+  }
+
+  // Nothing the teacher made is lost without a question: Quit, closing the window, opening
+  // another lesson or another model ask Save / Discard / Cancel when views are unsaved.
+  void unsavedViewsAreNeverLostUnasked_data()
+  {
+    // leaving: "quit", "close", "lesson" (open another), "model" (open another).
+    // before: "saved" (no change since), "unsaved" (a view added after saving to its file),
+    // "no file" (never saved), "file gone" (its folder removed since).
+    // answer: the button clicked, empty when no question may come; name: the file Save's
+    // dialog names, empty for a cancelled dialog.
+    QTest::addColumn<QString>("leaving");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("left");
+    // Views in the lesson's file afterwards.
+    QTest::addColumn<int>("savedViews");
+    QTest::newRow("Quit, nothing unsaved") << "quit"
+                                           << "saved"
+                                           << ""
+                                           << "" << true << 2;
+    QTest::newRow("Quit, Cancel") << "quit"
+                                  << "unsaved"
+                                  << "Cancel"
+                                  << "" << false << 2;
+    QTest::newRow("Quit, Discard") << "quit"
+                                   << "unsaved"
+                                   << "Discard"
+                                   << "" << true << 2;
+    QTest::newRow("Quit, Save") << "quit"
+                                << "unsaved"
+                                << "Save"
+                                << "" << true << 3;
+    QTest::newRow("Quit, Save fails") << "quit"
+                                      << "file gone"
+                                      << "Save"
+                                      << "" << false << 0;
+    QTest::newRow("Quit, Save names a file") << "quit"
+                                             << "no file"
+                                             << "Save"
+                                             << "new" << true << 3;
+    QTest::newRow("Quit, Save's dialog cancelled") << "quit"
+                                                   << "no file"
+                                                   << "Save"
+                                                   << "" << false << 0;
+    QTest::newRow("window closed, Discard") << "close"
+                                            << "unsaved"
+                                            << "Discard"
+                                            << "" << true << 2;
+    QTest::newRow("window closed, Cancel") << "close"
+                                           << "unsaved"
+                                           << "Cancel"
+                                           << "" << false << 2;
+    QTest::newRow("another lesson, nothing unsaved") << "lesson"
+                                                     << "saved"
+                                                     << ""
+                                                     << "" << true << 2;
+    QTest::newRow("another lesson, Cancel") << "lesson"
+                                            << "unsaved"
+                                            << "Cancel"
+                                            << "" << false << 2;
+    QTest::newRow("another lesson, Save") << "lesson"
+                                          << "unsaved"
+                                          << "Save"
+                                          << "" << true << 3;
+    QTest::newRow("another model, Cancel") << "model"
+                                           << "unsaved"
+                                           << "Cancel"
+                                           << "" << false << 2;
+    QTest::newRow("another model, Discard") << "model"
+                                            << "unsaved"
+                                            << "Discard"
+                                            << "" << true << 2;
+  }
+
+  void unsavedViewsAreNeverLostUnasked()
+  {
+    QFETCH(QString, leaving);
+    QFETCH(QString, before);
+    QFETCH(QString, answer);
+    QFETCH(QString, name);
+    QFETCH(bool, left);
+    QFETCH(int, savedViews);
+    Lessons& lessons = openLoaded();
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir("class"));
+    const QString path =
+      folder.filePath(before == "no file" ? "new.cochlex-lesson" : "class/class.cochlex-lesson");
+    // Another lesson for this model, of one view.
+    Lesson other;
+    other.structureNames = loadedStructureNames(*window);
+    other.views = { captureView(*window) };
+    const QString otherPath = folder.filePath("other.cochlex-lesson");
+    fixture::writeFile(otherPath, lessonJson(other));
+
+    addPicture("First");
+    window->rotYScrollBar->setValue(50);
+    addPicture("Second");
+    if (before != "no file") {
+      QCOMPARE(lessons.saveLessonTo(path), QString());
+    }
+    if (before != "saved") {
+      window->rotYScrollBar->setValue(-50);
+      addPicture("Third");
+    }
+    if (before == "file gone") {
+      QVERIFY(QDir(folder.filePath("class")).removeRecursively());
+    }
+    QCOMPARE(lessons.hasUnsavedChanges(), before != "saved");
+
+    QStringList namesAsked;
+    setLessonFileChooser([&](QWidget*, const QString& suggested) {
+      namesAsked << suggested;
+      return name.isEmpty() ? QString() : path;
+    });
+    QStringList startedViewers;
+    window->modelOpening.chooseFolder = [this](QWidget*) { return session->folder(); };
+    window->modelOpening.startViewer = [&startedViewers](const QString& started) {
+      startedViewers << started;
+      return true;
+    };
+    if (leaving == "quit") {
+      window->actionQuit->trigger();
+    } else if (leaving == "close") {
+      window->close();
+    } else if (leaving == "lesson") {
+      lessons.openLessonFile(otherPath);
+    } else {
+      window->actionOpen_Teaching_Model->trigger();
+    }
+
+    auto* box = window->findChild<QMessageBox*>("unsavedLessonBox");
+    if (answer.isEmpty()) {
+      QVERIFY(box == nullptr);
+    } else {
+      QVERIFY(box != nullptr);
+      QTRY_VERIFY(box->isVisible());
+      // While it asks, nothing has happened yet.
+      QVERIFY(window->isVisible() && startedViewers.isEmpty());
+      QCOMPARE(lessons.views().size(), std::size_t(3));
+      QList<QMessageBox::StandardButton> buttons;
+      for (QAbstractButton* button : box->buttons()) {
+        buttons << box->standardButton(button);
+      }
+      std::sort(buttons.begin(), buttons.end());
+      QList<QMessageBox::StandardButton> expected{ QMessageBox::Save,
+                                                   QMessageBox::Discard,
+                                                   QMessageBox::Cancel };
+      std::sort(expected.begin(), expected.end());
+      QCOMPARE(buttons, expected);
+      box
+        ->button(answer == "Save"      ? QMessageBox::Save
+                 : answer == "Discard" ? QMessageBox::Discard
+                                       : QMessageBox::Cancel)
+        ->click();
+      QTRY_VERIFY(window->findChild<QMessageBox*>("unsavedLessonBox") == nullptr);
+    }
+    const auto hasLeft = [&] {
+      if (leaving == "lesson") {
+        return lessons.views().size() == 1;
+      }
+      const bool closed = !window->isVisible();
+      return leaving == "model" ? closed && startedViewers.size() == 1 : closed;
+    };
+    if (left) {
+      QTRY_VERIFY(hasLeft());
+    } else {
+      // The answer acts once its box has gone.
+      QTest::qWait(100);
+      QVERIFY(!hasLeft());
+      QVERIFY(window->isVisible());
+      QCOMPARE(lessons.views().size(), std::size_t(3));
+      QVERIFY(lessons.hasUnsavedChanges());
+    }
+    QCOMPARE(namesAsked.size(), int(before == "no file" && answer == "Save"));
+    if (before == "file gone") {
+      auto* problem = window->findChild<QMessageBox*>("lessonSaveProblemBox");
+      QVERIFY(problem != nullptr && problem->text().contains("class.cochlex-lesson"));
+    }
+    const LessonRead saved = readLessonFile(path);
+    QCOMPARE(saved.problem.isEmpty() ? int(saved.lesson.views.size()) : 0, savedViews);
+    setLessonFileChooser({});
   }
 };
 

@@ -144,6 +144,58 @@ checkOnThisScreen()
       }
     }
 
+    // A double-click on a structure shows it alone, also when its first click opens the
+    // Structure dock: the structure lowest in the view, which a shorter view would move furthest.
+    auto* structureDock = window.findChild<QDockWidget*>("structureInfoDock");
+    expect(structureDock != nullptr && !structureDock->isVisible(), "Structure dock open at start");
+    int lowest = -1;
+    QPoint lowestPoint;
+    for (std::size_t index = 0; index < window.frontActors.size(); ++index) {
+      double bounds[6];
+      window.frontActors[index]->GetBounds(bounds);
+      const QPoint centre = viewPointOf(
+        window,
+        { (bounds[0] + bounds[1]) / 2, (bounds[2] + bounds[3]) / 2, (bounds[4] + bounds[5]) / 2 });
+      if (window.structurePicker->structureAtViewPoint(centre) == int(index) &&
+          (lowest < 0 || centre.y() > lowestPoint.y())) {
+        lowest = int(index);
+        lowestPoint = centre;
+      }
+    }
+    expect(lowest >= 0, "no structure under its own centre");
+    if (lowest >= 0 && structureDock != nullptr) {
+      QTest::mouseClick(window.qvtkWidget, Qt::LeftButton, {}, lowestPoint);
+      // The second click a moment later, well within the double-click interval.
+      QTest::qWait(QApplication::doubleClickInterval() / 3);
+      // The window system's second press comes as a double-click, then its release.
+      QTest::mouseDClick(window.qvtkWidget, Qt::LeftButton, {}, lowestPoint);
+      QTest::mouseRelease(window.qvtkWidget, Qt::LeftButton, {}, lowestPoint);
+      const std::vector<int> shown = window.structureTable->visibleStructures();
+      expect(shown == std::vector<int>{ lowest },
+             QString::asprintf(
+               "double-click on structure %d showed %d structures", lowest, int(shown.size())));
+      expect(QTest::qWaitFor([&] { return structureDock->isVisible(); }),
+             "the Structure dock never opened");
+      window.actionView_All->trigger();
+    }
+
+    // Every dock open: the model view keeps at least half the window's width and a third of its
+    // height (the docks under it share one place).
+    for (const char* name : { "actionStructure_Info", "actionViews_Dock" }) {
+      auto* toggle = window.findChild<QAction*>(name);
+      if (toggle != nullptr && !toggle->isChecked()) {
+        toggle->trigger();
+      }
+    }
+    QTest::qWait(300);
+    expect(2 * window.qvtkWidget->width() >= window.width() &&
+             3 * window.qvtkWidget->height() >= window.height(),
+           QString::asprintf("model view %d x %d with every dock open in a window %d wide",
+                             window.qvtkWidget->width(),
+                             window.qvtkWidget->height(),
+                             window.width()) +
+             QString::asprintf(" and %d high", window.height()));
+
     window.actionCochlex_Help->trigger();
     expect(QTest::qWaitForWindowExposed(&window.helpDialog), "Help dialog never shown");
     if (windowManager) {

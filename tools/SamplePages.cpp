@@ -264,13 +264,15 @@ helpPage()
     "as View 1, View 2, .... Double-click a name to rename it and write its sentence in "
     "<b>Caption</b> beside the list. The buttons under the list replace the chosen view by the "
     "current picture, delete it or move it; names can also be dragged. Clicking a view goes "
-    "there: the camera turns smoothly, the controls are set and the caption shows at the bottom "
-    "of the Model view.</p>",
+    "there: the camera turns smoothly, the controls are set and the caption shows in a band "
+    "under the picture until the camera is moved.</p>",
     "<p><b>File &gt; Save Lesson...</b> (Ctrl+Shift+S) keeps the views in a .cochlex-lesson file "
     "to hand to students; <b>File &gt; Open Lesson...</b> (Ctrl+Shift+O) or <tt>cochlex --lesson "
-    "FILE MODEL_FOLDER</tt> opens one. <b>View &gt; Present Lesson</b> (F5) shows the Model view "
-    "full screen from the first view; <b>Page Down</b> or <b>Space</b> goes to the next view, "
-    "<b>Page Up</b> back, <b>Escape</b> ends the presentation.</p>",
+    "FILE MODEL_FOLDER</tt> opens one. Quitting, or opening another lesson or model, with views "
+    "not yet saved asks first: <b>Save</b>, <b>Discard</b> or <b>Cancel</b>. <b>View &gt; "
+    "Present Lesson</b> (F5) shows the picture alone full screen, with its caption and the "
+    "view's number (3 / 4), from the first view; <b>Page Down</b> or <b>Space</b> goes to the "
+    "next view, <b>Page Up</b> back, <b>Escape</b> ends the presentation.</p>",
     "<p><b>View &gt; Standard Views</b> shows the model from one side, framed:</p>",
     R"(<table border="1" cellpadding="4" cellspacing="0">)",
     "<tr><th>Key</th><th>Seen from</th></tr>",

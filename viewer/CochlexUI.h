@@ -22,6 +22,7 @@ class CutFaces;
 class InteractiveDetail;
 class Labels;
 class QCheckBox;
+class QCloseEvent;
 class QDoubleSpinBox;
 class QProgressBar;
 class QResizeEvent;
@@ -169,6 +170,9 @@ public slots:
 protected:
   void timerEvent(QTimerEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Quit, the window's close button and the window manager come here: a lesson with unsaved
+  // views asks first and may keep the window open.
+  void closeEvent(QCloseEvent* event) override;
 
 public:
   // Structure handlers behind the 27 structure slots; number is 1 to 9.
@@ -254,6 +258,8 @@ public:
 
 private:
   void connectControls();
+  // Opening another model: a new viewer for folder, and this one closes.
+  void handOverToViewer(const QString& folder, const QString& title);
   // The section record follows the section controls.
   void followSectionControls();
   void connectStructureControls();

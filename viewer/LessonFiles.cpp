@@ -39,7 +39,33 @@ listed(const QStringList& names)
   return QString::fromStdString(listedBriefly(shortNames, 6));
 }
 
+LessonFileChooser&
+fileChooser()
+{
+  static LessonFileChooser chooser;
+  return chooser;
+}
+
+QString
+chooseWithDialog(QWidget* parent, const QString& suggested)
+{
+  QFileDialog dialog(parent, QStringLiteral("Save Lesson"), QString(), lessonFilter());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QLatin1String(lessonformat::fileSuffix));
+  dialog.selectFile(suggested);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return {};
+  }
+  return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
+
+void
+setLessonFileChooser(LessonFileChooser chooser)
+{
+  fileChooser() = std::move(chooser);
+}
 
 QString
 Lessons::saveLessonTo(const QString& path)
@@ -54,6 +80,8 @@ Lessons::saveLessonTo(const QString& path)
   if (!problem.isEmpty()) {
     return cannot.arg(problem);
   }
+  lastLessonPath = path;
+  changes.matchFile();
   return {};
 }
 
@@ -66,23 +94,105 @@ Lessons::saveLesson()
     suggested =
       QDir::home().filePath(QStringLiteral("lesson.") + QLatin1String(lessonformat::fileSuffix));
   }
-  QFileDialog dialog(&window, QStringLiteral("Save Lesson"), QString(), lessonFilter());
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix(QLatin1String(lessonformat::fileSuffix));
-  dialog.selectFile(suggested);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+  const LessonFileChooser& chooser = fileChooser();
+  const QString path = chooser ? chooser(&window, suggested) : chooseWithDialog(&window, suggested);
+  if (path.isEmpty()) {
     return;
   }
-  const QString path = dialog.selectedFiles().constFirst();
   const QString problem = saveLessonTo(path);
   if (!problem.isEmpty()) {
     printLine(problem.toStdString());
     showProblem(QStringLiteral("lessonSaveProblemBox"), QStringLiteral("Save Lesson"), problem);
     return;
   }
-  lastLessonPath = path;
   window.statusbar->showMessage(
     QStringLiteral("Lesson saved to %1").arg(QDir::toNativeSeparators(path)), 5000);
+}
+
+bool
+Lessons::saveBeforeLeaving()
+{
+  // The lesson's own file when it has one, as Save in any editor; otherwise the teacher names it.
+  if (lastLessonPath.isEmpty()) {
+    saveLesson();
+  } else {
+    const QString problem = saveLessonTo(lastLessonPath);
+    if (!problem.isEmpty()) {
+      printLine(problem.toStdString());
+      showProblem(QStringLiteral("lessonSaveProblemBox"), QStringLiteral("Save Lesson"), problem);
+    }
+  }
+  return !hasUnsavedChanges();
+}
+
+bool
+Lessons::hasUnsavedChanges() const
+{
+  return changes.unsaved(viewsById.size());
+}
+
+void
+Lessons::leaveLesson(const QString& leaving, const std::function<void()>& proceed)
+{
+  if (!changes.mustAsk(viewsById.size())) {
+    proceed();
+    return;
+  }
+  // One question at a time: a second Quit while it is open waits for the same answer.
+  if (leaveQuestion != nullptr) {
+    leaveQuestion->raise();
+    leaveQuestion->activateWindow();
+    return;
+  }
+  // The question belongs over the window, not behind a full-screen picture.
+  endPresentation();
+  // Opened, not executed: nothing waits in a loop of its own, and the window stays as it is
+  // until the teacher answers.
+  auto* box = new QMessageBox(QMessageBox::Warning,
+                              QStringLiteral("Unsaved Lesson"),
+                              QStringLiteral("The lesson has changes that are not saved."),
+                              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                              &window);
+  box->setObjectName(QStringLiteral("unsavedLessonBox"));
+  box->setInformativeText(QStringLiteral("Save them before %1? Discarded, %2 lost.")
+                            .arg(leaving,
+                                 viewsById.size() == 1
+                                   ? QStringLiteral("its view is")
+                                   : QStringLiteral("its %1 views are").arg(viewsById.size())));
+  box->setDefaultButton(QMessageBox::Save);
+  box->setEscapeButton(QMessageBox::Cancel);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  leaveQuestion = box;
+  connect(box, &QMessageBox::finished, this, [this, box, proceed](int) {
+    const QMessageBox::StandardButton clicked = box->standardButton(box->clickedButton());
+    const LessonChanges::Answer answer = clicked == QMessageBox::Save ? LessonChanges::Answer::Save
+                                         : clicked == QMessageBox::Discard
+                                           ? LessonChanges::Answer::Discard
+                                           : LessonChanges::Answer::Cancel;
+    // After the box has gone: the save may ask for a file name in a dialog of its own.
+    QTimer::singleShot(0, this, [this, answer, proceed] {
+      if (changes.answer(answer, [this] { return saveBeforeLeaving(); })) {
+        proceed();
+      }
+    });
+  });
+  box->open();
+}
+
+bool
+Lessons::mayCloseWindow()
+{
+  if (!changes.mustAsk(viewsById.size())) {
+    return true;
+  }
+  leaveLesson(QStringLiteral("quitting"), [this] { window.close(); });
+  return false;
+}
+
+void
+Lessons::stayInLesson()
+{
+  changes.stayed();
 }
 
 void
@@ -110,6 +220,10 @@ Lessons::openLessonFile(const QString& path)
       QStringLiteral("Cannot open the lesson %1: %2").arg(shownPath, read.problem);
     printLine(problem.toStdString());
     showProblem(QStringLiteral("lessonOpenProblemBox"), QStringLiteral("Open Lesson"), problem);
+    return;
+  }
+  if (changes.mustAsk(viewsById.size())) {
+    leaveLesson(QStringLiteral("opening another lesson"), [this, path] { openLessonFile(path); });
     return;
   }
   const StructureListDifference difference =

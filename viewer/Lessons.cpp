@@ -9,18 +9,20 @@
 #include "ui/RenderView.h"
 #include <QAction>
 #include <QDockWidget>
+#include <QHBoxLayout>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include <vtkCamera.h>
-#include <vtkCoordinate.h>
+#include <vtkCommand.h>
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
-#include <vtkTextActor.h>
-#include <vtkTextProperty.h>
 
 #include <algorithm>
 
@@ -28,36 +30,7 @@ namespace {
 
 // Readable from the back of a lecture room; logical pixels.
 constexpr int captionFontSize = 22;
-// The caption keeps to the middle 60 % of the view's width, clear of the orientation marker in
-// the lower left fifth; an average character is about half the font size wide.
-constexpr double captionWidthShare = 0.6;
 constexpr int statusMilliseconds = 5000;
-// Typing a caption redraws the view once the typist pauses, not at every key: a frame of the
-// full model takes longer than a keystroke on a software renderer.
-constexpr int captionTypingPauseMilliseconds = 300;
-
-// Breaks text into lines of at most lineLength characters at spaces (a longer word keeps its
-// line); the line breaks the teacher typed stay.
-QString
-wrappedCaption(const QString& text, int lineLength)
-{
-  QStringList lines;
-  for (const QString& paragraph : text.split('\n')) {
-    QString line;
-    for (const QString& word : paragraph.split(' ', Qt::SkipEmptyParts)) {
-      if (!line.isEmpty() && line.size() + 1 + word.size() > lineLength) {
-        lines.append(line);
-        line.clear();
-      }
-      line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
-    }
-    lines.append(line);
-  }
-  while (!lines.isEmpty() && lines.last().isEmpty()) {
-    lines.removeLast();
-  }
-  return lines.join('\n');
-}
 
 QAction*
 newAction(QObject* parent, const char* objectName, const QString& text, const QKeySequence& keys)
@@ -75,18 +48,6 @@ Lessons::Lessons(_CochlexUI& window)
   , window(window)
 {
   setObjectName(QStringLiteral("lessons"));
-  vtkTextProperty* text = caption->GetTextProperty();
-  text->SetJustificationToCentered();
-  text->SetVerticalJustificationToBottom();
-  text->SetColor(1, 1, 1);
-  // A dark band under the text reads on the black background, on a white one and over tissue.
-  text->SetBackgroundColor(0, 0, 0);
-  text->SetBackgroundOpacity(0.6);
-  text->SetFrame(false);
-  caption->GetPositionCoordinate()->SetCoordinateSystemToNormalizedViewport();
-  caption->GetPositionCoordinate()->SetValue(0.5, 0.03);
-  caption->PickableOff();
-
   transition.setStartValue(0.0);
   transition.setEndValue(1.0);
   transition.setDuration(transitionMilliseconds);
@@ -96,12 +57,11 @@ Lessons::Lessons(_CochlexUI& window)
     transitionStep(value.toDouble());
   });
   connect(&transition, &QVariantAnimation::finished, this, &Lessons::transitionEnded);
-  captionRenderTimer.setSingleShot(true);
-  captionRenderTimer.setInterval(captionTypingPauseMilliseconds);
-  connect(&captionRenderTimer, &QTimer::timeout, this, [this] {
-    this->window.mainRenderWindow()->Render();
-  });
+  observedWindow = window.mainRenderWindow();
+  renderObserver =
+    observedWindow->AddObserver(vtkCommand::StartEvent, this, &Lessons::onRenderStart);
 
+  createCaptionBand();
   createActions();
   createDock();
   addToMenus();
@@ -112,6 +72,56 @@ Lessons::Lessons(_CochlexUI& window)
 Lessons::~Lessons()
 {
   transition.stop();
+  observedWindow->RemoveObserver(renderObserver);
+}
+
+void
+Lessons::createCaptionBand()
+{
+  // Under the picture, in the column of the model view alone: the camera bars keep their place
+  // beside it, and the caption never covers the model.
+  captionBand = new QWidget(window.dockWidgetContents);
+  captionBand->setObjectName(QStringLiteral("captionBand"));
+  captionBand->setAutoFillBackground(true);
+  QPalette colours = captionBand->palette();
+  colours.setColor(QPalette::Window, Qt::black);
+  colours.setColor(QPalette::WindowText, Qt::white);
+  captionBand->setPalette(colours);
+  auto* row = new QHBoxLayout(captionBand);
+  row->setContentsMargins(12, 6, 12, 6);
+  captionText = new QLabel(captionBand);
+  captionText->setObjectName(QStringLiteral("captionText"));
+  captionText->setWordWrap(true);
+  captionText->setAlignment(Qt::AlignCenter);
+  captionText->setTextFormat(Qt::PlainText);
+  QFont font = captionText->font();
+  font.setPixelSize(captionFontSize);
+  captionText->setFont(font);
+  presentationCount = new QLabel(captionBand);
+  presentationCount->setObjectName(QStringLiteral("presentationCount"));
+  presentationCount->setFont(font);
+  // Empty outside a presentation, and as wide as the space on the left: the caption stays in
+  // the middle either way.
+  auto* balance = new QWidget(captionBand);
+  row->addWidget(balance);
+  row->addWidget(captionText, 1);
+  row->addWidget(presentationCount);
+  const int countWidth = QFontMetrics(font).horizontalAdvance(QStringLiteral("888 / 888"));
+  balance->setFixedWidth(countWidth);
+  presentationCount->setFixedWidth(countWidth);
+  presentationCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  captionBand->hide();
+
+  // The view's own row holds the rotation bar's column, then the view: the view and its band
+  // take the view's place.
+  QBoxLayout* viewRow = window.hboxLayout19;
+  const int at = viewRow->indexOf(window.qvtkWidget);
+  viewRow->removeWidget(window.qvtkWidget);
+  auto* column = new QVBoxLayout();
+  column->setSpacing(0);
+  column->addWidget(window.qvtkWidget, 1);
+  column->addWidget(captionBand);
+  viewRow->insertLayout(at, column, 1);
 }
 
 void
@@ -241,13 +251,13 @@ Lessons::goToView(int row)
   setCaptionText(view.caption);
   moveCameraTo(view.camera);
   updateActionStates();
+  updatePresentationCount();
 }
 
 void
 Lessons::goToStandardView(StandardView view)
 {
-  captionViewId = 0;
-  setCaptionText(QString());
+  leaveCaptionedView();
   moveCameraTo(
     standardViewPose(view, shownStructureBounds(window), window.mainCamera()->GetViewAngle()));
   window.statusbar->showMessage(
@@ -279,44 +289,42 @@ Lessons::previousView()
   goToView(row - 1);
 }
 
+QString
+Lessons::shownCaption() const
+{
+  return captionBand->isVisible() ? captionText->text() : QString();
+}
+
 void
 Lessons::setCaptionText(const QString& text)
 {
-  captionRenderTimer.stop();
-  captionSource = text;
-  wrapCaption();
-  window.mainRenderWindow()->Render();
+  captionText->setText(text.trimmed());
+  const bool hasText = !captionText->text().isEmpty();
+  captionText->setVisible(hasText);
+  // A presentation keeps its band for the count, caption or not; the band's height changes the
+  // view's, so it is not shown empty otherwise.
+  captionBand->setVisible(hasText || presentationRunning);
 }
 
 void
-Lessons::wrapCaption()
+Lessons::leaveCaptionedView()
 {
-  vtkRenderer* renderer = window.mainRenderer();
-  captionWrapWidth = window.mainRenderWindow()->GetSize()[0];
-  // The lines are as long at any resolution the view draws at (it draws at a reduced one while
-  // the camera moves); the font is sized in the render window's pixels.
-  const double ratio = window.qvtkWidget->renderPixelRatio();
-  const int fontSize = qRound(captionFontSize * ratio);
-  const int lineLength =
-    std::max(20, int(captionWidthShare * captionWrapWidth / ratio / (0.5 * captionFontSize)));
-  const QString wrapped = wrappedCaption(captionSource, lineLength);
-  if (wrapped.isEmpty()) {
-    renderer->RemoveActor2D(caption);
-    return;
-  }
-  caption->GetTextProperty()->SetFontSize(fontSize);
-  caption->SetInput(wrapped.toUtf8().constData());
-  if (!renderer->HasViewProp(caption)) {
-    renderer->AddActor2D(caption);
-  }
+  captionViewId = 0;
+  arrived = false;
+  setCaptionText(QString());
+  updatePresentationCount();
 }
 
 void
-Lessons::typeCaption(const QString& text)
+Lessons::onRenderStart()
 {
-  captionSource = text;
-  wrapCaption();
-  captionRenderTimer.start();
+  // A turn, move or zoom after arriving at a view leaves it, and its caption goes with it.
+  if (arrived && captionViewId != 0 && !transitionRunning() &&
+      !showsPose(mainCameraPose(window), arrivedPose)) {
+    // Not while the frame is being drawn: the band's change lays the window out again.
+    QMetaObject::invokeMethod(this, &Lessons::leaveCaptionedView, Qt::QueuedConnection);
+    arrived = false;
+  }
 }
 
 void
@@ -324,6 +332,7 @@ Lessons::moveCameraTo(const CameraPose& target)
 {
   // A new target takes over from where the camera is now, mid-way or not.
   transition.stop();
+  arrived = false;
   transitionFrom = mainCameraPose(window);
   transitionTo = target;
   window.labels->holdUntilPlaced();
@@ -337,10 +346,6 @@ Lessons::moveCameraTo(const CameraPose& target)
 void
 Lessons::transitionStep(double progress)
 {
-  // Going full screen for a presentation widens the view while the camera moves.
-  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
-    wrapCaption();
-  }
   placeCameras(window, interpolateCamera(transitionFrom, transitionTo, progress));
   window.mainRenderWindow()->Render();
   window.headRenderWindow()->Render();
@@ -350,13 +355,11 @@ void
 Lessons::transitionEnded()
 {
   placeCameras(window, transitionTo);
+  arrivedPose = mainCameraPose(window);
+  arrived = true;
   if (coarseDuringTransition) {
     coarseDuringTransition = false;
     window.interactiveDetail->endInteraction(false);
-  }
-  // Back at the view's full resolution, or wider after going full screen.
-  if (!captionSource.isEmpty() && window.mainRenderWindow()->GetSize()[0] != captionWrapWidth) {
-    wrapCaption();
   }
   // Draws the view, then its labels where that picture shows their structures.
   window.labels->placeNow();
@@ -379,6 +382,83 @@ Lessons::finishTransition()
 }
 
 void
+Lessons::updatePresentationCount()
+{
+  const int row = currentViewRow();
+  const bool counted = presentationRunning && row >= 0 && captionViewId != 0;
+  presentationCount->setText(counted ? QStringLiteral("%1 / %2").arg(row + 1).arg(viewsById.size())
+                                     : QString());
+}
+
+void
+Lessons::hideControlsForPresentation()
+{
+  // The camera bars, buttons and audio guides around the view; whatever was hidden already
+  // stays so afterwards.
+  hiddenForPresentation.clear();
+  for (QWidget* child :
+       window.dockWidgetContents->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child != window.qvtkWidget && child != captionBand && !child->isHidden()) {
+      hiddenForPresentation.emplace_back(child);
+      child->hide();
+    }
+  }
+  viewMargins = window.dockWidgetContents->layout()->contentsMargins();
+  window.dockWidgetContents->layout()->setContentsMargins(0, 0, 0, 0);
+  // The rows' spacers and gaps would keep a strip of the window's grey beside and under the
+  // picture.
+  collapsedLayouts.clear();
+  collapsedSpacers.clear();
+  const std::function<void(QLayout*)> collapse = [this, &collapse](QLayout* layout) {
+    collapsedLayouts.push_back({ layout, layout->spacing() });
+    layout->setSpacing(0);
+    for (int index = 0; index < layout->count(); ++index) {
+      QLayoutItem* item = layout->itemAt(index);
+      if (QSpacerItem* spacer = item->spacerItem()) {
+        collapsedSpacers.push_back({ spacer, spacer->sizeHint(), spacer->sizePolicy() });
+        spacer->changeSize(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+      } else if (QLayout* inner = item->layout()) {
+        collapse(inner);
+      }
+    }
+    layout->invalidate();
+  };
+  collapse(window.dockWidgetContents->layout());
+  // No title over the picture: the dock's own title bar gives way to an empty one.
+  emptyTitleBar = new QWidget(window.viewerDock);
+  emptyTitleBar->setObjectName(QStringLiteral("presentationTitleBar"));
+  emptyTitleBar->setFixedHeight(0);
+  window.viewerDock->setTitleBarWidget(emptyTitleBar);
+}
+
+void
+Lessons::restoreControlsAfterPresentation()
+{
+  for (const QPointer<QWidget>& widget : hiddenForPresentation) {
+    if (widget != nullptr) {
+      widget->show();
+    }
+  }
+  hiddenForPresentation.clear();
+  for (const CollapsedSpacer& spacer : collapsedSpacers) {
+    spacer.spacer->changeSize(spacer.size.width(),
+                              spacer.size.height(),
+                              spacer.policy.horizontalPolicy(),
+                              spacer.policy.verticalPolicy());
+  }
+  for (const CollapsedLayout& layout : collapsedLayouts) {
+    layout.layout->setSpacing(layout.spacing);
+    layout.layout->invalidate();
+  }
+  collapsedSpacers.clear();
+  collapsedLayouts.clear();
+  window.dockWidgetContents->layout()->setContentsMargins(viewMargins);
+  window.viewerDock->setTitleBarWidget(nullptr);
+  delete emptyTitleBar;
+  emptyTitleBar = nullptr;
+}
+
+void
 Lessons::startPresentation()
 {
   if (viewsById.empty()) {
@@ -394,7 +474,13 @@ Lessons::startPresentation()
   presentationRunning = true;
   presentationStartedFullScreen =
     window.viewerDock->isFloating() && window.viewerDock->isFullScreen();
-  if (!presentationStartedFullScreen) {
+  presentationStartedFloating = window.viewerDock->isFloating() && !presentationStartedFullScreen;
+  floatingGeometry = window.viewerDock->geometry();
+  // Before the dock floats: a new title bar changes a floating window's kind and hides it.
+  hideControlsForPresentation();
+  if (presentationStartedFullScreen) {
+    window.viewerDock->showFullScreen();
+  } else {
     window.fullScreen();
   }
   // Escape ends the presentation first; the full screen's own Escape waits until then.
@@ -413,8 +499,20 @@ Lessons::endPresentation()
   presentationRunning = false;
   endPresentationKey->setEnabled(false);
   if (presentationStartedFullScreen) {
+    restoreControlsAfterPresentation();
+    window.viewerDock->showFullScreen();
     setLeaveFullScreenKey(window, true);
-  } else if (window.viewerDock->isFloating()) {
-    window.showViewerDock();
+  } else {
+    if (window.viewerDock->isFloating()) {
+      window.showViewerDock();
+    }
+    restoreControlsAfterPresentation();
+    if (presentationStartedFloating) {
+      window.viewerDock->setFloating(true);
+      window.viewerDock->setGeometry(floatingGeometry);
+      window.viewerDock->show();
+    }
   }
+  setCaptionText(captionText->text());
+  updatePresentationCount();
 }

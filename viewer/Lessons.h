@@ -1,33 +1,51 @@
 #pragma once
 
 #include "viewer/teaching/CameraPath.h"
+#include "viewer/teaching/LessonChanges.h"
 #include "viewer/teaching/ViewState.h"
 
+#include <QMargins>
 #include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QSizePolicy>
 #include <QString>
-#include <QTimer>
 #include <QVariantAnimation>
 
-#include <vtkNew.h>
+#include <vtkSmartPointer.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
 class QAction;
 class QDockWidget;
+class QLabel;
+class QLayout;
 class QListWidget;
 class QListWidgetItem;
 class QMenu;
+class QMessageBox;
 class QPlainTextEdit;
 class QShortcut;
+class QSpacerItem;
+class QWidget;
 class _CochlexUI;
-class vtkTextActor;
+class vtkRenderWindow;
+
+// Where the lesson goes when a question of the window needs a file name: the Save Lesson
+// dialog, or a stand-in of a test. Returns the path, empty when cancelled.
+using LessonFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+// An empty chooser brings the dialog back.
+void
+setLessonFileChooser(LessonFileChooser chooser);
 
 // A lesson: named views of the whole picture that a teacher adds, captions, orders, saves and
 // presents, and the six standard views along the anatomical axes. Its actions go into the File
 // and View menus; its list is the Views dock. Going to a view sets the controls as the user
-// would and moves the camera there smoothly; the view's caption shows at the bottom of the
-// model view, so screenshots and the full screen carry it.
+// would and moves the camera there smoothly; the view's caption shows in a band of its own under
+// the model view, never over the model, until the camera leaves the view.
 class Lessons : public QObject
 {
   Q_OBJECT
@@ -51,10 +69,24 @@ public:
   void finishTransition();
 
   bool presenting() const { return presentationRunning; }
-  vtkTextActor* captionActor() const { return caption; }
+  // The caption under the model view, empty when none shows.
+  QString shownCaption() const;
 
-  // Writes the lesson to path through a temporary file renamed once complete. Returns the
-  // problem for the user, empty on success.
+  // Whether the lesson holds views that no file has.
+  bool hasUnsavedChanges() const;
+  // Leaving the lesson (what names it: "quitting", "opening another lesson" ...) goes ahead
+  // through proceed at once when nothing would be lost; otherwise after the teacher's answer to
+  // Save / Discard / Cancel, asked in a box that does not block the window. Cancel, or a save
+  // that fails or is cancelled, keeps everything as it was.
+  void leaveLesson(const QString& leaving, const std::function<void()>& proceed);
+  // Whether the window may close now without losing a view: false asks first (see
+  // leaveLesson()) and closes the window once the teacher agrees.
+  bool mayCloseWindow();
+  // The leaving that was agreed to did not happen after all.
+  void stayInLesson();
+
+  // Writes the lesson to path through a temporary file renamed once complete; the lesson then
+  // belongs to that file. Returns the problem for the user, empty on success.
   QString saveLessonTo(const QString& path);
   // Reads path and replaces the views with its own, after the user's consent when the lesson was
   // made for another model. A bad file leaves the views as they were and says why.
@@ -84,11 +116,13 @@ private:
   void deleteCurrentView();
   void moveCurrentView(int step);
   void captionEdited();
-  void showCaptionOfCurrent();
+  void createCaptionBand();
   void setCaptionText(const QString& text);
-  void wrapCaption();
-  void typeCaption(const QString& text);
+  // Takes the caption away once the camera no longer shows the view it belongs to.
+  void onRenderStart();
+  void leaveCaptionedView();
   void updateActionStates();
+  void changed();
   QString unusedViewName() const;
 
   void moveCameraTo(const CameraPose& target);
@@ -96,7 +130,12 @@ private:
   void transitionEnded();
 
   void saveLesson();
+  // Saves to the lesson's own file, or asks for one; whether the lesson reached it.
+  bool saveBeforeLeaving();
   void openLesson();
+  void hideControlsForPresentation();
+  void restoreControlsAfterPresentation();
+  void updatePresentationCount();
   void replaceViews(const Lesson& lesson);
   void showProblem(const QString& objectName, const QString& title, const QString& text);
 
@@ -104,6 +143,9 @@ private:
   QDockWidget* dock = nullptr;
   QListWidget* list = nullptr;
   QPlainTextEdit* captionEdit = nullptr;
+  QWidget* captionBand = nullptr;
+  QLabel* captionText = nullptr;
+  QLabel* presentationCount = nullptr;
   QAction* addAction = nullptr;
   QAction* replaceAction = nullptr;
   QAction* deleteAction = nullptr;
@@ -125,16 +167,40 @@ private:
   // The view whose caption the model view shows, or 0.
   int captionViewId = 0;
   bool coarseDuringTransition = false;
+  // Where the camera stood when it arrived at the captioned view.
+  CameraPose arrivedPose;
+  bool arrived = false;
+  vtkSmartPointer<vtkRenderWindow> observedWindow;
+  unsigned long renderObserver = 0;
 
-  vtkNew<vtkTextActor> caption;
-  QString captionSource;
-  int captionWrapWidth = 0;
-  QTimer captionRenderTimer;
   QVariantAnimation transition;
   CameraPose transitionFrom;
   CameraPose transitionTo;
 
   bool presentationRunning = false;
   bool presentationStartedFullScreen = false;
+  bool presentationStartedFloating = false;
+  QRect floatingGeometry;
+  QMargins viewMargins;
+  // What the presentation hid, to be shown again after it.
+  std::vector<QPointer<QWidget>> hiddenForPresentation;
+  QWidget* emptyTitleBar = nullptr;
+  struct CollapsedLayout
+  {
+    QLayout* layout;
+    int spacing;
+  };
+  struct CollapsedSpacer
+  {
+    QSpacerItem* spacer;
+    QSize size;
+    QSizePolicy policy;
+  };
+  std::vector<CollapsedLayout> collapsedLayouts;
+  std::vector<CollapsedSpacer> collapsedSpacers;
   QString lastLessonPath;
+
+  LessonChanges changes;
+  QPointer<QMessageBox> leaveQuestion;
+  std::vector<std::function<void()>> waitingToLeave;
 };

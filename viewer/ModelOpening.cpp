@@ -4,8 +4,10 @@
 
 #include "loading/Console.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
 #include "viewer/LoadReport.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -58,7 +60,17 @@ _CochlexUI::openTeachingModel()
                 QStringLiteral("Choose the folder that holds Joint_transformed.txt."));
     return;
   }
+  // The new viewer starts only once the lesson's views are saved or let go.
+  lessons->leaveLesson(QStringLiteral("opening another model"),
+                       [this, folder, title] { handOverToViewer(folder, title); });
+}
+
+void
+_CochlexUI::handOverToViewer(const QString& folder, const QString& title)
+{
   if (!modelOpening.startViewer(folder)) {
+    // This window stays, and so does the lesson the teacher may have let go for it.
+    lessons->stayInLesson();
     printLine("Cannot start a viewer for " + folder.toStdString());
     showWarning(
       this,
@@ -73,8 +85,18 @@ _CochlexUI::openTeachingModel()
 void
 _CochlexUI::quitViewer()
 {
+  close();
+}
+
+void
+_CochlexUI::closeEvent(QCloseEvent* event)
+{
+  if (lessons != nullptr && !lessons->mayCloseWindow()) {
+    event->ignore();
+    return;
+  }
   // The dialogs are windows of their own and would keep the program running.
   helpDialog.close();
   aboutDialog.close();
-  close();
+  Ui_MainWindow::closeEvent(event);
 }

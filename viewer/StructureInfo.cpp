@@ -8,6 +8,7 @@
 #include "viewer/StructureSelection.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QFont>
@@ -70,6 +71,11 @@ StructureInfo::StructureInfo(_CochlexUI& window)
           this,
           &StructureInfo::showStructure);
   connect(window.quiz, &Quiz::wrongAnswer, this, &StructureInfo::showStructure);
+  openTimer.setSingleShot(true);
+  // The second click of a double-click comes within the interval; a little more for the
+  // second release.
+  openTimer.setInterval(QApplication::doubleClickInterval() + 100);
+  connect(&openTimer, &QTimer::timeout, this, &StructureInfo::openDock);
 }
 
 void
@@ -102,6 +108,19 @@ StructureInfo::showStructure(int index)
   infoBrowser->setHtml(description.isEmpty()
                          ? QStringLiteral("<h3>%1</h3><p>%2</p>").arg(name, noDescriptionText())
                          : QStringLiteral("<h3>%1</h3>").arg(name) + description);
+  if (infoDock->isHidden()) {
+    // The dock takes its height from the model view, and the picture moves with the view's
+    // centre: opened at the first click of a double-click, it would move the structure from
+    // under the pointer before the second, and "show only this" would miss.
+    openTimer.start();
+    return;
+  }
+  infoDock->raise();
+}
+
+void
+StructureInfo::openDock()
+{
   if (infoDock->isHidden()) {
     infoDock->show();
     // A few lines of text; the model view keeps the rest.

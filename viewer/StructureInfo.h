@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstddef>
 #include <vector>
@@ -46,8 +47,12 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void openDock();
+
   _CochlexUI& window;
   QDockWidget* infoDock;
   QTextBrowser* infoBrowser;
   int shown = -1;
+  // Opens the closed dock once a click in the view can no longer become a double-click.
+  QTimer openTimer;
 };

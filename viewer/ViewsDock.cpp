@@ -74,8 +74,15 @@ Lessons::createDock()
   // Low, under the model view: the picture keeps most of the height.
   content->setMaximumHeight(170);
 
-  window.addDockWidget(Qt::RightDockWidgetArea, dock, Qt::Vertical);
-  window.splitDockWidget(window.viewerDock, dock, Qt::Vertical);
+  // In one place with the Structure dock, a tab each: two docks one above the other under the
+  // model view left it a strip of the window's height at 1366 x 768.
+  auto* structureDock = window.findChild<QDockWidget*>(QStringLiteral("structureInfoDock"));
+  if (structureDock != nullptr) {
+    window.tabifyDockWidget(structureDock, dock);
+  } else {
+    window.addDockWidget(Qt::RightDockWidgetArea, dock, Qt::Vertical);
+    window.splitDockWidget(window.viewerDock, dock, Qt::Vertical);
+  }
   // Shown once there is a view to list, or from the View menu.
   dock->hide();
 }
@@ -98,7 +105,18 @@ Lessons::connectDock()
       goToView(list->row(item));
     }
   });
-  connect(list->model(), &QAbstractItemModel::rowsMoved, this, [this] { updateActionStates(); });
+  connect(list->model(), &QAbstractItemModel::rowsMoved, this, [this] {
+    if (!settingList) {
+      changed();
+    }
+    updateActionStates();
+  });
+  // Renamed in place.
+  connect(list, &QListWidget::itemChanged, this, [this] {
+    if (!settingList) {
+      changed();
+    }
+  });
   connect(captionEdit, &QPlainTextEdit::textChanged, this, &Lessons::captionEdited);
   captionEdit->setEnabled(false);
 }
@@ -166,17 +184,28 @@ Lessons::addView()
   ViewState view = captureView(window);
   view.name = unusedViewName();
   QListWidgetItem* item = itemForView(view);
-  list->addItem(item);
   settingList = true;
+  list->addItem(item);
   list->setCurrentItem(item);
   settingList = false;
-  // The caption shown belongs to another view now.
+  // The picture is the new view's, and so is the caption it is about to be given.
   captionViewId = viewsById.rbegin()->first;
   setCaptionText(QString());
+  arrivedPose = view.camera;
+  arrived = true;
+  changed();
   dock->show();
+  // In front of the Structure dock that shares its place: the caption is written there next.
+  dock->raise();
   updateActionStates();
   window.statusbar->showMessage(
     QStringLiteral("%1 added: give it a caption beside the list.").arg(view.name), 5000);
+}
+
+void
+Lessons::changed()
+{
+  changes.changed();
 }
 
 void
@@ -191,6 +220,12 @@ Lessons::replaceCurrentView()
   ViewState view = captureView(window);
   view.caption = stored.caption;
   stored = view;
+  // The picture is this view's now: its caption shows.
+  captionViewId = item->data(Qt::UserRole).toInt();
+  setCaptionText(view.caption);
+  arrivedPose = view.camera;
+  arrived = true;
+  changed();
 }
 
 void
@@ -202,13 +237,13 @@ Lessons::deleteCurrentView()
   }
   const int id = item->data(Qt::UserRole).toInt();
   if (id == captionViewId) {
-    captionViewId = 0;
-    setCaptionText(QString());
+    leaveCaptionedView();
   }
   viewsById.erase(id);
   settingList = true;
   delete item;
   settingList = false;
+  changed();
   updateActionStates();
 }
 
@@ -225,6 +260,7 @@ Lessons::moveCurrentView(int step)
   list->insertItem(target, item);
   list->setCurrentItem(item);
   settingList = false;
+  changed();
   updateActionStates();
 }
 
@@ -237,8 +273,9 @@ Lessons::captionEdited()
   }
   const int id = item->data(Qt::UserRole).toInt();
   viewsById[id].caption = captionEdit->toPlainText();
+  changed();
   if (id == captionViewId) {
-    typeCaption(viewsById[id].caption);
+    setCaptionText(viewsById[id].caption);
   }
 }
 
@@ -250,11 +287,13 @@ Lessons::replaceViews(const Lesson& lesson)
   list->clear();
   settingList = false;
   viewsById.clear();
-  captionViewId = 0;
-  setCaptionText(QString());
+  leaveCaptionedView();
+  settingList = true;
   for (const ViewState& view : lesson.views) {
     list->addItem(itemForView(view));
   }
+  settingList = false;
+  changes.matchFile();
   dock->show();
   updateActionStates();
 }

@@ -178,3 +178,24 @@ standardViewPose(StandardView view, const std::array<double, 6>& bounds, double 
   }
   return pose;
 }
+
+bool
+showsPose(const CameraPose& camera, const CameraPose& pose)
+{
+  const double distance =
+    std::sqrt(vtkMath::Distance2BetweenPoints(pose.position.data(), pose.focalPoint.data()));
+  const double pointTolerance = 1e-3 * distance;
+  const auto near = [pointTolerance](const std::array<double, 3>& a,
+                                     const std::array<double, 3>& b) {
+    return std::sqrt(vtkMath::Distance2BetweenPoints(a.data(), b.data())) <= pointTolerance;
+  };
+  std::array<double, 3> up = camera.viewUp;
+  std::array<double, 3> wantedUp = pose.viewUp;
+  if (vtkMath::Normalize(up.data()) == 0 || vtkMath::Normalize(wantedUp.data()) == 0) {
+    return false;
+  }
+  const double cosine = std::clamp(vtkMath::Dot(up.data(), wantedUp.data()), -1.0, 1.0);
+  return near(camera.position, pose.position) && near(camera.focalPoint, pose.focalPoint) &&
+         vtkMath::DegreesFromRadians(std::acos(cosine)) <= 0.05 &&
+         std::abs(camera.viewAngle - pose.viewAngle) <= 0.01;
+}

@@ -43,3 +43,10 @@ standardViewDirection(StandardView view);
 // Superior is up in the views from the side; in the views from above and below anterior is up.
 CameraPose
 standardViewPose(StandardView view, const std::array<double, 6>& bounds, double viewAngle);
+
+// Whether camera still shows the picture of pose: a move of either point by more than a
+// thousandth of the viewing distance, a roll of the view-up by more than a twentieth of a degree
+// or a change of the view angle by more than a hundredth of a degree leaves it. A placed camera
+// can differ by rounding, and by a view-up made square to the direction of view.
+bool
+showsPose(const CameraPose& camera, const CameraPose& pose);
