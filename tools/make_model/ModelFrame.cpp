@@ -223,7 +223,7 @@ sectionGrid(const ModelFrame& frame,
       const double extent = model[2 * axis + 1] - grid.origin[axis];
       grid.dimensions[axis] = int(std::clamp(std::floor(extent / grid.spacing[axis] + 1e-6) + 1,
                                              1.0,
-                                             double(std::numeric_limits<int>::max() / 2)));
+                                             0.5 * std::numeric_limits<int>::max()));
     }
   };
   fit();
