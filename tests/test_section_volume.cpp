@@ -20,8 +20,7 @@ namespace {
 QByteArray
 manifestWithVolume(const QByteArray& volume)
 {
-  return "{\"cochlex-model\": 1, \"structures\": [{\"file\": \"a.vtk\"}], \"volume\": " + volume +
-         "}";
+  return R"({"cochlex-model": 1, "structures": [{"file": "a.vtk"}], "volume": )" + volume + "}";
 }
 
 // The fixture's nine structures in a manifest, with volume as its volume entry (none if empty).
@@ -97,7 +96,7 @@ private slots:
     QTest::newRow("negative spacing") << entry("\"v.raw\"", "[4, 4, 4]", "[1, 1, -0.1]")
                                       << "spacing is not three finite numbers above 0";
     QTest::newRow("origin as text")
-      << entry("\"v.raw\"", "[4, 4, 4]", "[1, 1, 1]", ", \"origin\": \"here\"")
+      << entry(R"("v.raw")", "[4, 4, 4]", "[1, 1, 1]", R"(, "origin": "here")")
       << "origin is not three finite numbers";
     QTest::newRow("slanted direction")
       << entry("\"v.raw\"", "[4, 4, 4]", "[1, 1, 1]", ", \"direction\": [[1,0,0],[1,1,0],[0,0,1]]")
@@ -127,7 +126,7 @@ private slots:
   void nanIsNotJson()
   {
     const ModelManifest read = parseModelManifest(
-      manifestWithVolume("{\"file\": \"v.raw\", \"size\": [4, 4, 4], \"spacing\": [NaN, 1, 1]}")
+      manifestWithVolume(R"({"file": "v.raw", "size": [4, 4, 4], "spacing": [NaN, 1, 1]})")
         .toStdString(),
       "/m/cochlex-model.json");
     QVERIFY(!read.usable && !read.volumeUsable);
