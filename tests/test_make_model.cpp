@@ -693,7 +693,7 @@ private slots:
     for (const LoadedStructure& structure : structures) {
       double bounds[6];
       structure.surface->GetBounds(bounds);
-      for (int axis = 0; axis < 3; ++axis) {
+      for (std::size_t axis = 0; axis < 3; ++axis) {
         low[axis] = std::min(low[axis], bounds[2 * axis]);
         high[axis] = std::max(high[axis], bounds[2 * axis + 1]);
       }
