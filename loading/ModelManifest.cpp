@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -47,6 +48,7 @@ public:
 
   void structure(const QJsonValue& value, int index);
   void head(const QJsonValue& value);
+  void volume(const QJsonValue& value);
 
 private:
   void problem(const std::string& text)
@@ -56,6 +58,14 @@ private:
   void name(const QJsonObject& object, ManifestStructure& entry, const std::string& where);
   void color(const QJsonObject& object, ManifestStructure& entry, const std::string& where);
   void opacity(const QJsonObject& object, ManifestStructure& entry, const std::string& where);
+  bool volumeFile(const QJsonObject& object);
+  bool volumeSize(const QJsonObject& object);
+  bool volumeVector(const QJsonObject& object, const char* key, bool positive);
+  bool volumeDirection(const QJsonObject& object);
+  void volumeProblem(const std::string& text)
+  {
+    problem("the section volume's " + text + "; the model is shown without section images.");
+  }
 
   ModelManifest& manifest;
   std::string shownPath;
@@ -188,6 +198,140 @@ ManifestReader::head(const QJsonValue& value)
   manifest.headPath = path;
 }
 
+// Three numbers, finite, and above 0 where positive is set; empty otherwise.
+std::optional<std::array<double, 3>>
+threeNumbers(const QJsonValue& value, bool positive)
+{
+  const QJsonArray array = value.toArray();
+  if (!value.isArray() || array.size() != 3) {
+    return std::nullopt;
+  }
+  std::array<double, 3> numbers{};
+  for (int index = 0; index < 3; ++index) {
+    const double number = array.at(index).toDouble(std::nan(""));
+    if (!array.at(index).isDouble() || !std::isfinite(number) || (positive && !(number > 0))) {
+      return std::nullopt;
+    }
+    numbers[std::size_t(index)] = number;
+  }
+  return numbers;
+}
+
+bool
+ManifestReader::volumeFile(const QJsonObject& object)
+{
+  const QJsonValue file = object.value(QStringLiteral("file"));
+  std::string why = "file is not named";
+  const std::string path = file.isString() ? folderPath(file.toString(), why) : std::string();
+  if (path.empty()) {
+    volumeProblem(file.isString() ? "file: " + why : why);
+    return false;
+  }
+  manifest.volume.relativePath = path;
+  return true;
+}
+
+bool
+ManifestReader::volumeSize(const QJsonObject& object)
+{
+  const QJsonArray array = object.value(QStringLiteral("size")).toArray();
+  bool whole = array.size() == 3;
+  for (int axis = 0; whole && axis < 3; ++axis) {
+    const double number = array.at(axis).toDouble(0);
+    // Each axis alone within the byte bound, so the product below cannot overflow.
+    whole =
+      number >= 1 && number <= double(largestSectionVolumeBytes) && number == std::floor(number);
+    manifest.volume.dimensions[std::size_t(axis)] = whole ? int(number) : 1;
+  }
+  if (!whole) {
+    volumeProblem("size is not three whole numbers of voxels, each at least 1");
+    return false;
+  }
+  if (manifest.volume.byteCount() > largestSectionVolumeBytes) {
+    const std::array<int, 3>& size = manifest.volume.dimensions;
+    volumeProblem("grid of " + std::to_string(size[0]) + " x " + std::to_string(size[1]) + " x " +
+                  std::to_string(size[2]) + " voxels is larger than " +
+                  megabytes(largestSectionVolumeBytes));
+    return false;
+  }
+  return true;
+}
+
+bool
+ManifestReader::volumeVector(const QJsonObject& object, const char* key, bool positive)
+{
+  const QJsonValue value = object.value(QLatin1String(key));
+  if (value.isUndefined() && !positive) {
+    return true; // the origin: at the model frame's origin
+  }
+  const std::optional<std::array<double, 3>> numbers = threeNumbers(value, positive);
+  if (!numbers) {
+    volumeProblem(std::string(key) + " is not three finite numbers" + (positive ? " above 0" : ""));
+    return false;
+  }
+  (positive ? manifest.volume.spacing : manifest.volume.origin) = *numbers;
+  return true;
+}
+
+bool
+ManifestReader::volumeDirection(const QJsonObject& object)
+{
+  const QJsonValue value = object.value(QStringLiteral("direction"));
+  if (value.isUndefined()) {
+    return true;
+  }
+  const QJsonArray rows = value.toArray();
+  bool sound = value.isArray() && rows.size() == 3;
+  std::array<std::array<double, 3>, 3> axes{};
+  for (int axis = 0; sound && axis < 3; ++axis) {
+    const std::optional<std::array<double, 3>> vector = threeNumbers(rows.at(axis), false);
+    const double length = vector
+                            ? std::sqrt((*vector)[0] * (*vector)[0] + (*vector)[1] * (*vector)[1] +
+                                        (*vector)[2] * (*vector)[2])
+                            : 0.0;
+    sound = vector && length > 1e-9;
+    for (std::size_t row = 0; sound && row < 3; ++row) {
+      axes[std::size_t(axis)][row] = (*vector)[row] / length;
+    }
+  }
+  // The cut planes are the section images' planes: the axes must stand at right angles (to
+  // within 0.06 degrees) for a slice to be a plane of the grid.
+  for (std::size_t a = 0; sound && a < 3; ++a) {
+    for (std::size_t b = a + 1; sound && b < 3; ++b) {
+      sound = std::abs(axes[a][0] * axes[b][0] + axes[a][1] * axes[b][1] +
+                       axes[a][2] * axes[b][2]) < 1e-3;
+    }
+  }
+  if (!sound) {
+    volumeProblem("direction is not three non-zero vectors at right angles");
+    return false;
+  }
+  manifest.volume.direction = axes;
+  return true;
+}
+
+void
+ManifestReader::volume(const QJsonValue& value)
+{
+  if (value.isUndefined()) {
+    return;
+  }
+  manifest.volumeGiven = true;
+  if (!value.isObject()) {
+    volumeProblem("entry is not an object");
+    return;
+  }
+  const QJsonObject object = value.toObject();
+  // Every value is checked, so that each problem has its line.
+  bool usable = volumeFile(object);
+  usable = volumeSize(object) && usable;
+  usable = volumeVector(object, "spacing", true) && usable;
+  usable = volumeVector(object, "origin", false) && usable;
+  usable = volumeDirection(object) && usable;
+  manifest.volume.placed = true;
+  manifest.volumeUsable = usable;
+}
+
 } // namespace
 
 ModelManifest
@@ -232,6 +376,7 @@ parseModelManifest(const std::string& text, const std::string& shownPath)
                                 std::to_string(largestManifestStructureCount) + ".");
   }
   reader.head(top.value(QStringLiteral("head")));
+  reader.volume(top.value(QStringLiteral("volume")));
   return manifest;
 }
 

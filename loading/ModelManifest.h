@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loading/SectionVolume.h"
+
 #include <QString>
 
 #include <array>
@@ -38,6 +40,11 @@ struct ModelManifest
 {
   std::vector<ManifestStructure> structures;
   std::string headPath; // from the model folder, beginning with "/"; empty: the usual head
+  // The section volume's entry: absent, the fixed grid of "Joint/Joint.raw" is read; present but
+  // refused (volumeUsable false), the model is shown without section images.
+  bool volumeGiven = false;
+  bool volumeUsable = false;
+  SectionVolumeGrid volume;
   // One line each for what was wrong and how it was taken; the manifest is used as far as
   // it goes.
   std::vector<std::string> problems;

@@ -92,11 +92,19 @@ struct ModelEntry
 
 // The structures of the manifest, when the folder has one that can be used; its problems are
 // reported either way. headPath is set where the manifest names the head model.
+// Where the model's section volume comes from.
+struct VolumeSource
+{
+  SectionVolumeGrid grid; // the fixed grid unless the manifest gives one
+  bool refused = false;   // the manifest's entry could not be used: no section images
+};
+
 bool
 readManifestEntries(TeachingModel& model,
                     const std::string& folder,
                     std::vector<ModelEntry>& entries,
-                    std::string& headPath)
+                    std::string& headPath,
+                    VolumeSource& volume)
 {
   const std::string path = folder + "/" + modelManifestName;
   const FileBytes file = readWholeFile(path, largestModelManifestBytes);
@@ -130,6 +138,10 @@ readManifestEntries(TeachingModel& model,
   }
   if (!manifest.headPath.empty()) {
     headPath = manifest.headPath;
+  }
+  if (manifest.volumeGiven) {
+    volume.grid = manifest.volume;
+    volume.refused = !manifest.volumeUsable;
   }
   return true;
 }
@@ -174,6 +186,33 @@ readListEntries(TeachingModel& model,
   return true;
 }
 
+// The section volume of grid, its problems reported; null when it cannot be shown.
+vtkSmartPointer<vtkImageData>
+readVolume(TeachingModel& model, const std::string& folder, const SectionVolumeGrid& grid)
+{
+  const std::string volumePath = folder + grid.relativePath;
+  const SectionVolumeRead volume = readSectionVolume(volumePath, grid);
+  const std::string byteCount = std::to_string(grid.byteCount());
+  if (volume.refused) {
+    report(model, volume.problem + "; the model is shown without section images.");
+  } else if (volume.volume == nullptr) {
+    report(model,
+           volume.problem,
+           "Cannot read the section volume " + volumePath + ": the section images stay empty.");
+  } else if (!volume.problem.empty()) {
+    report(model,
+           volume.problem,
+           "The section volume " + volumePath + " is short: " + std::to_string(volume.bytesRead) +
+             " of " + byteCount + " bytes; the sections beyond them are black.");
+  }
+  if (volume.volume != nullptr && volume.fileSize > grid.byteCount()) {
+    report(model,
+           "The section volume " + volumePath + " holds " + std::to_string(volume.fileSize) +
+             " bytes, more than the " + byteCount + " of a volume; only the first are used.");
+  }
+  return volume.volume;
+}
+
 } // namespace
 
 TeachingModel
@@ -183,7 +222,8 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
   std::vector<ModelEntry> entries;
   std::vector<std::string> listProblems;
   std::string headPath = "/Joint/Head_bone_transformed.vtp";
-  model.fromManifest = readManifestEntries(model, folder, entries, headPath);
+  VolumeSource volumeSource;
+  model.fromManifest = readManifestEntries(model, folder, entries, headPath, volumeSource);
   if (!model.fromManifest && !readListEntries(model, folder, entries, listProblems)) {
     return model;
   }
@@ -247,25 +287,9 @@ loadTeachingModel(const std::string& folder, const TeachingModelSteps& steps)
     steps.headRead(head);
   }
 
-  const std::string volumePath = folder + "/Joint/Joint.raw";
-  const SectionVolumeRead volume = readSectionVolume(volumePath);
-  if (volume.volume == nullptr) {
-    report(model,
-           volume.problem,
-           "Cannot read the section volume " + volumePath + ": the section images stay empty.");
-  } else if (!volume.problem.empty()) {
-    report(model,
-           volume.problem,
-           "The section volume " + volumePath + " is short: " + std::to_string(volume.bytesRead) +
-             " of " + std::to_string(sectionVolumeByteCount) +
-             " bytes; the sections beyond them are black.");
+  model.volumeGrid = volumeSource.grid;
+  if (!volumeSource.refused) {
+    model.volume = readVolume(model, folder, volumeSource.grid);
   }
-  if (volume.volume != nullptr && volume.fileSize > sectionVolumeByteCount) {
-    report(model,
-           "The section volume " + volumePath + " holds " + std::to_string(volume.fileSize) +
-             " bytes, more than the " + std::to_string(sectionVolumeByteCount) +
-             " of a volume; only the first are used.");
-  }
-  model.volume = volume.volume;
   return model;
 }

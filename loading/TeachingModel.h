@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loading/SectionVolume.h"
+
 #include <QString>
 
 #include <vtkSmartPointer.h>
@@ -57,6 +59,7 @@ struct TeachingModel
   bool fromManifest = false;
   std::size_t structureCount = 0;
   vtkSmartPointer<vtkImageData> volume; // null when the volume file could not be opened
+  SectionVolumeGrid volumeGrid;         // the grid volume holds and its place in the model
   std::vector<std::string> problems;
 };
 

@@ -44,3 +44,19 @@ SectionStates::setCut(int axis, int side)
   records[std::size_t(axis)].cut = side;
   emit sectionChanged(axis);
 }
+
+void
+SectionStates::setCount(int axis, int count)
+{
+  if (axis < 0 || axis > 2 || count < 0) {
+    return;
+  }
+  SectionRecord& record = records[std::size_t(axis)];
+  const int number = count > 0 ? std::clamp(record.number, 1, count) : record.number;
+  if (record.count == count && record.number == number) {
+    return;
+  }
+  record.count = count;
+  record.number = number;
+  emit sectionChanged(axis);
+}

@@ -205,6 +205,19 @@ private slots:
     QVERIFY(read.lesson.views.empty());
   }
 
+  // A model with a volume of its own: the numbers run to its sections, not the fixed grid's.
+  void sectionNumbersFollowTheModelsGrid()
+  {
+    const QByteArray deep = sampleEditedAt("views.1.sections.z.number", "250");
+    QVERIFY(readLesson(deep).problem.contains("250 is out of range (1 to 115)"));
+    const LessonRead read = readLesson(deep, { 748, 552, 300 });
+    QCOMPARE(read.problem, QString());
+    QCOMPARE(read.lesson.views[1].sections[2].number, 250);
+    // The sample lesson's x number, 374, beyond a grid of 373 sections.
+    QVERIFY(readLesson(deep, { 373, 552, 300 })
+              .problem.contains("views[0].sections.x.number: 374 is out of range (1 to 373)"));
+  }
+
   void versionRules()
   {
     // A newer minor version with fields this reader does not know opens as if they were absent.

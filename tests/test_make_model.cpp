@@ -7,6 +7,7 @@
 #include "loading/TeachingModel.h"
 #include "tools/SampleAnatomy.h"
 #include "tools/make_model/ColorTable.h"
+#include "tools/make_model/ModelFrame.h"
 #include "tools/make_model/Surfaces.h"
 #include "viewer/StructurePicking.h"
 
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QVector3D>
 #include <QtTest>
@@ -34,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -445,16 +448,18 @@ private slots:
     for (std::uint8_t label : map->voxels) {
       ++voxelCounts[label];
     }
-    vtkNew<vtkTransform> placement;
-    sample::buildVolumePlacement(placement);
-    placement->Inverse();
+    // The section volume as the viewer places it: its manifest grid in the model frame.
+    const SectionVolumeGrid& grid = loaded.volumeGrid;
+    QVERIFY(grid.placed && loaded.volume != nullptr);
+    vtkNew<vtkMatrix4x4> modelToVoxel;
+    vtkMatrix4x4::Invert(sectionVoxelPlacement(grid), modelToVoxel);
     auto grey = [&](const double* point) -> int {
-      double volume[3];
-      placement->TransformPoint(point, volume);
+      double voxel[4] = { point[0], point[1], point[2], 1 };
+      modelToVoxel->MultiplyPoint(voxel, voxel);
       long index[3];
       for (int axis = 0; axis < 3; ++axis) {
-        index[axis] = std::lround(volume[axis] / sample::volumeSpacing[axis]);
-        if (index[axis] < 2 || index[axis] > sample::volumeDimensions[axis] - 3) {
+        index[axis] = std::lround(voxel[axis]);
+        if (index[axis] < 2 || index[axis] > grid.dimensions[std::size_t(axis)] - 3) {
           return -1;
         }
       }
@@ -506,13 +511,15 @@ private slots:
         (measured - shift).length() < 0.1,
         qPrintable(QString("%1 %2 %3").arg(measured.x()).arg(measured.y()).arg(measured.z())));
     }
-    // The point named by --section-centre, the last structure's centre, is the slab's middle.
+    // The point named by --section-centre, the last structure's centre, is where the original
+    // model's sections meet.
     if (arguments.contains("--section-centre")) {
       double middle[3];
       for (int axis = 0; axis < 3; ++axis) {
         middle[axis] = 0.5 * (sample::volumeDimensions[axis] - 1) * sample::volumeSpacing[axis];
       }
-      placement->Inverse();
+      vtkNew<vtkTransform> placement;
+      sample::buildVolumePlacement(placement);
       placement->TransformPoint(middle, middle);
       QVERIFY((centroid(structures.back().surface) - QVector3D(middle[0], middle[1], middle[2]))
                 .length() < 0.05);
@@ -642,6 +649,111 @@ private slots:
       QVERIFY2(std::abs(volume - ballVolume) < 0.1 * ballVolume,
                qPrintable(QString::number(volume)));
     }
+  }
+
+  // The section volume covers the labels and 2 mm around them at the CT's own spacing, and its
+  // grey window comes from the tissue there: not from the -3024 padding outside the scan's round
+  // field, which here is nearly half the CT and reaches into the labels' neighbourhood. A CT of
+  // 0.3 mm slices is coarser than the ball (0.4 mm radius) is thick, not than the torus.
+  void sectionVolumeFollowsTheCt()
+  {
+    const std::array<int, 3> size{ 120, 96, 80 };
+    const std::array<double, 3> spacing{ 0.2, 0.25, 0.3 };
+    std::vector<std::int16_t> voxels;
+    for (int k = 0; k < size[2]; ++k) {
+      for (int j = 0; j < size[1]; ++j) {
+        for (int i = 0; i < size[0]; ++i) {
+          const double x = -12 + i * spacing[0], y = -12 + j * spacing[1], z = -12 + k * spacing[2];
+          const double tissue = 1000 * std::abs(std::sin(0.9 * x + 0.6 * y + 0.3 * z));
+          voxels.push_back(std::int16_t(std::hypot(x + 9, y) < 10 ? std::lround(tissue) : -3024));
+        }
+      }
+    }
+    {
+      std::ofstream file(QFile::encodeName(path("padded-ct.nrrd")).constData(), std::ios::binary);
+      file << "NRRD0004\ntype: int16\ndimension: 3\nspace: left-posterior-superior\nsizes: "
+           << size[0] << ' ' << size[1] << ' ' << size[2] << "\nspace directions: (" << spacing[0]
+           << ",0,0) (0," << spacing[1] << ",0) (0,0," << spacing[2]
+           << ")\nspace origin: (-12,-12,-12)\nendian: little\nencoding: raw\n\n";
+      file.write(reinterpret_cast<const char*>(voxels.data()),
+                 std::streamsize(voxels.size() * sizeof(std::int16_t)));
+    }
+    const QString model = path("ct-model");
+    QString errors;
+    QVERIFY2(run({ path("torus.nrrd"), "--ct", path("padded-ct.nrrd"), model }, &errors) == 0,
+             qPrintable(errors));
+
+    const QRegularExpression windowLine("window centre ([-0-9.e+]+), width ([-0-9.e+]+)");
+    const QRegularExpressionMatch match = windowLine.match(errors);
+    QVERIFY2(match.hasMatch(), qPrintable(errors));
+    const double centre = match.captured(1).toDouble(), width = match.captured(2).toDouble();
+    QVERIFY2(centre - width / 2 >= -1 && centre + width / 2 <= 1001 && width > 500,
+             qPrintable(errors));
+    QVERIFY2(errors.contains("warning: the CT's voxels (0.3 mm) are larger than Structure 5 is"),
+             qPrintable(errors));
+    QVERIFY2(!errors.contains("than Structure 3"), qPrintable(errors));
+
+    std::vector<LoadedStructure> structures;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      structures.push_back(structure);
+    };
+    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    QVERIFY(loaded.problems.empty() && loaded.volume != nullptr);
+    const SectionVolumeGrid& grid = loaded.volumeGrid;
+    QVERIFY(grid.placed);
+    double low[3] = { 1e300, 1e300, 1e300 }, high[3] = { -1e300, -1e300, -1e300 };
+    for (const LoadedStructure& structure : structures) {
+      double bounds[6];
+      structure.surface->GetBounds(bounds);
+      for (std::size_t axis = 0; axis < 3; ++axis) {
+        low[axis] = std::min(low[axis], bounds[2 * axis]);
+        high[axis] = std::max(high[axis], bounds[2 * axis + 1]);
+      }
+    }
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      // A right ear's model axes are LPS's: the CT's spacing along each, unchanged.
+      QCOMPARE(grid.spacing[axis], spacing[axis]);
+      const double first = grid.origin[axis];
+      const double last = first + (grid.dimensions[axis] - 1) * spacing[axis];
+      // On the CT's voxels: at most half a voxel (and the label map's 0.05 mm) from the margin.
+      QVERIFY2(std::abs(first - (low[axis] - 2)) <= 0.5 * spacing[axis] + 0.06 &&
+                 std::abs(last - (high[axis] + 2)) <= 1.5 * spacing[axis] + 0.06,
+               qPrintable(QString("axis %1: %2 to %3 for structures from %4 to %5")
+                            .arg(axis)
+                            .arg(first)
+                            .arg(last)
+                            .arg(low[axis])
+                            .arg(high[axis])));
+    }
+    // The tissue's greys, not a flat slab.
+    std::set<int> greys;
+    for (int k = 0; k < grid.dimensions[2]; k += 3) {
+      greys.insert(int(loaded.volume->GetScalarComponentAsDouble(
+        grid.dimensions[0] / 2, grid.dimensions[1] / 2, k, 0)));
+    }
+    QVERIFY2(greys.size() > 5, qPrintable(QString::number(greys.size())));
+  }
+
+  // A grid over 512 MB (here over a small bound) is coarsened the same in every direction.
+  void largeGridIsCoarsened()
+  {
+    const makemodel::ModelFrame frame =
+      makemodel::makeModelFrame({ 0, 0, 0 }, makemodel::Side::Right);
+    vtkNew<vtkMatrix4x4> indexToLps;
+    for (int axis = 0; axis < 3; ++axis) {
+      indexToLps->SetElement(axis, axis, 0.01);
+      indexToLps->SetElement(axis, 3, -20);
+    }
+    std::string note;
+    const SectionVolumeGrid grid = makemodel::sectionGrid(
+      frame, { -4, 4, -3, 3, -2, 2 }, { indexToLps, { 4000, 4000, 4000 } }, 1 << 20, note);
+    QVERIFY(grid.byteCount() <= 1 << 20 && grid.byteCount() > (1 << 20) / 2);
+    QVERIFY2(note.find("coarsened") != std::string::npos, note.c_str());
+    QCOMPARE(grid.spacing[0], grid.spacing[2]);
+    // Still 12 x 10 x 8 mm with its margin.
+    QVERIFY(std::abs((grid.dimensions[0] - 1) * grid.spacing[0] - 12) <= grid.spacing[0]);
+    QVERIFY(std::abs((grid.dimensions[2] - 1) * grid.spacing[2] - 8) <= grid.spacing[2]);
   }
 
   // Every label its own structure, row and name in the manifest, beyond the nine of the layout.

@@ -2,6 +2,10 @@
 
 #include "GuiTest.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <vtkImageData.h>
 #include <vtkImageMapper3D.h>
 #include <vtkInteractorObserver.h>
@@ -218,6 +222,99 @@ private slots:
     QCOMPARE(viewer.clipXTicks->label(0)->text(), QString());
     QCOMPARE(viewer.clipXTicks->label(1)->text(), QString("No cut"));
     QCOMPARE(viewer.clipXTicks->label(2)->text(), QString());
+  }
+
+  // A manifest's own grid of 41 x 31 x 21 voxels, turned a quarter about z and standing apart:
+  // the controls' ranges are its slice counts, the ends of each range show its first and last
+  // slice where the grid puts them, and a cut lies in the image.
+  void ownGridSectionsRunThroughTheWholeVolume()
+  {
+    const std::array<int, 3> size{ 41, 31, 21 };
+    const std::array<double, 3> spacing{ 0.1, 0.15, 0.2 };
+    const Point origin(-2, 1, -1.5);
+    const std::array<Point, 3> axes{ Point(0, 1, 0), Point(-1, 0, 0), Point(0, 0, 1) };
+    ViewerSession own;
+    _CochlexUI& viewer =
+      own.openModel(fixture::standardStructures(), false, [&](const QString& folder) {
+        QJsonArray entries;
+        for (const fixture::Structure& structure : fixture::standardStructures()) {
+          entries.append(QJsonObject{ { "file", structure.relativePath.mid(1) } });
+        }
+        const QJsonObject volume{
+          { "file", "Joint/own.raw" },
+          { "size", QJsonArray{ size[0], size[1], size[2] } },
+          { "spacing", QJsonArray{ spacing[0], spacing[1], spacing[2] } },
+          { "origin", QJsonArray{ origin[0], origin[1], origin[2] } },
+          { "direction",
+            QJsonArray{ QJsonArray{ 0, 1, 0 }, QJsonArray{ -1, 0, 0 }, QJsonArray{ 0, 0, 1 } } }
+        };
+        fixture::writeFile(
+          folder + "/cochlex-model.json",
+          QJsonDocument(
+            QJsonObject{ { "cochlex-model", 1 }, { "structures", entries }, { "volume", volume } })
+            .toJson());
+        // Each voxel carries its index along the axis whose middle line is nearest.
+        QByteArray voxels;
+        for (int k = 0; k < size[2]; ++k) {
+          for (int j = 0; j < size[1]; ++j) {
+            for (int i = 0; i < size[0]; ++i) {
+              const int index[3] = { i, j, k };
+              const int distances[3] = { std::abs(j - 15) + std::abs(k - 10),
+                                         std::abs(i - 20) + std::abs(k - 10),
+                                         std::abs(i - 20) + std::abs(j - 15) };
+              voxels.append(
+                char(1 + index[std::min_element(distances, distances + 3) - distances]));
+            }
+          }
+        }
+        fixture::writeFile(folder + "/Joint/own.raw", voxels);
+      });
+    QVERIFY(viewer.hasSectionVolume());
+    for (int a = 0; a < 3; ++a) {
+      const Axis controls(viewer, a);
+      const auto centreValue = [&] {
+        vtkImageData* image = controls.actor->GetInput();
+        const int* e = image->GetExtent();
+        return int(
+          image->GetScalarComponentAsDouble((e[0] + e[1]) / 2, (e[2] + e[3]) / 2, e[4], 0));
+      };
+      // Where the grid puts slice index on this axis, the image's middle.
+      const auto sliceCentre = [&](int index) {
+        Point centre = origin + axes[std::size_t(a)] * (index * spacing[std::size_t(a)]);
+        for (int b = 0; b < 3; ++b) {
+          if (b != a) {
+            centre = centre + axes[std::size_t(b)] *
+                                (0.5 * (size[std::size_t(b)] - 1) * spacing[std::size_t(b)]);
+          }
+        }
+        return centre;
+      };
+      const int count = size[std::size_t(a)];
+      QCOMPARE(controls.bar->maximum(), count);
+      QCOMPARE(controls.spin->maximum(), count);
+      QCOMPARE(viewer.sectionStates->at(a).count, count);
+      // It starts in the middle, showing the slice it names (where all three middle lines meet:
+      // its voxels' values tell nothing there).
+      QCOMPARE(controls.spin->value(), (count + 1) / 2);
+      QCOMPARE(controls.widget->GetSliceIndex(), (count + 1) / 2 - 1);
+      COMPARE_POINTS(controls.centre(), sliceCentre((count - 1) / 2), 1e-9);
+
+      controls.spin->setValue(count);
+      QCOMPARE(controls.bar->value(), count);
+      QCOMPARE(viewer.sectionStates->at(a).number, count);
+      QCOMPARE(controls.widget->GetSliceIndex(), count - 1);
+      QCOMPARE(centreValue(), count);
+      COMPARE_POINTS(controls.centre(), sliceCentre(count - 1), 1e-9);
+
+      controls.bar->setValue(1);
+      QCOMPARE(centreValue(), 1);
+      COMPARE_POINTS(controls.centre(), sliceCentre(0), 1e-9);
+
+      controls.clip->setValue(-1);
+      COMPARE_POINTS(Point(controls.plane->GetOrigin()), sliceCentre(0), 1e-9);
+      COMPARE_POINTS(Point(controls.plane->GetNormal()), axes[std::size_t(a)] * -1.0, 1e-9);
+      controls.clip->setValue(0);
+    }
   }
 
   // A cut on any tab is named in the status bar with the tab's plane name, and only while on.

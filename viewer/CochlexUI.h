@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loading/SectionTransforms.h"
+#include "loading/SectionVolume.h"
 #include "scene/SectionStates.h"
 #include "scene/StructureTable.h"
 #include "ui/Ui_About.h"
@@ -298,10 +299,12 @@ private:
   void moveSectionFromSpinBox(SectionAxis axis);
   void followSectionWithClipPlane(const SectionControls& controls);
   void clipStructures(SectionAxis axis);
+  // The scroll bar and spin box of an axis take the record's range and number, moving nothing.
+  static void showSectionRange(const SectionControls& controls, const SectionRecord& record);
 
   // Steps of loadTB() that show what the loader read.
   void prepareStructureRows();
-  void loadSectionVolume(vtkImageData* volume);
+  void loadSectionVolume(vtkImageData* volume, const SectionVolumeGrid& grid);
   void loadHeadModel(vtkPolyData* surface);
   void registerFollowObservers();
   void registerPlaneWidgetKeys();

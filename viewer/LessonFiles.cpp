@@ -59,6 +59,19 @@ chooseWithDialog(QWidget* parent, const QString& suggested)
   return dialog.selectedFiles().constFirst();
 }
 
+// The section numbers a lesson may name: those of the loaded volume's grid (the section record
+// holds them), else the fixed grid's.
+std::array<int, 3>
+sectionCounts(const _CochlexUI& window)
+{
+  std::array<int, 3> counts = fixedSectionCounts();
+  for (int axis = 0; axis < 3; ++axis) {
+    const int count = window.sectionStates->at(axis).count;
+    counts[std::size_t(axis)] = count > 0 ? count : counts[std::size_t(axis)];
+  }
+  return counts;
+}
+
 } // namespace
 
 void
@@ -214,7 +227,7 @@ void
 Lessons::openLessonFile(const QString& path)
 {
   const QString shownPath = QDir::toNativeSeparators(path);
-  const LessonRead read = readLessonFile(path);
+  const LessonRead read = readLessonFile(path, sectionCounts(window));
   if (!read.problem.isEmpty()) {
     const QString problem =
       QStringLiteral("Cannot open the lesson %1: %2").arg(shownPath, read.problem);
@@ -265,7 +278,7 @@ QString
 Lessons::showLessonFile(const QString& path)
 {
   const QString shownPath = QDir::toNativeSeparators(path);
-  const LessonRead read = readLessonFile(path);
+  const LessonRead read = readLessonFile(path, sectionCounts(window));
   if (!read.problem.isEmpty()) {
     return QStringLiteral("Cannot open the lesson %1: %2").arg(shownPath, read.problem);
   }

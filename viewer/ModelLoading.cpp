@@ -9,6 +9,7 @@
 #include "viewer/InteractiveDetail.h"
 #include "viewer/LoadReport.h"
 #include "viewer/ModelProblems.h"
+#include "viewer/SectionGeometry.h"
 #include "viewer/SectionPlaneOverlay.h"
 #include "viewer/StructureInfo.h"
 #include "viewer/StructurePicking.h"
@@ -22,7 +23,10 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolBox>
 
@@ -149,7 +153,7 @@ _CochlexUI::loadTB()
   if (model.fromManifest) {
     structureRows->arrangeByModel();
   }
-  loadSectionVolume(model.volume);
+  loadSectionVolume(model.volume, model.volumeGrid);
   showClipSideTexts(*this);
   if (sectionVolumeLoaded) {
     std::ostringstream bounds;
@@ -250,19 +254,33 @@ _CochlexUI::loadHeadModel(vtkPolyData* surface)
 }
 
 void
-_CochlexUI::loadSectionVolume(vtkImageData* volume)
+_CochlexUI::loadSectionVolume(vtkImageData* volume, const SectionVolumeGrid& grid)
 {
   for (int axis = 0; axis < 3; ++axis) {
-    volumeDimensions[axis] = sectionVolumeDimensions[axis];
-    volumeSpacing[axis] = sectionVolumeSpacing[axis];
+    volumeDimensions[axis] = grid.dimensions[std::size_t(axis)];
+    volumeSpacing[axis] = grid.spacing[std::size_t(axis)];
   }
   if (volume == nullptr) {
     return;
   }
 
-  buildSectionTransform(SectionAxis::X, sectionTransformX);
-  buildSectionTransform(SectionAxis::Y, sectionTransformY);
-  buildSectionTransform(SectionAxis::Z, sectionTransformZ);
+  if (!grid.placed) {
+    buildSectionTransform(SectionAxis::X, sectionTransformX);
+    buildSectionTransform(SectionAxis::Y, sectionTransformY);
+    buildSectionTransform(SectionAxis::Z, sectionTransformZ);
+  }
+  // The section record holds how many sections each axis has; the controls take their range
+  // from it, and a grid of its own starts in its middle.
+  const std::array<SectionControls, 3> controls = { sectionControls(SectionAxis::X),
+                                                    sectionControls(SectionAxis::Y),
+                                                    sectionControls(SectionAxis::Z) };
+  for (int axis = 0; axis < 3; ++axis) {
+    sectionStates->setCount(axis, volumeDimensions[axis]);
+    if (grid.placed) {
+      sectionStates->setNumber(axis, middleSection(volumeDimensions[axis]));
+    }
+    showSectionRange(controls[std::size_t(axis)], sectionStates->at(axis));
+  }
 
   vtkImagePlaneWidget* const widgets[] = { planeWidgetX, planeWidgetY, planeWidgetZ };
   const char keys[] = { 'x', 'y', 'z' };
@@ -273,7 +291,10 @@ _CochlexUI::loadSectionVolume(vtkImageData* volume)
     widget->SetPlaneOrientation(axis);
     // The plane cannot be dragged out of the volume.
     widget->RestrictPlaneToVolumeOn();
-    widget->SetSliceIndex(volumeDimensions[axis] / 2);
+    // The fixed grid's images start one slice past the controls' number in x and y, as the
+    // fixed transforms were made for; a grid of its own shows the slice its number names.
+    widget->SetSliceIndex(grid.placed ? sliceIndexForSection(sectionStates->at(axis).number)
+                                      : volumeDimensions[axis] / 2);
     widget->SetKeyPressActivationValue(keys[axis]);
     // The window's own key observer switches the widgets; VTK's activation would switch
     // them a second time.
@@ -288,6 +309,9 @@ _CochlexUI::loadSectionVolume(vtkImageData* volume)
   vtkImageActor* const actors[] = { sectionActorX, sectionActorY, sectionActorZ };
   vtkTransform* const transforms[] = { sectionTransformX, sectionTransformY, sectionTransformZ };
   for (int axis = 0; axis < 3; ++axis) {
+    if (grid.placed) {
+      placeSectionImage(transforms[axis], grid, widgets[axis]->GetResliceAxes());
+    }
     actors[axis]->GetMapper()->SetInputConnection(widgets[axis]->GetReslice()->GetOutputPort());
     // The reslice output only has its extent once it has run; the bounds depend on it.
     actors[axis]->GetMapper()->Update();

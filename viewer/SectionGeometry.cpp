@@ -1,9 +1,12 @@
 #include "viewer/SectionGeometry.h"
 
+#include "loading/SectionVolume.h"
+
 #include <vtkAbstractMapper.h>
 #include <vtkActor.h>
 #include <vtkMapper.h>
 #include <vtkMatrix4x4.h>
+#include <vtkNew.h>
 #include <vtkPlane.h>
 #include <vtkPlaneCollection.h>
 #include <vtkTransform.h>
@@ -20,6 +23,29 @@ double
 sectionOffset(int number, int previous, double spacing)
 {
   return (number - previous) * spacing;
+}
+
+int
+middleSection(int count)
+{
+  return (count + 1) / 2;
+}
+
+void
+placeSectionImage(vtkTransform* transform, const SectionVolumeGrid& grid, vtkMatrix4x4* resliceAxes)
+{
+  vtkNew<vtkMatrix4x4> frame;
+  for (std::size_t axis = 0; axis < 3; ++axis) {
+    for (std::size_t row = 0; row < 3; ++row) {
+      frame->SetElement(int(row), int(axis), grid.direction[axis][row]);
+    }
+    frame->SetElement(int(axis), 3, grid.origin[axis]);
+  }
+  transform->Identity();
+  transform->PreMultiply();
+  transform->Concatenate(frame);
+  transform->Concatenate(resliceAxes);
+  transform->Update();
 }
 
 std::array<double, 3>

@@ -5,8 +5,10 @@
 
 class vtkAbstractMapper;
 class vtkActor;
+class vtkMatrix4x4;
 class vtkPlane;
 class vtkTransform;
+struct SectionVolumeGrid;
 
 // Section numbers count from 1, slice indices from 0.
 int
@@ -16,6 +18,20 @@ sliceIndexForSection(int sectionNumber);
 // number: one voxel spacing per step.
 double
 sectionOffset(int number, int previous, double spacing);
+
+// The section number a control starts at on a grid of count slices: the middle one, as the
+// controls of the fixed grid start (374 of 748, 276 of 552, 58 of 115).
+int
+middleSection(int count);
+
+// Places a section image cut from a grid that stands in the model frame: the image's points go
+// through the reslice axes (image to the volume's own millimetres), then the grid's direction and
+// origin (those millimetres to the model frame). The transform is left in pre-multiply mode, so
+// a later step along the image's normal stays a step through the grid.
+void
+placeSectionImage(vtkTransform* transform,
+                  const SectionVolumeGrid& grid,
+                  vtkMatrix4x4* resliceAxes);
 
 // Centre of world bounds given as (x min, x max, y min, y max, z min, z max).
 std::array<double, 3>

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -152,6 +153,21 @@ _CochlexUI::clipStructures(SectionAxis axis)
   }
   showCutStatus(*this);
   renderMainThenHead();
+}
+
+void
+_CochlexUI::showSectionRange(const SectionControls& controls, const SectionRecord& record)
+{
+  if (record.count < 1) {
+    return;
+  }
+  // Blocked: the slots would move the image, which the load places itself.
+  const QSignalBlocker blockBar(controls.scrollBar);
+  const QSignalBlocker blockBox(controls.spinBox);
+  controls.scrollBar->setRange(1, record.count);
+  controls.spinBox->setRange(1, record.count);
+  controls.scrollBar->setValue(record.number);
+  controls.spinBox->setValue(record.number);
 }
 
 void

@@ -11,12 +11,14 @@
 #include "tools/make_model/Descriptions.h"
 #include "tools/make_model/ImageInput.h"
 #include "tools/make_model/LabelVolume.h"
+#include "tools/make_model/ModelFrame.h"
 #include "tools/make_model/ModelPages.h"
 #include "tools/make_model/ModelWriter.h"
 #include "tools/make_model/OutputFolder.h"
 #include "tools/make_model/SegmentationHeader.h"
 #include "tools/make_model/Surfaces.h"
 
+#include <vtkCellArray.h>
 #include <vtkImageData.h>
 #include <vtkMatrix4x4.h>
 #include <vtkNew.h>
@@ -222,6 +224,73 @@ inverse(vtkMatrix4x4* matrix)
   auto result = vtkSmartPointer<vtkMatrix4x4>::New();
   vtkMatrix4x4::Invert(matrix, result);
   return result;
+}
+
+// The area of a surface's triangles.
+double
+surfaceArea(vtkPolyData* surface)
+{
+  double area = 0;
+  vtkCellArray* polys = surface->GetPolys();
+  vtkIdType count = 0;
+  const vtkIdType* ids = nullptr;
+  for (polys->InitTraversal(); polys->GetNextCell(count, ids) != 0;) {
+    for (vtkIdType corner = 2; corner < count; ++corner) {
+      double a[3], b[3], c[3];
+      surface->GetPoint(ids[0], a);
+      surface->GetPoint(ids[corner - 1], b);
+      surface->GetPoint(ids[corner], c);
+      const double u[3] = { b[0] - a[0], b[1] - a[1], b[2] - a[2] };
+      const double v[3] = { c[0] - a[0], c[1] - a[1], c[2] - a[2] };
+      area +=
+        0.5 *
+        std::hypot(u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]);
+    }
+  }
+  return area;
+}
+
+// A CT whose voxels are as large as the structures, or as the region, shows them as a blur of
+// their neighbours: one warning line for each, so the teacher knows before the students look.
+void
+warnOfCoarseVoxels(const ModelContent& content, const GridSource& ct)
+{
+  double voxel = 0;
+  for (int column = 0; column < 3; ++column) {
+    voxel = std::max(voxel,
+                     std::hypot(ct.indexToLps->GetElement(0, column),
+                                ct.indexToLps->GetElement(1, column),
+                                ct.indexToLps->GetElement(2, column)));
+  }
+  char line[400];
+  for (const Structure& structure : content.structures) {
+    // Twice the volume over the area: a plate's thickness, a rod's radius, a third of a ball's
+    // diameter; what a voxel must be smaller than to show the structure as more than a blur.
+    const double area = surfaceArea(structure.surface);
+    const double thickness = area > 0 ? 2 * std::abs(signedVolume(structure.surface)) / area : 0;
+    if (thickness > 0 && voxel > thickness) {
+      std::snprintf(line,
+                    sizeof line,
+                    "  warning: the CT's voxels (%.3g mm) are larger than %s is thick (about "
+                    "%.2g mm): its sections show it blurred into its neighbours",
+                    voxel,
+                    shortenedInMiddle(structure.name, 120).c_str(),
+                    thickness);
+      progress(line);
+    }
+  }
+  const std::array<int, 3>& size = content.volumeGrid.dimensions;
+  if (std::min({ size[0], size[1], size[2] }) < 8) {
+    std::snprintf(line,
+                  sizeof line,
+                  "  warning: the CT's voxels (%.3g mm) are coarse for the region: the section "
+                  "volume is only %d x %d x %d voxels",
+                  voxel,
+                  size[0],
+                  size[1],
+                  size[2]);
+    progress(line);
+  }
 }
 
 } // namespace
@@ -557,15 +626,29 @@ makeModel(const Options& options)
     content.structures.push_back(structure);
   }
 
-  const vtkSmartPointer<vtkMatrix4x4> sectionToModel = sectionVoxelToModel(frame);
-  const vtkSmartPointer<vtkMatrix4x4> sectionToLps =
-    product(inverse(frame.lpsToModel), sectionToModel);
+  // The section volume covers the labelled region and its margin at the grey image's own
+  // resolution: the CT's, else the label map's (a grey per structure), else a grid of its own.
+  std::string coarsened;
+  vtkMatrix4x4* const greyIndexToLps = ct.image ? ct.indexToLps.Get() : labelImage.indexToLps.Get();
+  GridSource gridSource;
   if (ct.image) {
-    const GreyWindow window = options.window
-                                ? *options.window
-                                : percentileWindow(ct.image, ct.rescaleSlope, ct.rescaleIntercept);
+    ct.image->GetDimensions(gridSource.dimensions.data());
+    gridSource.indexToLps = ct.indexToLps;
+  } else if (!labels.labels.empty()) {
+    gridSource.dimensions = labels.dimensions;
+    gridSource.indexToLps = labelImage.indexToLps;
+  }
+  content.volumeGrid = sectionGrid(frame, region, gridSource, largestSectionVolumeBytes, coarsened);
+  const vtkSmartPointer<vtkMatrix4x4> sectionToLps =
+    product(inverse(frame.lpsToModel), sectionVoxelPlacement(content.volumeGrid));
+  if (ct.image) {
+    const GreyWindow window =
+      options.window
+        ? *options.window
+        : percentileWindow(ct.image, ct.indexToLps, region, ct.rescaleSlope, ct.rescaleIntercept);
     content.volume = resampleImage(ct.image,
-                                   product(inverse(ct.indexToLps), sectionToLps),
+                                   content.volumeGrid.dimensions,
+                                   product(inverse(greyIndexToLps), sectionToLps),
                                    ct.rescaleSlope,
                                    ct.rescaleIntercept,
                                    window);
@@ -577,6 +660,7 @@ makeModel(const Options& options)
                   window.centre,
                   window.width);
     content.volumeSource = text;
+    warnOfCoarseVoxels(content, gridSource);
     ct = ImageInput();
   } else if (!labels.labels.empty()) {
     // A grey per structure, evenly spread from mid grey to near white over the dark background.
@@ -592,15 +676,21 @@ makeModel(const Options& options)
     }
     content.volume = resampleLabels(labels.labels,
                                     labels.dimensions,
-                                    product(inverse(labelImage.indexToLps), sectionToLps),
+                                    content.volumeGrid.dimensions,
+                                    product(inverse(greyIndexToLps), sectionToLps),
                                     greys);
     content.volumeSource = "the labels of " + fileName(options.labelMap) + ", a grey each";
   } else {
-    content.volume.assign(std::size_t(sectionVolumeByteCount), backgroundGrey);
-    content.volumeSource = "no image (an empty slab)";
+    content.volume.assign(std::size_t(content.volumeGrid.byteCount()), backgroundGrey);
+    content.volumeSource = "no image (an empty volume around the surfaces)";
+  }
+  if (!coarsened.empty()) {
+    content.volumeSource += "; " + coarsened;
   }
   labels = LabelVolume();
-  progress("  section volume: " + content.volumeSource);
+  const std::array<int, 3>& size = content.volumeGrid.dimensions;
+  progress("  section volume: " + std::to_string(size[0]) + " x " + std::to_string(size[1]) +
+           " x " + std::to_string(size[2]) + " voxels from " + content.volumeSource);
 
   const sample::HeadShape head(
     { frame.centreInModel[0], frame.centreInModel[1], frame.centreInModel[2] });

@@ -26,15 +26,15 @@ swatch(const std::array<double, 3>& color)
 }
 
 std::string
-slabText()
+slabText(const SectionVolumeGrid& grid)
 {
   char text[160];
   std::snprintf(text,
                 sizeof text,
                 "%.1f x %.1f x %.1f mm",
-                sectionVolumeDimensions[0] * sectionVolumeSpacing[0],
-                sectionVolumeDimensions[1] * sectionVolumeSpacing[1],
-                sectionVolumeDimensions[2] * sectionVolumeSpacing[2]);
+                grid.dimensions[0] * grid.spacing[0],
+                grid.dimensions[1] * grid.spacing[1],
+                grid.dimensions[2] * grid.spacing[2]);
   return text;
 }
 
@@ -82,9 +82,9 @@ helpPage(const ModelContent& content)
           "<p>The rows of <b>Visibility and Transparency</b> show, hide and fade each "
           "structure. The section tabs move three section images through the volume and cut the "
           "structures at their planes.</p>\n"
-          "<p>The section volume covers a slab of " +
-          slabText() +
-          " around the centre of the region; the sections show nothing outside it.</p>\n"
+          "<p>The section volume covers " +
+          slabText(content.volumeGrid) +
+          ": the structures and a margin of 2 mm around them.</p>\n"
           "<p>The small Head view shows from where you look; the letters M, P and S of the "
           "axes point medial, posterior and superior.</p>\n</body>\n</html>\n";
   return QByteArray::fromStdString(page);
@@ -100,8 +100,8 @@ aboutPage(const ModelContent& content)
     page += "<li>" + htmlText(source) + "</li>\n";
   }
   page += "</ul>\n<p>Structures:</p>\n" + structureList(content, true) +
-          "<p>Section images: " + htmlText(content.volumeSource) + ", resampled into a slab of " +
-          slabText() + ".</p>\n</body>\n</html>\n";
+          "<p>Section images: " + htmlText(content.volumeSource) + ", resampled into " +
+          slabText(content.volumeGrid) + ".</p>\n</body>\n</html>\n";
   return QByteArray::fromStdString(page);
 }
 

@@ -119,8 +119,19 @@ modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
         structure.opacity });
   }
   files.push_back({ QStringLiteral("Joint_transformed.txt"), list });
+  const SectionVolumeGrid& grid = content.volumeGrid;
+  const auto three = [](const auto& values) {
+    return QJsonArray{ double(values[0]), double(values[1]), double(values[2]) };
+  };
+  // The grid's axes are the model's own: no direction is written.
+  const QJsonObject volume{ { QStringLiteral("file"),
+                              QString::fromStdString(grid.relativePath.substr(1)) },
+                            { QStringLiteral("size"), three(grid.dimensions) },
+                            { QStringLiteral("spacing"), three(grid.spacing) },
+                            { QStringLiteral("origin"), three(grid.origin) } };
   const QJsonObject manifest{ { QStringLiteral("cochlex-model"), modelManifestVersion },
-                              { QStringLiteral("structures"), manifestStructures } };
+                              { QStringLiteral("structures"), manifestStructures },
+                              { QStringLiteral("volume"), volume } };
   files.push_back({ QString::fromLatin1(modelManifestName),
                     QJsonDocument(manifest).toJson(QJsonDocument::Indented) });
   files.push_back({ QStringLiteral("Joint/Head_bone_transformed.vtp"),
@@ -128,10 +139,11 @@ modelFiles(const ModelContent& content, std::vector<OutputFile>& files)
   if (files.back().bytes.isEmpty()) {
     return "cannot write the head model";
   }
-  if (content.volume.size() != std::size_t(sectionVolumeByteCount)) {
+  if (content.volume.size() != std::size_t(grid.byteCount()) || grid.relativePath.size() < 2 ||
+      grid.byteCount() > largestSectionVolumeBytes) {
     return "the section volume has the wrong size";
   }
-  files.push_back({ QStringLiteral("Joint/Joint.raw"),
+  files.push_back({ QString::fromStdString(grid.relativePath.substr(1)),
                     QByteArray::fromRawData(reinterpret_cast<const char*>(content.volume.data()),
                                             int(content.volume.size())) });
   QByteArray splash;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loading/SectionVolume.h"
+
 #include <vtkSmartPointer.h>
 
 #include <array>
@@ -27,6 +29,7 @@ struct ModelContent
   std::vector<Structure> structures;
   vtkSmartPointer<vtkPolyData> head;
   std::vector<std::uint8_t> volume; // the section volume's bytes
+  SectionVolumeGrid volumeGrid;     // its file, grid and place in the model frame
   std::string volumeSource;         // what its greys come from
   std::vector<std::string> sources; // the input files, as given
 };

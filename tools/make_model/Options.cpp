@@ -62,14 +62,14 @@ usageText()
          "                           that of the label map's format, LPS without one)\n"
          "  --frame N                the image of a series (a 4-D label map) to use, from 0\n"
          "  --max-triangles N        triangle budget per structure (default 60000)\n"
-         "  --section-centre X,Y,Z   centre of the section slab, in the label map's millimetres\n"
+         "  --section-centre X,Y,Z   the model's centre point, in the label map's millimetres\n"
          "                           (default: centre of the labelled region)\n"
          "  --descriptions FOLDER    NAME.html or LABEL.html pages describing the structures\n"
          "  --force                  replace an existing, non-empty OUT_FOLDER\n"
          "  --help                   show this text\n"
          "\n"
-         "The section volume is the viewer's fixed 748 x 552 x 115 grid: a slab of about\n"
-         "9.5 x 7.0 x 2.3 mm. Exit status: 0 done, 1 bad input, 2 bad usage.\n";
+         "The section volume covers the structures and 2 mm around them at the CT's own\n"
+         "resolution (at most 512 MB). Exit status: 0 done, 1 bad input, 2 bad usage.\n";
 }
 
 ParsedOptions

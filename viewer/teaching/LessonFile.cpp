@@ -92,7 +92,7 @@ lessonJson(const Lesson& lesson)
 }
 
 LessonRead
-readLessonFile(const QString& path)
+readLessonFile(const QString& path, const std::array<int, 3>& sectionCounts)
 {
   LessonRead read;
   const QByteArray name = QFile::encodeName(path);
@@ -136,7 +136,7 @@ readLessonFile(const QString& path)
   if (!read.problem.isEmpty()) {
     return read;
   }
-  return readLesson(bytes);
+  return readLesson(bytes, sectionCounts);
 }
 
 StructureListDifference

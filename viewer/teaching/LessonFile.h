@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 // The lesson file, ".cochlex-lesson": JSON with a format name, a version "major.minor", the
 // structure list the lesson was made for and its views. A reader opens every minor version of
 // its major version (fields it does not know are ignored) and refuses a newer major version.
@@ -30,6 +32,10 @@ constexpr double maximumViewAngle = 179;
 
 } // namespace lessonformat
 
+// The sections of the fixed 748 x 552 x 115 volume.
+std::array<int, 3>
+fixedSectionCounts();
+
 // A lesson read from a file or from bytes; problem is empty on success and otherwise says what
 // is wrong, naming the field ("views[2].camera.viewAngle: ...").
 struct LessonRead
@@ -41,13 +47,15 @@ struct LessonRead
 QByteArray
 lessonJson(const Lesson& lesson);
 
+// The section numbers a lesson's views may name run from 1 to sectionCounts along x, y and z:
+// the sections of the model's volume, by default the fixed grid's.
 LessonRead
-readLesson(const QByteArray& json);
+readLesson(const QByteArray& json, const std::array<int, 3>& sectionCounts = fixedSectionCounts());
 
 // Reads path as a lesson: only a regular file (checked on the opened descriptor, which is
 // opened without waiting, so a FIFO never blocks), of at most lessonformat::maximumFileBytes.
 LessonRead
-readLessonFile(const QString& path);
+readLessonFile(const QString& path, const std::array<int, 3>& sectionCounts = fixedSectionCounts());
 
 // How a model's structure list differs from the one a lesson was made for.
 struct StructureListDifference

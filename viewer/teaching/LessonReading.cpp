@@ -169,7 +169,7 @@ cameraAt(const QJsonValue& value, const QString& field)
 }
 
 ViewState
-viewAt(const QJsonValue& value, const QString& field)
+viewAt(const QJsonValue& value, const QString& field, const std::array<int, 3>& sectionCounts)
 {
   const QJsonObject object = objectAt(value, field);
   ViewState view;
@@ -212,7 +212,7 @@ viewAt(const QJsonValue& value, const QString& field)
     section.number = wholeNumberAt(required(entry, axisField, "number"),
                                    member(axisField, "number"),
                                    1,
-                                   sectionVolumeDimensions[axis]);
+                                   std::max(1, sectionCounts[std::size_t(axis)]));
     section.shown = boolAt(required(entry, axisField, "shown"), member(axisField, "shown"));
     section.cut = wholeNumberAt(required(entry, axisField, "cut"), member(axisField, "cut"), -1, 1);
   }
@@ -277,8 +277,14 @@ checkFormatAndVersion(const QJsonObject& root)
 
 } // namespace
 
+std::array<int, 3>
+fixedSectionCounts()
+{
+  return { sectionVolumeDimensions[0], sectionVolumeDimensions[1], sectionVolumeDimensions[2] };
+}
+
 LessonRead
-readLesson(const QByteArray& json)
+readLesson(const QByteArray& json, const std::array<int, 3>& sectionCounts)
 {
   LessonRead read;
   if (json.size() > lessonformat::maximumFileBytes) {
@@ -309,7 +315,8 @@ readLesson(const QByteArray& json)
     const QJsonArray views = arrayAt(
       required(root, QString(), "views"), QStringLiteral("views"), lessonformat::maximumViews);
     for (int index = 0; index < views.size(); ++index) {
-      read.lesson.views.push_back(viewAt(views[index], QStringLiteral("views[%1]").arg(index)));
+      read.lesson.views.push_back(
+        viewAt(views[index], QStringLiteral("views[%1]").arg(index), sectionCounts));
     }
   } catch (const FieldProblem& problem) {
     read.lesson = Lesson();
