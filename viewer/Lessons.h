@@ -63,6 +63,9 @@ public:
   // --lesson. A bad file or a lesson for another model changes nothing. Returns the problem,
   // empty on success.
   QString showLessonFile(const QString& path);
+  // Writes the model and the views of the list (or, without any, the picture as it stands) as one
+  // web page to path. Returns the problem for the user, empty on success.
+  QString exportWebPageTo(const QString& path);
   // Opens path once the model has loaded: the start-up's --lesson.
   void openLessonAtStart(const QString& path);
 
@@ -97,6 +100,7 @@ private:
 
   void saveLesson();
   void openLesson();
+  void exportWebPage();
   void replaceViews(const Lesson& lesson);
   void showProblem(const QString& objectName, const QString& title, const QString& text);
 
@@ -114,6 +118,7 @@ private:
   QAction* previousAction = nullptr;
   QAction* saveAction = nullptr;
   QAction* openAction = nullptr;
+  QAction* exportWebAction = nullptr;
   QMenu* standardViewsMenu = nullptr;
   QShortcut* endPresentationKey = nullptr;
 
@@ -137,4 +142,5 @@ private:
   bool presentationRunning = false;
   bool presentationStartedFullScreen = false;
   QString lastLessonPath;
+  QString lastWebPagePath;
 };
