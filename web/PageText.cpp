@@ -62,6 +62,9 @@ pagePlainText(const QString& html)
   static const QRegularExpression comment(QStringLiteral("<!--.*?(-->|$)"),
                                           QRegularExpression::DotMatchesEverythingOption);
   text.remove(comment);
+  // Line ends in the source are blanks, as a browser takes them; the page's own breaks are not.
+  static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
+  text.replace(whiteSpace, QStringLiteral(" "));
   static const QRegularExpression breaks(
     QStringLiteral("<(br|/p|p|/h[1-6]|/li|li|/tr|/div|/dd|/dt)\\b[^>]*>"),
     QRegularExpression::CaseInsensitiveOption);
@@ -69,10 +72,8 @@ pagePlainText(const QString& html)
   static const QRegularExpression tags(QStringLiteral("<[^>]*(>|$)"));
   text.remove(tags);
   text = decodeEntities(text);
-  static const QRegularExpression blanks(QStringLiteral("[ \\t\\r\\f\\v]+"));
-  text.replace(blanks, QStringLiteral(" "));
-  static const QRegularExpression lineEnds(QStringLiteral(" *\\n[ \\n]*"));
   // Blank lines between paragraphs fold into one line end.
+  static const QRegularExpression lineEnds(QStringLiteral(" *\\n[ \\n]*"));
   text.replace(lineEnds, QStringLiteral("\n"));
   return text.trimmed();
 }
