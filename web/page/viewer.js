@@ -481,7 +481,8 @@ function labelAnchor(structure, width, height) {
     candidates.push({ point: point.clone(), projected, distance: Math.hypot(projected.x - centre.x, projected.y - centre.y) });
   }
   candidates.sort((a, b) => a.distance - b.distance);
-  const visible = structures.filter((other) => other.mesh.visible && other.material.opacity >= 0.5).map((other) => other.mesh);
+  // A faded structure is seen through: only opaque ones hide an anchor.
+  const visible = structures.filter((other) => other.mesh.visible && other.material.opacity >= 1).map((other) => other.mesh);
   for (const candidate of candidates.slice(0, 24)) {
     raycaster.set(camera.position, candidate.point.clone().sub(camera.position).normalize());
     const hits = raycaster.intersectObjects(visible, false);
