@@ -587,7 +587,9 @@ function draw() {
   publishState();
 }
 
-new ResizeObserver(() => requestDraw()).observe(container);
+// A new size is drawn at once, in the same frame: a rotated phone, or a browser taking a
+// picture of the page at another size, must not show the old picture stretched.
+new ResizeObserver(() => draw()).observe(container);
 
 // ---- The page's state, for scripts and tests -----------------------------------------------------
 
