@@ -152,7 +152,7 @@ constexpr int largestSectionSide = 256;
 constexpr int mostSectionImages = 60;
 
 // The volume's two axes across a section image of an axis, in the image's own x and y.
-constexpr int sectionAcross[3][2] = { { 1, 2 }, { 0, 2 }, { 0, 1 } };
+constexpr int sectionAcross[3][2] = { { 1, 2 }, { 2, 0 }, { 0, 1 } };
 
 // One section image as the viewer shows it: the volume's slice, its first axis to the right and
 // its second upwards, greys as stored, shrunk to fit largestSectionSide.

@@ -570,10 +570,11 @@ function resize() {
 
 function fitCamera() {
   resize();
-  // Near and far follow the model as the viewer's reset of the clipping range does.
+  // Near and far follow the model as the viewer's reset of the clipping range does, with room
+  // for the section images, which reach past the structures.
   const distance = camera.position.distanceTo(modelCentre);
-  camera.near = Math.max(distance - modelRadius * 1.5, distance * 0.001, 1e-4);
-  camera.far = distance + modelRadius * 1.5;
+  camera.near = Math.max(distance - modelRadius * 4, distance * 0.001, 1e-4);
+  camera.far = distance + modelRadius * 4;
   camera.updateProjectionMatrix();
   camera.updateMatrixWorld();
 }
