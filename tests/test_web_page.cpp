@@ -537,11 +537,20 @@ private slots:
     QTest::addColumn<int>("view");
     QTest::newRow("side") << 1;
     QTest::newRow("above, stapes faded") << 2;
+    QTest::newRow("the three section images alone") << 3;
   }
   void viewsMatchDesktop()
   {
     QFETCH(int, view);
     Lesson unlabelled = lesson;
+    // The section images stand where the viewer puts them, each at its own number.
+    ViewState sections = lesson.views[0];
+    sections.name = "Sections";
+    for (StructureView& structure : sections.structures) {
+      structure.shown = false;
+    }
+    sections.sections = { { { 374, true, 0 }, { 300, true, 0 }, { 58, true, 0 } } };
+    unlabelled.views.push_back(sections);
     for (ViewState& each : unlabelled.views) {
       each.labels.reset();
       each.caption.clear();
