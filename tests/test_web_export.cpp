@@ -240,7 +240,7 @@ private slots:
     const QByteArray positionBytes = accessorBytes(parts, positionAccessor, 4, 3);
     QCOMPARE(positionBytes.size(), vertices * 12);
     float last[3];
-    std::memcpy(last, positionBytes.constData() + (vertices - 1) * 12, 12);
+    std::memcpy(last, positionBytes.constData() + qsizetype(vertices - 1) * 12, 12);
     QCOMPARE(last[0], float(vertices - 1));
 
     const int indexAccessor = primitive["indices"].toInt();
@@ -336,7 +336,8 @@ private slots:
     const QJsonArray nodes = parts.json["nodes"].toArray();
     QCOMPARE(nodes.size(), fixtureNames.size());
     qint64 triangles = 0;
-    for (const QJsonValue& accessor : parts.json["accessors"].toArray()) {
+    const QJsonArray accessors = parts.json["accessors"].toArray();
+    for (const QJsonValue& accessor : accessors) {
       if (accessor.toObject()["type"].toString() == "SCALAR") {
         triangles += accessor.toObject()["count"].toInt() / 3;
       }

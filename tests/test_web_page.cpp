@@ -38,7 +38,7 @@ const QStringList sampleNames{
 // The pictures both programs draw for the comparison.
 const QSize pictureSize(1024, 768);
 // The page is meant to stay well within what a course page or an e-mail carries.
-constexpr qint64 largestPageBytes = 12 * 1000 * 1000;
+constexpr qint64 largestPageBytes = qint64(12) * 1000 * 1000;
 // Share of a structure's pixels that both pictures must agree on (intersection over union).
 constexpr double leastOverlap = 0.9;
 
@@ -151,7 +151,8 @@ pageDataOf(const QString& page)
 QJsonObject
 structureState(const QJsonObject& state, const QString& name)
 {
-  for (const QJsonValue& structure : state["structures"].toArray()) {
+  const QJsonArray structures = state["structures"].toArray();
+  for (const QJsonValue& structure : structures) {
     if (structure.toObject()["name"].toString() == name) {
       return structure.toObject();
     }
@@ -172,7 +173,7 @@ foreground(const QImage& picture)
         continue;
       }
       const QRgb pixel = image.pixel(x, y);
-      mask[std::size_t(y * image.width() + x)] =
+      mask[std::size_t(y) * std::size_t(image.width()) + std::size_t(x)] =
         std::max({ qRed(pixel), qGreen(pixel), qBlue(pixel) }) > 40;
     }
   }
@@ -204,7 +205,7 @@ saveComparison(const QImage& desktop, const QImage& page, const QString& stem)
   QImage difference(desktop.size(), QImage::Format_RGB32);
   for (int y = 0; y < difference.height(); ++y) {
     for (int x = 0; x < difference.width(); ++x) {
-      const std::size_t index = std::size_t(y * difference.width() + x);
+      const std::size_t index = std::size_t(y) * std::size_t(difference.width()) + std::size_t(x);
       difference.setPixel(x, y, qRgb(a[index] ? 255 : 0, b[index] ? 255 : 0, 0));
     }
   }
@@ -455,7 +456,7 @@ private slots:
     int count = 0;
     for (int y = 0; y < pictureSize.height(); ++y) {
       for (int x = 0; x < pictureSize.width(); ++x) {
-        if (mask[std::size_t(y * pictureSize.width() + x)]) {
+        if (mask[std::size_t(y) * std::size_t(pictureSize.width()) + std::size_t(x)]) {
           sumX += x;
           sumY += y;
           ++count;
@@ -471,7 +472,8 @@ private slots:
         bool inside = true;
         for (int dy = -2; dy <= 2 && inside; ++dy) {
           for (int dx = -2; dx <= 2 && inside; ++dx) {
-            inside = mask[std::size_t((y + dy) * pictureSize.width() + x + dx)];
+            inside =
+              mask[std::size_t(y + dy) * std::size_t(pictureSize.width()) + std::size_t(x + dx)];
           }
         }
         const double distance = std::hypot(x - sumX / count, y - sumY / count);

@@ -70,7 +70,7 @@ glbFile(const std::vector<GlbMesh>& meshes)
                                     { "byteOffset", binary.size() },
                                     { "byteLength", qint64(mesh.positions.size() * 4) },
                                     { "target", arrayBufferTarget } });
-    appendPadded(binary, mesh.positions.data(), qsizetype(mesh.positions.size() * 4));
+    appendPadded(binary, mesh.positions.data(), qsizetype(mesh.positions.size()) * 4);
 
     const bool shortIndices = vertexCount <= 65536;
     const int indexView = int(bufferViews.size());

@@ -290,10 +290,9 @@ boundsOf(const std::vector<ExportedStructure>& structures)
     }
     double own[6];
     structure.surface->GetBounds(own);
-    for (int axis = 0; axis < 3; ++axis) {
-      bounds[2 * axis] = first ? own[2 * axis] : std::min(bounds[2 * axis], own[2 * axis]);
-      bounds[2 * axis + 1] =
-        first ? own[2 * axis + 1] : std::max(bounds[2 * axis + 1], own[2 * axis + 1]);
+    for (std::size_t low = 0; low < 6; low += 2) {
+      bounds[low] = first ? own[low] : std::min(bounds[low], own[low]);
+      bounds[low + 1] = first ? own[low + 1] : std::max(bounds[low + 1], own[low + 1]);
     }
     first = false;
   }
