@@ -116,10 +116,12 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
     QStringLiteral("[MODEL_FOLDER]"));
   acceptToolkitOptions(parser);
   addScreenshotOptions(parser);
+  addWebExportOptions(parser);
   const QCommandLineOption lessonOption(
     QStringLiteral("lesson"),
     QStringLiteral("Open the lesson FILE (.cochlex-lesson) once the model has loaded; with "
-                   "--screenshot, the picture shows its first view (status 1 when it cannot)."),
+                   "--screenshot, the picture shows its first view (status 1 when it cannot); "
+                   "with --export-web, the page shows its views."),
     QStringLiteral("FILE"));
   parser.addOption(lessonOption);
 
@@ -152,7 +154,19 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
                     QStringLiteral("%1: --labels, --white and --title go with --screenshot\n%2\n")
                       .arg(name, tryHelp));
   }
+  if (!wantsWebExport(parser) && hasWebExportOnlyOptions(parser)) {
+    return exitWith(
+      2, QStringLiteral("%1: --web-triangles goes with --export-web\n%2\n").arg(name, tryHelp));
+  }
+  if (wantsWebExport(parser) && wantsScreenshot(parser)) {
+    return exitWith(2,
+                    QStringLiteral("%1: --export-web and --screenshot cannot go together\n%2\n")
+                      .arg(name, tryHelp));
+  }
   CommandLineOutcome outcome;
+  if (wantsWebExport(parser)) {
+    outcome.webExport = webExportRequestFrom(parser);
+  }
   if (wantsScreenshot(parser)) {
     // The folder, if any, is the working directory by the time the picture is taken; the
     // picture's name is taken as given, relative to where the program was started.
@@ -167,6 +181,9 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
     // A screenshot shows the lesson's first view.
     if (outcome.screenshot) {
       outcome.screenshot->lesson = outcome.lessonFile;
+    }
+    if (outcome.webExport) {
+      outcome.webExport->lesson = outcome.lessonFile;
     }
   }
   if (folders.isEmpty()) {
@@ -187,7 +204,8 @@ std::optional<int>
 applyCommandLine(int argc,
                  char** argv,
                  std::optional<ScreenshotRequest>& screenshot,
-                 QString* lessonFile)
+                 QString* lessonFile,
+                 std::optional<WebExportCommandRequest>* webExport)
 {
   CommandLineOutcome outcome;
   {
@@ -212,6 +230,9 @@ applyCommandLine(int argc,
     screenshot = outcome.screenshot;
     if (lessonFile != nullptr) {
       *lessonFile = outcome.lessonFile;
+    }
+    if (webExport != nullptr) {
+      *webExport = outcome.webExport;
     }
     return std::nullopt;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ScreenshotCommand.h"
+#include "app/WebExportCommand.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,6 +25,8 @@ struct CommandLineOutcome
   QString message;
   // Set when the command line asks for a picture of the frontal view instead of a window.
   std::optional<ScreenshotRequest> screenshot;
+  // Set when the command line asks for the lesson as a web page instead of a window.
+  std::optional<WebExportCommandRequest> webExport;
   // A lesson to open once the model has loaded (--lesson FILE), made absolute against the folder
   // the program was started in; empty: none.
   QString lessonFile;
@@ -38,10 +41,11 @@ parseCommandLine(const QStringList& arguments, const QList<QByteArray>& rawArgum
 
 // The start-up's use of the above: prints the answer and returns the exit status when the
 // program should end at once; otherwise enters the model folder, hands on a screenshot request
-// and returns nothing; lessonFile, when given, receives the lesson to open. Runs before the
-// application object exists.
+// and returns nothing; lessonFile, when given, receives the lesson to open, and webExport a web
+// page export asked for. Runs before the application object exists.
 std::optional<int>
 applyCommandLine(int argc,
                  char** argv,
                  std::optional<ScreenshotRequest>& screenshot,
-                 QString* lessonFile = nullptr);
+                 QString* lessonFile = nullptr,
+                 std::optional<WebExportCommandRequest>* webExport = nullptr);

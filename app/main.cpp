@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 #include "app/ScreenshotCommand.h"
 #include "app/Startup.h"
+#include "app/WebExportCommand.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
 
@@ -15,8 +17,15 @@ main(int argc, char** argv)
   // anything (the splash image too) is read from it.
   std::optional<ScreenshotRequest> screenshot;
   QString lessonFile;
-  if (const std::optional<int> exitStatus = applyCommandLine(argc, argv, screenshot, &lessonFile)) {
+  std::optional<WebExportCommandRequest> webExport;
+  if (const std::optional<int> exitStatus =
+        applyCommandLine(argc, argv, screenshot, &lessonFile, &webExport)) {
     return *exitStatus;
+  }
+  if (webExport) {
+    // Needs no display: a plain application object, for the text codecs and resources.
+    QCoreApplication application(argc, argv);
+    return runWebExportCommand(*webExport);
   }
   if (screenshot) {
     const QString problem = screenshotDisplayProblem(argc, argv);

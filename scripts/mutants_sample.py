@@ -3,7 +3,7 @@
 
     scripts/mutants --sample N [--seed S] [--list]
 
-Draws single-point changes of the program's .cpp files (app, viewer, loading, ui, tools) in an
+Draws single-point changes of the program's .cpp files (app, viewer, loading, ui, tools, web) in an
 order fixed by the seed: a comparison flipped or loosened, an integer constant off by one, a
 condition negated, && and || swapped, a statement dropped, two arguments of a call swapped. Each
 change is built (the program and the test drivers); one that does not build is discarded and
@@ -32,7 +32,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, "build")
-FOLDERS = ["app", "viewer", "scene", "loading", "ui", "tools"]
+FOLDERS = ["app", "viewer", "scene", "loading", "ui", "tools", "web"]
 EQUIVALENT = os.path.join(ROOT, "tests", "mutants", "equivalent.txt")
 TARGETS = ["cochlex", "test_unit", "test_gui", "test_images", "test_program"]
 
@@ -78,6 +78,8 @@ LABELS = [
     ("ui/PageDialog", "hostile window"),
     ("ui/LayoutFit", "window"),
     ("app/CommandLine", "commandline"),
+    ("app/WebExport", "web commandline"),
+    ("web/", "web"),
     ("app/ScreenshotCommand", "commandline screenshots limits"),
     ("tools/make_model/", "makemodel"),
     ("tools/", "sample"),

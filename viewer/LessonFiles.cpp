@@ -1,13 +1,16 @@
-// Saving and opening lessons: the File menu's entries and the start-up's --lesson.
+// Saving, opening and exporting lessons: the File menu's entries and the start-up's --lesson.
 
 #include "loading/Console.h"
 #include "loading/ModelFile.h"
 #include "loading/SafeWrite.h"
+#include "loading/TeachingModel.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/Lessons.h"
 #include "viewer/ViewCapture.h"
 #include "viewer/teaching/LessonFile.h"
+#include "web/WebExport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -206,6 +209,60 @@ void
 Lessons::stayInLesson()
 {
   changes.stayed();
+}
+
+QString
+Lessons::exportWebPageTo(const QString& path)
+{
+  WebExportRequest request;
+  request.target = path;
+  request.modelFolder = currentModelFolder().path;
+  Lesson lesson;
+  lesson.structureNames = loadedStructureNames(window);
+  lesson.views = views();
+  if (lesson.views.empty()) {
+    ViewState view = captureView(window);
+    view.name = QStringLiteral("View");
+    lesson.views.push_back(view);
+  }
+  request.lesson = lesson;
+  // Reading and simplifying the model takes a few seconds.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const WebExportResult result = ::exportWebPage(request);
+  QApplication::restoreOverrideCursor();
+  return result.problem;
+}
+
+void
+Lessons::exportWebPage()
+{
+  QString suggested = lastWebPagePath;
+  if (suggested.isEmpty()) {
+    const QString base = lastLessonPath.isEmpty() ? QStringLiteral("lesson")
+                                                  : QFileInfo(lastLessonPath).completeBaseName();
+    suggested = QDir::home().filePath(base + QStringLiteral(".html"));
+  }
+  QFileDialog dialog(&window,
+                     QStringLiteral("Export Lesson as Web Page"),
+                     QString(),
+                     QStringLiteral("Web pages (*.html *.htm)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("html"));
+  dialog.selectFile(suggested);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return;
+  }
+  const QString path = dialog.selectedFiles().constFirst();
+  const QString problem = exportWebPageTo(path);
+  if (!problem.isEmpty()) {
+    printLine(problem.toStdString());
+    showProblem(
+      QStringLiteral("webExportProblemBox"), QStringLiteral("Export Lesson as Web Page"), problem);
+    return;
+  }
+  lastWebPagePath = path;
+  window.statusbar->showMessage(
+    QStringLiteral("Web page written to %1").arg(QDir::toNativeSeparators(path)), 5000);
 }
 
 void

@@ -149,6 +149,8 @@ Lessons::createActions()
                          "actionOpen_Lesson",
                          QStringLiteral("Open Lesson..."),
                          QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+  exportWebAction =
+    newAction(this, "actionExport_Web_Page", QStringLiteral("Export Lesson as Web Page..."), {});
 
   // Page keys and Space belong to the model view, which has the keys in a presentation: the
   // spin boxes and lists of the control panel keep their own use of them.
@@ -180,6 +182,7 @@ Lessons::createActions()
   connect(previousAction, &QAction::triggered, this, &Lessons::previousView);
   connect(saveAction, &QAction::triggered, this, &Lessons::saveLesson);
   connect(openAction, &QAction::triggered, this, &Lessons::openLesson);
+  connect(exportWebAction, &QAction::triggered, this, &Lessons::exportWebPage);
 
   endPresentationKey = new QShortcut(QKeySequence(Qt::Key_Escape), window.viewerDock);
   endPresentationKey->setObjectName(QStringLiteral("endPresentationShortcut"));
@@ -205,6 +208,7 @@ Lessons::addToMenus()
   window.menuFile->insertSeparator(before);
   window.menuFile->insertAction(before, openAction);
   window.menuFile->insertAction(before, saveAction);
+  window.menuFile->insertAction(before, exportWebAction);
 
   QMenu* view = window.menuView;
   view->addSeparator();

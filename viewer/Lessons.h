@@ -95,6 +95,9 @@ public:
   // --lesson. A bad file or a lesson for another model changes nothing. Returns the problem,
   // empty on success.
   QString showLessonFile(const QString& path);
+  // Writes the model and the views of the list (or, without any, the picture as it stands) as one
+  // web page to path. Returns the problem for the user, empty on success.
+  QString exportWebPageTo(const QString& path);
   // Opens path once the model has loaded: the start-up's --lesson.
   void openLessonAtStart(const QString& path);
 
@@ -136,6 +139,7 @@ private:
   void hideControlsForPresentation();
   void restoreControlsAfterPresentation();
   void updatePresentationCount();
+  void exportWebPage();
   void replaceViews(const Lesson& lesson);
   void showProblem(const QString& objectName, const QString& title, const QString& text);
 
@@ -156,6 +160,7 @@ private:
   QAction* previousAction = nullptr;
   QAction* saveAction = nullptr;
   QAction* openAction = nullptr;
+  QAction* exportWebAction = nullptr;
   QMenu* standardViewsMenu = nullptr;
   QShortcut* endPresentationKey = nullptr;
 
@@ -203,4 +208,5 @@ private:
   LessonChanges changes;
   QPointer<QMessageBox> leaveQuestion;
   std::vector<std::function<void()>> waitingToLeave;
+  QString lastWebPagePath;
 };

@@ -40,6 +40,7 @@ bin/cochlex-sample-model
 share/applications/cochlex.desktop
 share/icons/hicolor/64x64/apps/cochlex.png
 share/cochlex/Cochlex_KT_source/icon.png
+share/doc/cochlex/three.js-LICENSE
 $model_files
 LIST
 )
@@ -91,6 +92,16 @@ if [ -x "$prefix/bin/cochlex-make-model" ]; then
   "$prefix/bin/cochlex-make-model" --help | grep -q "OUT_FOLDER" ||
     fail "the installed cochlex-make-model does not run"
 fi
+# The installed program writes the sample model's web page from its own copy of three.js, with
+# no npm and no display.
+if [ -x "$prefix/bin/cochlex" ]; then
+  if ! env -u DISPLAY QT_QPA_PLATFORM=offscreen "$prefix/bin/cochlex" --export-web "$work/page.html" \
+    --web-triangles 20000 "$prefix/share/cochlex/sample-model" >"$work/export.log" 2>&1 ||
+    ! grep -q 'id="cochlex-three"' "$work/page.html"; then
+    fail "the installed cochlex does not export a web page"
+    cat "$work/export.log"
+  fi
+fi
 
 # --- cpack -G DEB into a temporary folder
 if command -v dpkg-deb >/dev/null; then
@@ -104,6 +115,10 @@ if command -v dpkg-deb >/dev/null; then
       depends=$(dpkg-deb -f "$deb" Depends)
       echo "$depends" | grep -q "fonts-liberation2 | fonts-liberation" ||
         fail "the package does not depend on the layout's fonts (fonts-liberation2 | fonts-liberation)"
+      # The web page's library is inside the program: nothing of Node.js is needed to run it.
+      if echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qxE 'npm|nodejs|node-.*'; then
+        fail "the package depends on Node.js or npm"
+      fi
       for package in libvtk9.1 libvtk9.1-qt libqt5widgets5 libqt5gui5 libqt5core5a libstdc++6 libc6; do
         echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//' | grep -qx "$package" ||
           fail "the package does not depend on $package"
