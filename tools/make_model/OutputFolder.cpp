@@ -34,7 +34,8 @@ madeByTool(const QFileInfo& entry, bool inJoint)
     QStringLiteral("^[A-Za-z0-9_()+,-]+\\.vtk(\\.color|\\.html)?$"));
   return entry.isFile() &&
          (name == QLatin1String("Head_bone_transformed.vtp") ||
-          name == QLatin1String("Joint.raw") || structureFile.match(name).hasMatch());
+          name == QLatin1String("Joint.raw") || name == QLatin1String("Sections.raw") ||
+          structureFile.match(name).hasMatch());
 }
 
 // The first entry of folder that this tool does not write, empty when there is none.
