@@ -337,8 +337,8 @@ private:
           keep(tag);
         }
       }
-    } else if (isTablePart(name) && flattenedTable()) {
-    } else if (isListItem(name) && flattenedList()) {
+    } else if ((isTablePart(name) && flattenedTable()) || (isListItem(name) && flattenedList())) {
+      // The parts of a flattened table or list were left out with their start tags.
     } else if (isVoidElement(name) || closesItself(name)) {
       keep(tag);
     } else if (leftOut.value(name) > 0) {

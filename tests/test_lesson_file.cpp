@@ -191,7 +191,7 @@ private slots:
     QTest::newRow("switch") << edited("views.0.labels", "1") << "views[0].labels: must be true";
     QTest::newRow("label size unknown")
       << edited("views.0.labelSize", "\"huge\"")
-      << "views[0].labelSize: must be \"small\", \"medium\" or \"large\"";
+      << R"(views[0].labelSize: must be "small", "medium" or "large")";
     QTest::newRow("label size a number")
       << edited("views.0.labelSize", "2") << "views[0].labelSize: must be \"small\"";
   }

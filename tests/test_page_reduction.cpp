@@ -130,7 +130,7 @@ private slots:
          "<img src='a b.png' alt=\"x > y\"/></p>";
     QTest::newRow("style sheet and title")
       << "<head><title>Help</title><style>p { color: #204080; } " + QString(300, 'a') +
-           " {}</style><link rel=\"stylesheet\" href=\"page.css\"></head><p class=x>Text</p>";
+           R"( {}</style><link rel="stylesheet" href="page.css"></head><p class=x>Text</p>)";
     QTest::newRow("long but ordinary words")
       << "<p>" + repeated("Pneumonoultramicroscopicsilicovolcanoconiosis ", 100) + "</p>";
     QTest::newRow("numbers in names and sizes a page may use")
@@ -296,12 +296,11 @@ private slots:
     QTest::newRow("a picture 200 times") << pictures << int(QTextDocument::ImageResource) << 1;
     QString links;
     for (const char* suffix : { "", "?b", "#c", "?d#e" }) {
-      links +=
-        QString("<link rel=\"stylesheet\" type=\"text/css\" href=\"page.css%1\">").arg(suffix);
+      links += QString(R"(<link rel="stylesheet" type="text/css" href="page.css%1">)").arg(suffix);
     }
     QTest::newRow("a style sheet 4 times")
       << links + "<p>Text</p>" << int(QTextDocument::StyleSheetResource) << 1;
-    QTest::newRow("two pictures") << "<img src=\"figure.png\"><img src=\"other.png\">"
+    QTest::newRow("two pictures") << R"(<img src="figure.png"><img src="other.png">)"
                                   << int(QTextDocument::ImageResource) << 2;
   }
 
@@ -349,7 +348,7 @@ private slots:
     });
     QString page = "<p>Figures</p>";
     for (int index = 0; index < 6; ++index) {
-      page += QString("<img src=\"figure%1.png\" width=\"20\" height=\"20\">").arg(index);
+      page += QString(R"(<img src="figure%1.png" width="20" height="20">)").arg(index);
     }
     browser.setHtml(page);
     browser.document()->setTextWidth(400);

@@ -38,7 +38,7 @@ fillTable(StructureTable& table)
 QByteArray
 manifest(const QByteArray& structures, const QByteArray& rest = {})
 {
-  return "{\"cochlex-model\": 1, \"structures\": [" + structures + "]" + rest + "}";
+  return R"({"cochlex-model": 1, "structures": [)" + structures + "]" + rest + "}";
 }
 
 } // namespace
@@ -191,7 +191,7 @@ private slots:
                " \"color\": [1, 0.5, 0], \"opacity\": 0.25, \"row\": false,"
                " \"description\": \"pages/incus.html\"},"
                "{\"file\": \"Joint/Stapes_Head.vtk\"}",
-               ", \"head\": \"Joint/Skull.vtp\"")
+               R"(, "head": "Joint/Skull.vtp")")
         .toStdString(),
       "m.json");
     QVERIFY(read.usable);
@@ -224,37 +224,37 @@ private slots:
                               << "is not JSON";
     QTest::newRow("not a manifest")
       << QByteArray("{\"structures\": []}") << false << 0 << "is not a Cochlex model manifest";
-    QTest::newRow("newer version") << QByteArray("{\"cochlex-model\": 2, \"structures\": [{}]}")
+    QTest::newRow("newer version") << QByteArray(R"({"cochlex-model": 2, "structures": [{}]})")
                                    << false << 0 << "this viewer reads version 1";
     QTest::newRow("no structures") << manifest("") << false << 0 << "lists no structures";
     QTest::newRow("outside the folder")
-      << manifest("{\"file\": \"../thesis.vtk\"}") << true << 1
+      << manifest(R"({"file": "../thesis.vtk"})") << true << 1
       << "structure 1: its path leaves the model folder; its row stays empty.";
     QTest::newRow("absolute path")
-      << manifest("{\"file\": \"/etc/passwd\"}") << true << 1 << "its path leaves the model folder";
-    QTest::newRow("no file") << manifest("{\"name\": \"x\"}") << true << 1
+      << manifest(R"({"file": "/etc/passwd"})") << true << 1 << "its path leaves the model folder";
+    QTest::newRow("no file") << manifest(R"({"name": "x"})") << true << 1
                              << "its manifest entry names no file";
     QTest::newRow("repeated name")
       << manifest("{\"file\": \"a.vtk\", \"name\": \"Stapes\"},"
                   "{\"file\": \"b.vtk\", \"name\": \"Stapes\"}")
       << true << 2 << "structure 2 repeats the name \"Stapes\"; it is shown as \"Stapes (2)\".";
-    QTest::newRow("opacity as text") << manifest("{\"file\": \"a.vtk\", \"opacity\": \"NaN\"}")
-                                     << true << 1 << "an opacity that is not a number";
+    QTest::newRow("opacity as text") << manifest(R"({"file": "a.vtk", "opacity": "NaN"})") << true
+                                     << 1 << "an opacity that is not a number";
     // JSON has no infinity: a number beyond a double is no JSON at all.
     QTest::newRow("infinite opacity")
-      << manifest("{\"file\": \"a.vtk\", \"opacity\": 1e999}") << false << 0 << "is not JSON";
+      << manifest(R"({"file": "a.vtk", "opacity": 1e999})") << false << 0 << "is not JSON";
     QTest::newRow("opacity above 1")
-      << manifest("{\"file\": \"a.vtk\", \"opacity\": 3}") << true << 1 << "opacity outside 0 to 1";
-    QTest::newRow("two colour components") << manifest("{\"file\": \"a.vtk\", \"color\": [1, 0]}")
+      << manifest(R"({"file": "a.vtk", "opacity": 3})") << true << 1 << "opacity outside 0 to 1";
+    QTest::newRow("two colour components") << manifest(R"({"file": "a.vtk", "color": [1, 0]})")
                                            << true << 1 << "a colour that is not three numbers";
     QTest::newRow("description outside")
-      << manifest("{\"file\": \"a.vtk\", \"description\": \"../../x.html\"}") << true << 1
+      << manifest(R"({"file": "a.vtk", "description": "../../x.html"})") << true << 1
       << "its description page its path leaves the model folder";
-    QTest::newRow("head outside") << manifest("{\"file\": \"a.vtk\"}", ", \"head\": \"../h.vtp\"")
+    QTest::newRow("head outside") << manifest(R"({"file": "a.vtk"})", R"(, "head": "../h.vtp")")
                                   << true << 1 << "the head model's its path leaves";
     QByteArray many;
     for (int index = 0; index < 65; ++index) {
-      many += (index > 0 ? "," : "") + QByteArray("{\"file\": \"s") + QByteArray::number(index) +
+      many += (index > 0 ? "," : "") + QByteArray(R"({"file": "s)") + QByteArray::number(index) +
               ".vtk\"}";
     }
     QTest::newRow("65 structures")

@@ -170,7 +170,7 @@ writeModelFolder(const std::string& outFolder,
     return outFolder + ": " + refused;
   }
   std::vector<OutputFile> files;
-  if (const std::string problem = modelFiles(content, files); !problem.empty()) {
+  if (std::string problem = modelFiles(content, files); !problem.empty()) {
     return problem;
   }
   const QFileInfo target(QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(outFolder))));
