@@ -193,8 +193,10 @@ runScreenshotCommand(const ScreenshotRequest& request)
   }
   double background[3] = { 0, 0, 0 };
   window.mainRenderer()->GetBackground(background);
+  const QColor paper = QColor::fromRgbF(background[0], background[1], background[2]);
+  // The lesson view's caption under the picture, as the window shows it.
   image = withTitleBand(
-    image, request.title, QColor::fromRgbF(background[0], background[1], background[2]));
+    withCaptionBand(image, window.lessons->shownCaption(), paper), request.title, paper);
   const QString problem = writeScreenshotFile(image, file);
   if (!problem.isEmpty()) {
     return failWith(problem);

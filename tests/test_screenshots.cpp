@@ -170,6 +170,45 @@ private slots:
     }
   }
 
+  // A lesson view's caption goes under the picture in lines of text that keep the teacher's line
+  // breaks, wrap at words and stop at four: the lines are counted as bands of inked rows.
+  void captionIsPrintedBelowThePicture_data()
+  {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<int>("lines");
+    const QString sentence("The long process of the incus ends in the lenticular process. ");
+    QTest::newRow("one short line") << "The incudostapedial joint" << 1;
+    QTest::newRow("the teacher's break") << "Incus\nStapes" << 2;
+    QTest::newRow("wrapped at words") << sentence + sentence << 2;
+    QTest::newRow("cut at four lines") << sentence.repeated(12) << 4;
+    QTest::newRow("blank") << "  \n " << 0;
+  }
+  void captionIsPrintedBelowThePicture()
+  {
+    QFETCH(QString, caption);
+    QFETCH(int, lines);
+    QImage picture(640, 480, QImage::Format_RGB888);
+    picture.fill(Qt::black);
+    const QImage captioned =
+      withCaptionBand(picture, caption, Qt::white).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(captioned.width(), picture.width());
+    QVERIFY(captioned.copy(0, 0, 640, 480) == picture.convertToFormat(QImage::Format_RGB32));
+    int inkedBands = 0;
+    bool inBand = false;
+    for (int y = 480; y < captioned.height(); ++y) {
+      bool inked = false;
+      for (int x = 0; x < captioned.width(); ++x) {
+        inked = inked || qGray(captioned.pixel(x, y)) < 128;
+      }
+      // Every line stays inside the picture's width with a margin on both sides.
+      QCOMPARE(captioned.pixel(0, y), qRgb(255, 255, 255));
+      QCOMPARE(captioned.pixel(captioned.width() - 1, y), qRgb(255, 255, 255));
+      inkedBands += inked && !inBand ? 1 : 0;
+      inBand = inked;
+    }
+    QCOMPARE(inkedBands, lines);
+  }
+
   // On white, a handout of the tendon seen end-on shows it lit everywhere: its steep sides, side-on
   // to the camera, are no black ring. Near-black is dark in every channel, under 45 of 255 (a face
   // of the tendon's pale grey, 0.9, lit at a third of full light is about 70), counted inside the

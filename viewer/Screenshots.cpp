@@ -2,6 +2,7 @@
 
 #include "loading/SafeWrite.h"
 #include "viewer/CochlexUI.h"
+#include "viewer/Lessons.h"
 #include "viewer/StructureSelection.h"
 
 #include <QBuffer>
@@ -174,6 +175,17 @@ renderMainView(_CochlexUI& window, int scale)
   return image;
 }
 
+namespace {
+
+// Dark ink on a light background, as the labels on white; light ink on a dark one.
+QColor
+inkFor(const QColor& background)
+{
+  return background.lightnessF() > 0.5 ? QColor(20, 20, 20) : QColor(242, 242, 242);
+}
+
+} // namespace
+
 QImage
 withTitleBand(const QImage& picture, const QString& title, const QColor& background)
 {
@@ -188,9 +200,7 @@ withTitleBand(const QImage& picture, const QString& title, const QColor& backgro
   titled.fill(background);
   QPainter painter(&titled);
   painter.drawImage(0, band, picture);
-  // Dark ink on a light band, as the labels on white.
-  const bool light = background.lightnessF() > 0.5;
-  painter.setPen(light ? QColor(20, 20, 20) : QColor(242, 242, 242));
+  painter.setPen(inkFor(background));
   QFont font = painter.font();
   font.setBold(true);
   font.setPixelSize(std::max(8, band / 2));
@@ -207,12 +217,70 @@ withTitleBand(const QImage& picture, const QString& title, const QColor& backgro
 }
 
 QImage
+withCaptionBand(const QImage& picture, const QString& caption, const QColor& background)
+{
+  const QString text = caption.trimmed();
+  if (picture.isNull() || text.isEmpty()) {
+    return picture;
+  }
+  // A thirtieth of the picture's height, as the caption under the model view: 40 pixels on a
+  // handout of 1600 x 1200, about 7 pt across an A4 page's 190 mm.
+  QFont font;
+  font.setPixelSize(std::max(10, picture.height() / 30));
+  const QFontMetrics metrics(font);
+  const int margin = metrics.height() / 2;
+  const int room = std::max(1, picture.width() - 2 * margin);
+  // The teacher's own line breaks are kept; long lines wrap at words. More than four lines would
+  // take a picture's share from the picture itself: the rest is cut at the fourth, marked.
+  const int lineLimit = 4;
+  QStringList lines;
+  for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+    QString rest = paragraph.simplified();
+    do {
+      int fit = rest.size();
+      while (fit > 1 && metrics.horizontalAdvance(rest.left(fit)) > room) {
+        const int space = rest.lastIndexOf(QLatin1Char(' '), fit - 1);
+        fit = space > 0 ? space : fit - 1;
+      }
+      lines.append(rest.left(fit).trimmed());
+      rest = rest.mid(fit).trimmed();
+    } while (!rest.isEmpty() && lines.size() <= lineLimit);
+  }
+  if (lines.size() > lineLimit) {
+    lines = lines.mid(0, lineLimit);
+    const QString ellipsis(QChar(0x2026));
+    QString& last = lines.last();
+    while (!last.isEmpty() && metrics.horizontalAdvance(last + ellipsis) > room) {
+      last.chop(1);
+    }
+    last += ellipsis;
+  }
+  const int band = int(lines.size()) * metrics.lineSpacing() + 2 * margin;
+  QImage captioned(picture.width(), picture.height() + band, QImage::Format_RGB888);
+  captioned.fill(background);
+  QPainter painter(&captioned);
+  painter.drawImage(0, 0, picture);
+  painter.setPen(inkFor(background));
+  painter.setFont(font);
+  int baseline = picture.height() + margin + metrics.ascent();
+  for (const QString& line : lines) {
+    painter.drawText(margin, baseline, line);
+    baseline += metrics.lineSpacing();
+  }
+  painter.end();
+  return captioned;
+}
+
+QImage
 renderScreenshot(_CochlexUI& window, int scale, const QString& title)
 {
   const QImage picture = renderMainView(window, scale);
   double color[3] = { 0, 0, 0 };
   window.mainRenderer()->GetBackground(color);
-  return withTitleBand(picture, title, QColor::fromRgbF(color[0], color[1], color[2]));
+  const QColor background = QColor::fromRgbF(color[0], color[1], color[2]);
+  // The caption under the view belongs to the prepared picture, as on the screen.
+  return withTitleBand(
+    withCaptionBand(picture, window.lessons->shownCaption(), background), title, background);
 }
 
 QString

@@ -40,8 +40,15 @@ withTitleBand(const QImage& picture, const QString& title, const QColor& backgro
 
 constexpr int maximumTitleLength = 200;
 
-// The main view's picture as a screenshot: title, when not empty, above it in the view's
-// background colour.
+// The picture with a lesson view's caption in a band below it, as the window shows it under the
+// model view: left-aligned, wrapped at words within the width and the teacher's own line breaks,
+// at most four lines (a longer caption ends in an ellipsis), a thirtieth of the picture's height
+// per line, in the picture's background colour. An empty caption gives the picture unchanged.
+QImage
+withCaptionBand(const QImage& picture, const QString& caption, const QColor& background);
+
+// The main view's picture as a screenshot: the caption the view shows below it and the title,
+// when not empty, above it, both in the view's background colour.
 QImage
 renderScreenshot(_CochlexUI& window, int scale, const QString& title);
 
