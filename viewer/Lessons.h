@@ -108,6 +108,8 @@ public slots:
   void endPresentation();
 
 private:
+  // How long a note of the lessons stays in the status bar.
+  static constexpr int statusMilliseconds = 5000;
   void createActions();
   void createDock();
   void addToMenus();
