@@ -46,6 +46,7 @@
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -514,12 +515,25 @@ startAndQuit(_CochlexUI& window, const Options& options)
   if (lasting > 0) {
     actions.start(std::max(options.intervalMs, 1) * 4);
   }
+  bool stayedOpen = false;
   QTimer::singleShot(lasting, &window, [&] {
     actions.stop();
     window.close();
-    QCoreApplication::quit();
+    // Views the actions added are unsaved: the window asks, and the user lets them go. The
+    // answer closes the window on the next pass of the event loop, before the quit.
+    if (auto* question = window.findChild<QMessageBox*>(QStringLiteral("unsavedLessonBox"))) {
+      question->button(QMessageBox::Discard)->click();
+    }
+    QTimer::singleShot(0, &window, [&window, &stayedOpen] {
+      stayedOpen = window.isVisible();
+      QCoreApplication::quit();
+    });
   });
   QApplication::exec();
+  if (stayedOpen) {
+    std::fprintf(stderr, "soak: the window did not close when asked to quit\n");
+    return 1;
+  }
   std::printf("soak: started, ran %lld actions in %d ms, quit\n", monkey.actionCount(), lasting);
   std::fflush(stdout);
   return 0;
