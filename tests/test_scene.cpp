@@ -1,15 +1,25 @@
 // The structure table and the section record without any window: notifications, batches, the
-// settings a lesson view applies, the transparency a load leaves, and the model manifest.
+// settings a lesson view applies, the transparency a load leaves, the actors that follow the
+// table, and the model manifest.
 
 #include "TestDriver.h"
 #include "loading/ModelManifest.h"
 #include "scene/SectionStates.h"
+#include "scene/StructureActors.h"
 #include "scene/StructureTable.h"
 
 #include <QDoubleSpinBox>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+
+#include <vtkActor.h>
+#include <vtkActorCollection.h>
+#include <vtkNew.h>
+#include <vtkPolyData.h>
+#include <vtkProperty.h>
+#include <vtkRenderer.h>
+#include <vtkSphereSource.h>
 
 #include <algorithm>
 #include <cmath>
@@ -130,6 +140,71 @@ private slots:
     QCOMPARE(grown.at(3).transparency, 0.3);
     QCOMPARE(grown.indexNamed(QStringLiteral("Joint Space")), 3);
     QCOMPARE(grown.indexNamed(QStringLiteral("Cochlea")), -1);
+  }
+
+  // The actors that draw each structure follow its record: in the renderer while shown, back
+  // faces before front faces, with the opacity the transparency leaves; a lesson view applied as
+  // data moves them too.
+  void actorsFollowTheTable()
+  {
+    StructureTable table;
+    fillTable(table);
+    vtkNew<vtkRenderer> renderer;
+    StructureActors actors(table, renderer);
+    QObject::connect(&table, &StructureTable::structureChanged, [&](int index, auto fields) {
+      actors.follow(index, fields);
+    });
+    vtkNew<vtkSphereSource> sphere;
+    sphere->Update();
+    vtkNew<vtkPolyData> empty;
+    for (int index = 0; index < table.count(); ++index) {
+      actors.append(table.at(index).loaded ? sphere->GetOutput() : empty.Get(),
+                    { 0.9, 0.8, 0.7 },
+                    1.0,
+                    table.at(index).shown);
+    }
+    // Where each of the structure's actors stands among the renderer's, -1 when not there.
+    const auto places = [&](int index) {
+      vtkActorCollection* drawn = renderer->GetActors();
+      return std::make_pair(drawn->IsItemPresent(actors.backActors()[std::size_t(index)]) - 1,
+                            drawn->IsItemPresent(actors.frontActors()[std::size_t(index)]) - 1);
+    };
+    const auto opacities = [&](int index) {
+      return std::make_pair(actors.backActors()[std::size_t(index)]->GetProperty()->GetOpacity(),
+                            actors.frontActors()[std::size_t(index)]->GetProperty()->GetOpacity());
+    };
+    QCOMPARE(renderer->GetActors()->GetNumberOfItems(), 4);
+    QCOMPARE(places(1), std::make_pair(-1, -1));
+
+    table.setShown(0, false);
+    QCOMPARE(places(0), std::make_pair(-1, -1));
+    table.setShown(0, true);
+    const auto [back, front] = places(0);
+    QVERIFY2(back >= 0 && front == back + 1, qPrintable(QString("%1 %2").arg(back).arg(front)));
+    table.setShown(0, true);
+    QCOMPARE(renderer->GetActors()->GetNumberOfItems(), 4);
+
+    table.setTransparency(2, 0.25);
+    QCOMPARE(opacities(2), std::make_pair(0.75, 0.75));
+    // A hidden structure keeps its new opacity for when it is shown again.
+    table.setShown(2, false);
+    table.setTransparency(2, 0.6);
+    QCOMPARE(opacities(2), std::make_pair(0.4, 0.4));
+    QCOMPARE(places(2), std::make_pair(-1, -1));
+
+    std::vector<StructureSetting> view = table.settings();
+    view[0] = { QStringLiteral("Incus"), false, 0.0 };
+    view[2] = { QStringLiteral("Joint Space"), true, 0.5 };
+    table.applySettings(view);
+    QCOMPARE(places(0), std::make_pair(-1, -1));
+    QVERIFY(places(2).first >= 0);
+    QCOMPARE(opacities(2), std::make_pair(0.5, 0.5));
+
+    actors.clear();
+    QCOMPARE(renderer->GetActors()->GetNumberOfItems(), 0);
+    QCOMPARE(actors.count(), 0);
+    // A notice for a structure without actors is let pass.
+    table.setShown(0, true);
   }
 
   void sectionRecordNotifiesRealChanges()

@@ -3,6 +3,7 @@
 #include "loading/Console.h"
 #include "loading/PageFile.h"
 #include "loading/TeachingModel.h"
+#include "scene/StructureActors.h"
 #include "viewer/ControlInput.h"
 #include "viewer/CutFaces.h"
 #include "viewer/CutStatus.h"
@@ -88,6 +89,7 @@ _CochlexUI::_CochlexUI(QWidget* parent)
   viewerDock->setAllowedAreas(Qt::RightDockWidgetArea);
 
   createScene();
+  structureActors = std::make_unique<StructureActors>(*structureTable, mainRendererObject);
   progressBar = new QProgressBar(nullptr);
 
   // Multisampling multiplies the cost of every frame on a software renderer (about 2.5 times
@@ -163,7 +165,7 @@ _CochlexUI::~_CochlexUI()
 
   delete progressBar;
 
-  // The widgets belong to the widget tree and the actors to the renderers.
+  // The widgets belong to the widget tree and the actors to structureActors.
   frontActors.clear();
   backActors.clear();
   structureCheckBoxes.clear();

@@ -38,6 +38,7 @@ class StructurePicker;
 class StructureRows;
 class StructureSelection;
 struct KeyCameraStep;
+class StructureActors;
 class vtkActor;
 class vtkAxesActor;
 class vtkCallbackCommand;
@@ -324,5 +325,6 @@ private:
   // The side lights of setHandoutLighting(), off unless the picture is on white.
   std::vector<vtkSmartPointer<vtkLight>> handoutLights;
   // The structure lists hold plain pointers; these keep the actors of hidden structures alive.
-  std::vector<vtkSmartPointer<vtkActor>> structureActorReferences;
+  // Owns each structure's two actors; frontActors and backActors point at them.
+  std::unique_ptr<StructureActors> structureActors;
 };

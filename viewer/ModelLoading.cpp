@@ -4,6 +4,7 @@
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 #include "loading/TeachingModel.h"
+#include "scene/StructureActors.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/CutStatus.h"
 #include "viewer/InteractiveDetail.h"
@@ -189,7 +190,9 @@ _CochlexUI::loadTB()
 void
 _CochlexUI::prepareStructureRows()
 {
+  structureActors->clear();
   frontActors.clear();
+  backActors.clear();
   const StructureRowWidgets rows = structureRowWidgets();
   structureCheckBoxes.assign(rows.showBoxes.begin(), rows.showBoxes.end());
   structureSliders.assign(rows.sliders.begin(), rows.sliders.end());
@@ -205,35 +208,12 @@ _CochlexUI::prepareStructureRows()
 void
 _CochlexUI::loadStructure(const LoadedStructure& structure)
 {
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(structure.surface);
-  // The colour file, not scalars stored with the surface, colours the structure.
-  mapper->ScalarVisibilityOff();
-
-  vtkNew<vtkActor> front;
-  front->SetMapper(mapper);
-  front->GetProperty()->SetOpacity(structure.opacity);
-  front->GetProperty()->BackfaceCullingOn();
-  vtkNew<vtkActor> back;
-  back->SetMapper(mapper);
-  back->GetProperty()->SetOpacity(structure.opacity);
-  back->GetProperty()->FrontfaceCullingOn();
-
-  const std::array<double, 3>& color = structure.color;
-  front->GetProperty()->SetColor(color[0], color[1], color[2]);
-  back->GetProperty()->SetColor(color[0], color[1], color[2]);
-
-  // The lists hold plain pointers; these references keep hidden structures alive.
-  structureActorReferences.emplace_back(front.Get());
-  structureActorReferences.emplace_back(back.Get());
-  frontActors.push_back(front);
-  backActors.push_back(back);
-  if (structure.opacity > 0) {
-    // Back faces are drawn before front faces.
-    mainRenderer()->AddActor(back);
-    mainRenderer()->AddActor(front);
-  }
-  interactiveDetail->drawCoarselyWhileLoading(mapper);
+  structureActors->append(
+    structure.surface, structure.color, structure.opacity, structure.opacity > 0);
+  frontActors.push_back(structureActors->frontActors().back());
+  backActors.push_back(structureActors->backActors().back());
+  interactiveDetail->drawCoarselyWhileLoading(
+    structureActors->mapper(structureActors->count() - 1));
   mainRenderer()->ResetCamera();
   printLine(structure.path);
   mainRenderWindow()->Render();

@@ -1,4 +1,5 @@
 #include "loading/Console.h"
+#include "scene/StructureActors.h"
 #include "viewer/CochlexUI.h"
 
 #include <QCheckBox>
@@ -10,17 +11,6 @@
 #include <vtkImageActor.h>
 #include <vtkProperty.h>
 #include <vtkRenderer.h>
-
-namespace {
-
-void
-setStructureOpacity(vtkActor* front, vtkActor* back, double opacity)
-{
-  front->GetProperty()->SetOpacity(opacity);
-  back->GetProperty()->SetOpacity(opacity);
-}
-
-} // namespace
 
 void
 _CochlexUI::show_1_slot()
@@ -233,25 +223,7 @@ _CochlexUI::mirrorRowWithoutStructure(int number, bool fromSlider)
 void
 _CochlexUI::followStructureRecord(int index, StructureTable::Fields fields)
 {
-  if (std::size_t(index) >= frontActors.size() || std::size_t(index) >= backActors.size()) {
-    return;
-  }
-  vtkActor* front = frontActors[std::size_t(index)];
-  vtkActor* back = backActors[std::size_t(index)];
-  const StructureRecord& record = structureTable->at(index);
-  if (fields & StructureTable::Shown) {
-    if (record.shown) {
-      // Back faces are drawn before front faces.
-      mainRenderer()->AddActor(back);
-      mainRenderer()->AddActor(front);
-    } else {
-      mainRenderer()->RemoveActor(back);
-      mainRenderer()->RemoveActor(front);
-    }
-  }
-  if (fields & StructureTable::Transparency) {
-    setStructureOpacity(front, back, 1 - record.transparency);
-  }
+  structureActors->follow(index, fields);
 }
 
 void
