@@ -245,6 +245,69 @@ private slots:
     QCOMPARE(makemodel::openOrSharedEdges(surface), vtkIdType(0));
     QVERIFY(std::abs(makemodel::signedVolume(surface) - 1.0 / 6.0) < 1e-9);
   }
+
+  // Edges counted as a surface has them: in two triangles, in one (the open border) or in three
+  // or more (a fin).
+  void edgesAreCounted_data()
+  {
+    QTest::addColumn<QByteArray>("obj");
+    QTest::addColumn<int>("all");
+    QTest::addColumn<int>("open");
+    QTest::addColumn<int>("shared");
+    const QByteArray corners = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\n";
+    QTest::newRow("closed tetrahedron") << corners + "f 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n"
+                                        << 6 << 0 << 0;
+    QTest::newRow("one triangle") << corners + "f 1 2 3\n" << 3 << 3 << 0;
+    QTest::newRow("three on one edge") << corners + "f 1 2 3\nf 1 2 4\nf 1 2 5\n" << 7 << 6 << 1;
+  }
+  void edgesAreCounted()
+  {
+    QFETCH(QByteArray, obj);
+    write("edges.obj", obj);
+    const makemodel::SurfaceInput input =
+      makemodel::readSurfaceInput(path("edges.obj").toStdString());
+    QVERIFY2(input.problem.empty(), input.problem.c_str());
+    QFETCH(int, all);
+    QFETCH(int, open);
+    QFETCH(int, shared);
+    const makemodel::EdgeCounts counts = makemodel::edgeCounts(input.surface);
+    QCOMPARE(int(counts.all), all);
+    QCOMPARE(int(counts.open), open);
+    QCOMPARE(int(counts.shared), shared);
+  }
+
+  // A tangle of triangles over few points is no surface to decimate edge by edge (each collapse
+  // touches hundreds of triangles; this one took minutes): it comes out within the budget.
+  void tangleComesOutWithinTheBudget()
+  {
+    std::mt19937 generator(11);
+    std::uniform_real_distribution<double> place(0, 10);
+    std::uniform_int_distribution<int> corner(1, 500);
+    QByteArray text;
+    for (int point = 0; point < 500; ++point) {
+      text += QByteArray("v ") + QByteArray::number(place(generator)) + ' ' +
+              QByteArray::number(place(generator)) + ' ' + QByteArray::number(place(generator)) +
+              '\n';
+    }
+    for (int face = 0; face < 100000; ++face) {
+      const int a = corner(generator);
+      const int b = a % 500 + 1;
+      const int c = (a + corner(generator)) % 500 + 1;
+      if (c != a && c != b) {
+        text += "f " + QByteArray::number(a) + ' ' + QByteArray::number(b) + ' ' +
+                QByteArray::number(c) + '\n';
+      }
+    }
+    write("tangle.obj", text);
+    const makemodel::SurfaceInput input =
+      makemodel::readSurfaceInput(path("tangle.obj").toStdString());
+    QVERIFY2(input.problem.empty(), input.problem.c_str());
+    vtkNew<vtkMatrix4x4> identity;
+    const vtkSmartPointer<vtkPolyData> surface =
+      makemodel::preparedSurface(input.surface, identity, 2000);
+    QVERIFY2(surface->GetNumberOfPolys() > 0 && surface->GetNumberOfPolys() <= 2000,
+             qPrintable(QString::number(surface->GetNumberOfPolys())));
+  }
 };
 
 COCHLEX_TEST_CLASS(MakeModelSurfacesTest)

@@ -53,6 +53,18 @@ readSurfaceInput(const std::string& path);
 // Enclosed volume of a closed surface, positive when wound counter-clockwise seen from outside.
 using sample::signedVolume;
 
+// A surface's edges: all of them, those of one triangle only (its open border) and those shared
+// by three triangles or more.
+struct EdgeCounts
+{
+  vtkIdType all = 0;
+  vtkIdType open = 0;
+  vtkIdType shared = 0;
+};
+
+EdgeCounts
+edgeCounts(vtkPolyData* surface);
+
 // Edges used by other than exactly two triangles: zero for a closed manifold surface.
 vtkIdType
 openOrSharedEdges(vtkPolyData* surface);
