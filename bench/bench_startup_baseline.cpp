@@ -1,8 +1,14 @@
 // The bare-VTK baseline of the start-up benchmark: reads the same model files with plain VTK
 // (no Qt, no checks) and renders the same number of frames into windows of the same sizes as
 // the viewer did. Prints one line "BENCH {json}" with its event times (monotonic milliseconds).
+// Built a second time with COCHLEX_QT_BASELINE as the bare Qt + VTK program: the same scene in
+// two QVTKOpenGLNativeWidgets of a QApplication, which separates Qt's own memory from the
+// viewer's.
 //
 //   bench_startup_baseline <model-directory> <main frames> <head frames> <main WxH> <head WxH>
+//                          [<volume file> <IxJxK>]
+//
+// Without the volume's arguments the fixed grid of the sample, "Joint/Joint.raw", is read.
 
 #include "bench/Measurements.h"
 
@@ -18,6 +24,13 @@
 #include <vtkRenderWindow.h>
 #include <vtkRenderer.h>
 #include <vtkSmartPointer.h>
+
+#ifdef COCHLEX_QT_BASELINE
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <QVTKOpenGLNativeWidget.h>
+#include <vtkGenericOpenGLRenderWindow.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +61,17 @@ parseSize(const char* text, int& width, int& height)
   return std::sscanf(text, "%dx%d", &width, &height) == 2 && width > 0 && height > 0;
 }
 
+#ifdef COCHLEX_QT_BASELINE
+// Lets Qt show the widgets and create their GL contexts.
+void
+settle(QApplication& application)
+{
+  for (int round = 0; round < 5; ++round) {
+    application.processEvents();
+  }
+}
+#endif
+
 } // namespace
 
 int
@@ -55,25 +79,47 @@ main(int argc, char** argv)
 {
   const double started = monotonicMilliseconds();
   int mainWidth = 0, mainHeight = 0, headWidth = 0, headHeight = 0;
-  if (argc != 6 || !parseSize(argv[4], mainWidth, mainHeight) ||
-      !parseSize(argv[5], headWidth, headHeight)) {
-    std::printf("usage: bench_startup_baseline <model> <main frames> <head frames> <WxH> <WxH>\n");
+  int grid[3] = { 748, 552, 115 };
+  std::string volumePath = "/Joint/Joint.raw";
+  if ((argc != 6 && argc != 8) || !parseSize(argv[4], mainWidth, mainHeight) ||
+      !parseSize(argv[5], headWidth, headHeight) ||
+      (argc == 8 && std::sscanf(argv[7], "%dx%dx%d", &grid[0], &grid[1], &grid[2]) != 3)) {
+    std::printf("usage: bench_startup_baseline <model> <main frames> <head frames> <WxH> <WxH> "
+                "[<volume file> <IxJxK>]\n");
     return 2;
   }
   const std::string model = argv[1];
   const int mainFrames = std::stoi(argv[2]);
   const int headFrames = std::stoi(argv[3]);
+  if (argc == 8) {
+    volumePath = argv[6];
+  }
 
   vtkNew<vtkRenderer> mainRenderer;
+  vtkNew<vtkRenderer> headRenderer;
+#ifdef COCHLEX_QT_BASELINE
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  int applicationArgc = 1;
+  QApplication application(applicationArgc, argv);
+  QVTKOpenGLNativeWidget mainWidget;
+  QVTKOpenGLNativeWidget headWidget;
+  mainWidget.resize(mainWidth, mainHeight);
+  headWidget.resize(headWidth, headHeight);
+  mainWidget.show();
+  headWidget.show();
+  settle(application);
+  vtkRenderWindow* mainWindow = mainWidget.renderWindow();
+  vtkRenderWindow* headWindow = headWidget.renderWindow();
+#else
   vtkNew<vtkRenderWindow> mainWindow;
+  vtkNew<vtkRenderWindow> headWindow;
+  mainWindow->SetSize(mainWidth, mainHeight);
+  headWindow->SetSize(headWidth, headHeight);
+#endif
   // Same framebuffer set-up as the viewer: no multisampling.
   mainWindow->SetMultiSamples(0);
-  mainWindow->SetSize(mainWidth, mainHeight);
   mainWindow->AddRenderer(mainRenderer);
-  vtkNew<vtkRenderer> headRenderer;
-  vtkNew<vtkRenderWindow> headWindow;
   headWindow->SetMultiSamples(0);
-  headWindow->SetSize(headWidth, headHeight);
   headWindow->AddRenderer(headRenderer);
   RenderTally mainTally;
   RenderTally headTally;
@@ -130,14 +176,14 @@ main(int argc, char** argv)
 
   start = monotonicMilliseconds();
   vtkNew<vtkImageData> volume;
-  volume->SetDimensions(748, 552, 115);
+  volume->SetDimensions(grid);
   volume->SetSpacing(0.0127, 0.0127, 0.02);
   volume->AllocateScalars(VTK_UNSIGNED_CHAR, 1);
-  std::FILE* volumeFile = std::fopen((model + "/Joint/Joint.raw").c_str(), "rb");
+  std::FILE* volumeFile = std::fopen((model + volumePath).c_str(), "rb");
   std::size_t volumeBytes = 0;
   if (volumeFile != nullptr) {
-    volumeBytes =
-      std::fread(volume->GetScalarPointer(), 1, std::size_t(748) * 552 * 115, volumeFile);
+    volumeBytes = std::fread(
+      volume->GetScalarPointer(), 1, std::size_t(grid[0]) * grid[1] * grid[2], volumeFile);
     std::fclose(volumeFile);
   }
   const double volumeMilliseconds = monotonicMilliseconds() - start;
@@ -153,6 +199,12 @@ main(int argc, char** argv)
     renderTimed(mainWindow, mainTally);
   }
   const double lastFrame = monotonicMilliseconds();
+#ifdef COCHLEX_QT_BASELINE
+  // Both widgets put their last frames on screen.
+  mainWidget.update();
+  headWidget.update();
+  settle(application);
+#endif
 
   std::printf("BENCH {\"started\": %.3f, \"last_frame\": %.3f, \"surfaces_ms\": %.3f, "
               "\"head_ms\": %.3f, \"volume_ms\": %.3f, \"main_frames\": %d, \"head_frames\": %d, "

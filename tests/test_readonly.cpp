@@ -208,7 +208,8 @@ private slots:
   {
     QProcess program;
     program.setWorkingDirectory(base + "/model");
-    // The program must keep its GL driver from writing by itself, not by inheriting the setting.
+    // With the GL driver's shader cache on, as on a user's computer: the driver's own folder
+    // (outside base, see prepareFolders) is the only place written.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("MESA_SHADER_CACHE_DISABLE");
     program.setProcessEnvironment(environment);
@@ -233,6 +234,11 @@ prepareFolders()
 {
   static QTemporaryDir folder(QDir::tempPath() + "/cochlex-readonly-XXXXXX");
   base = folder.path();
+  // The GL driver keeps compiled shaders in a disk cache of its own (Mesa: below
+  // XDG_CACHE_HOME), which the viewer leaves on as the user's driver has it; the driver's
+  // writes are not the viewer's, so they go to a folder beside base.
+  static QTemporaryDir shaderCache(QDir::tempPath() + "/cochlex-shader-cache-XXXXXX");
+  qputenv("MESA_SHADER_CACHE_DIR", QFile::encodeName(shaderCache.path()));
   for (const QString& setting :
        QString("HOME=/home XDG_CONFIG_HOME=/home/.config XDG_CACHE_HOME=/home/.cache "
                "XDG_DATA_HOME=/home/.local/share XDG_STATE_HOME=/home/.local/state "

@@ -37,6 +37,11 @@ namespace {
 // frame just above the budget. Fewer would gain little: what remains is mostly the fill of the
 // translucent structures, which does not depend on their triangles.
 constexpr double coarseTriangleShare = 0.05;
+// What a moving frame costs goes with the triangles drawn, so the coarse copies of a larger model
+// keep a smaller share: 20 000 triangles in all (the sample keeps its twentieth, 13 000). A
+// twentieth of a 40-structure model of 2 million triangles, 100 000 triangles, took 28 ms to
+// render at the smallest resolution on a software renderer, against a 12 ms target.
+constexpr double coarseTriangleBudget = 20000;
 // A few hundred triangles cost next to nothing to draw: such a structure keeps its full detail.
 constexpr vtkIdType smallestCoarseSource = 256;
 // The pictures of the load: quick copies with 7 % of the triangles (24 divisions), whose 10 ms for
@@ -219,6 +224,11 @@ InteractiveDetail::startBuilding()
     return;
   }
   building = true;
+  double triangles = 0;
+  for (const auto& structure : structures) {
+    triangles += structure.full != nullptr ? double(structure.full->GetNumberOfCells()) : 0;
+  }
+  keptShare = std::min(coarseTriangleShare, coarseTriangleBudget / std::max(triangles, 1.0));
   buildStructure(0);
 }
 
@@ -248,17 +258,20 @@ InteractiveDetail::buildStructure(std::size_t index)
   // thread may be building a pipeline around it or dropping its own reference.
   vtkSmartPointer<vtkPolyData> copy = vtkSmartPointer<vtkPolyData>::New();
   copy->DeepCopy(structures[index].full);
-  worker =
-    std::thread([this, index, generation = structuresGeneration, copy = std::move(copy)]() mutable {
-      vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, coarseTriangleShare);
-      copy = nullptr;
-      QMetaObject::invokeMethod(
-        this,
-        [this, index, generation, coarse = std::move(coarse)] {
-          finishStructure(index, generation, coarse);
-        },
-        Qt::QueuedConnection);
-    });
+  worker = std::thread([this,
+                        index,
+                        generation = structuresGeneration,
+                        share = keptShare,
+                        copy = std::move(copy)]() mutable {
+    vtkSmartPointer<vtkPolyData> coarse = coarseSurface(copy, share);
+    copy = nullptr;
+    QMetaObject::invokeMethod(
+      this,
+      [this, index, generation, coarse = std::move(coarse)] {
+        finishStructure(index, generation, coarse);
+      },
+      Qt::QueuedConnection);
+  });
 }
 
 void

@@ -132,6 +132,7 @@ private:
   double movingScale = 1;
   double movingOverride = -1;
   bool building = false;
+  double keptShare = 0; // of each structure's triangles in its coarse copy
   // Counts the sets of structures: a copy built for an earlier model, still on its way to the
   // window's thread when the next model came, is dropped.
   unsigned structuresGeneration = 0;
