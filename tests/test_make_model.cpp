@@ -777,6 +777,49 @@ private slots:
     }
   }
 
+  // A Group column of the colour table puts each structure's row under that heading of the
+  // viewer; an empty field, or no such column, leaves the row under none.
+  void groupsFromTheTable_data()
+  {
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("groups");
+    QTest::newRow("group column last, one left empty")
+      << QByteArray("LabelValue,Name,Color_R,Color_G,Color_B,Color_A,Group\n"
+                    "3,Ring,0,200,0,255,Ossicles\n5,Ball,255,255,0,255,\n")
+      << QStringList{ "Ring", "Ball" } << QStringList{ "Ossicles", "" };
+    QTest::newRow("group column first, quoted with a comma, both in one group")
+      << QByteArray("Group,LabelValue,Name\n\"Ligaments, tendons\",5,Ball\n"
+                    " \"Ligaments, tendons\" ,3,Ring\n")
+      << QStringList{ "Ring", "Ball" } << QStringList{ "Ligaments, tendons", "Ligaments, tendons" };
+    QTest::newRow("no group column") << QByteArray("LabelValue,Name\n3,Ring\n5,Ball\n")
+                                     << QStringList{ "Ring", "Ball" } << QStringList{ "", "" };
+  }
+
+  void groupsFromTheTable()
+  {
+    QFETCH(QByteArray, table);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, groups);
+    const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-');
+    writeText(name + ".csv", table.constData());
+    const QString model = path("groups-" + name);
+    QString errors;
+    QVERIFY2(run({ path("torus.nrrd"), "--colors", path(name + ".csv"), model }, &errors) == 0,
+             qPrintable(errors));
+    QStringList foundNames;
+    QStringList foundGroups;
+    TeachingModelSteps steps;
+    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+      foundNames << structure.name;
+      foundGroups << structure.group;
+    };
+    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    QVERIFY(loaded.fromManifest);
+    QCOMPARE(foundNames, names);
+    QCOMPARE(foundGroups, groups);
+  }
+
   // Each bad input: its status, its one line, and no model or scratch folder left behind. Damaged
   // label maps are told apart by the image readers' own tests.
   void badInputs_data()

@@ -161,15 +161,16 @@ csvColumns(const std::string& line)
   if (!csvFields(line, &fields)) {
     return {};
   }
-  static const char* const wanted[] = { "labelvalue", "name",    "color_r",
-                                        "color_g",    "color_b", "color_a" };
-  std::vector<int> columns(6, -1);
+  static const char* const wanted[] = { "labelvalue", "name",    "color_r", "color_g",
+                                        "color_b",    "color_a", "group" };
+  constexpr std::size_t wantedCount = sizeof(wanted) / sizeof(wanted[0]);
+  std::vector<int> columns(wantedCount, -1);
   for (std::size_t field = 0; field < fields.size(); ++field) {
     std::string name = trimmed(fields[field]);
     for (char& character : name) {
       character = char(std::tolower(static_cast<unsigned char>(character)));
     }
-    for (std::size_t column = 0; column < 6; ++column) {
+    for (std::size_t column = 0; column < wantedCount; ++column) {
       if (name == wanted[column] && columns[column] < 0) {
         columns[column] = int(field);
       }
@@ -210,6 +211,9 @@ parseCsvForm(const std::string& line, const std::vector<int>& columns, ColorEntr
   }
   entry->color = { rgba[0] / 255.0, rgba[1] / 255.0, rgba[2] / 255.0 };
   entry->opacity = rgba[3] / 255.0;
+  if (columns[6] >= 0 && std::size_t(columns[6]) < fields.size()) {
+    entry->group = trimmed(fields[std::size_t(columns[6])]);
+  }
   return true;
 }
 

@@ -14,6 +14,7 @@ struct ColorEntry
   std::string name;
   std::array<double, 3> color{}; // 0 to 1
   double opacity = 1.0;          // 0 to 1
+  std::string group;             // the heading its row goes under; empty: none
 };
 
 struct ColorTable
@@ -29,6 +30,8 @@ struct ColorTable
 // or, after a header line naming its columns, comma-separated
 //   LabelValue,Name,Color_R,Color_G,Color_B,Color_A   R, G, B and A from 0 to 255; fields may be
 //                                                      quoted ("" a quote within)
+// where an optional Group column puts each label's row under a heading of the viewer (labels
+// with the same group share it; an empty field leaves the row outside any heading).
 // Blank lines and lines starting with '#' are skipped. Label 0 (the background) is kept like
 // any other; the caller ignores it. The first line that is neither form ends the reading, and
 // problem names it. Bounded: lines past maximumLineLength or entries past maximumEntries are a

@@ -581,6 +581,7 @@ makeModel(const Options& options)
       structure.name = displayName(entry->second->name, maximumNameLength);
       color = entry->second->color;
       structure.opacity = entry->second->opacity;
+      structure.group = displayName(entry->second->group, maximumNameLength);
     } else if (segment != segmentOfCode.end()) {
       structure.name = displayName(segment->second->name, maximumNameLength);
       color = segment->second->color;

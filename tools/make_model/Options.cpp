@@ -54,6 +54,7 @@ usageText()
          "  --colors TABLE           colour table: 'label name R G B A' (0-255) or\n"
          "                           'IDX R G B A VIS MSH \"LABEL\"' lines, or CSV with the\n"
          "                           columns LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n"
+         "                           and an optional Group (rows under that heading)\n"
          "                           (overrides a segmentation file's names and colours)\n"
          "  --labels 3,5,7           the labels to make structures of (default: all, at most 64)\n"
          "  --surface NAME=FILE      a surface in the label map's physical frame (repeatable)\n"
