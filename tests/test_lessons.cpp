@@ -89,7 +89,11 @@ class TestLessons : public QObject
   Picture addPicture(const QString& caption)
   {
     window->lessons->addView();
-    window->findChild<QPlainTextEdit*>("viewCaptionEdit")->setPlainText(caption);
+    auto* captionEdit = window->findChild<QPlainTextEdit*>("viewCaptionEdit");
+    // The teacher types the new view's caption at once: the field has the keyboard, not the
+    // model view, where Space would go on to the next view.
+    [&] { QCOMPARE(window->focusWidget(), captionEdit); }();
+    captionEdit->setPlainText(caption);
     return { mainCameraPose(*window), controlValues(*window), caption };
   }
 

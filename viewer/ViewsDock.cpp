@@ -195,8 +195,10 @@ Lessons::addView()
   arrived = true;
   changed();
   dock->show();
-  // In front of the Structure dock that shares its place: the caption is written there next.
+  // In front of the Structure dock that shares its place: the caption is written there next,
+  // so the field takes the keyboard (in the model view Space would go on to the next view).
   dock->raise();
+  captionEdit->setFocus(Qt::OtherFocusReason);
   updateActionStates();
   window.statusbar->showMessage(
     QStringLiteral("%1 added: give it a caption beside the list.").arg(view.name), 5000);
