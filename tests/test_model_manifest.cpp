@@ -20,9 +20,10 @@ const QStringList names = { "Incus body",    "Incus cartilage",  "Incus vessels"
 QString
 groupOf(int index)
 {
-  return index < 4   ? QStringLiteral("Incus")
-         : index < 9 ? QStringLiteral("Joint")
-                     : QStringLiteral("Others");
+  // The footplate belongs to the joint's group although the malleus stands between them.
+  return index < 4                  ? QStringLiteral("Incus")
+         : index < 9 || index == 10 ? QStringLiteral("Joint")
+                                    : QStringLiteral("Others");
 }
 
 std::vector<fixture::Structure>
@@ -147,6 +148,33 @@ private slots:
     QCOMPARE(found, (std::vector<int>{ 4, 5, 7, 10 }));
     filter->clear();
     QVERIFY(rowShown(*window, 0) && rowShown(*window, 3));
+  }
+
+  // One heading per group, every member under it, in the model's order within the group.
+  void groupsGatherTheirStructures()
+  {
+    QStringList shown;
+    QVBoxLayout* list = window->vboxLayout5;
+    for (int item = 0; item < list->count(); ++item) {
+      QWidget* widget = list->itemAt(item)->widget();
+      if (widget == nullptr) {
+        continue;
+      }
+      if (widget->objectName().startsWith("structureGroup_")) {
+        shown << "[" + widget->findChild<QCheckBox*>()->text() + "]";
+      }
+      for (int index = 0; index < 12; ++index) {
+        if (window->structureCheckBoxes[std::size_t(index)]->parentWidget() == widget) {
+          shown << names[index];
+        }
+      }
+    }
+    const QStringList expected = { "[Incus]",          "Incus body",       "Incus cartilage",
+                                   "Incus vessels",    "Incus areolar",    "[Joint]",
+                                   "Stapes head",      "Stapes cartilage", "Joint capsule",
+                                   "Stapedius Tendon", "Joint space",      "Stapes footplate",
+                                   "[Others]",         "Malleus head",     "Chorda tympani" };
+    QCOMPARE(shown, expected);
   }
 
   void groupBoxShowsAndHidesItsStructures()

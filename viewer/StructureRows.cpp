@@ -247,14 +247,23 @@ StructureRows::arrangeByModel()
   }
   list->removeItem(window.spacerItem6);
   list->addWidget(filter);
-  QString group;
+  // One heading per group, where its first structure stands, with every structure of the group
+  // under it: a group whose members are apart in the model's order is still one group to fold.
+  QStringList groupOrder;
   for (int index = 0; index < table.count(); ++index) {
-    const QString& next = table.at(index).group;
-    if (!next.isEmpty() && (index == 0 || next != group)) {
-      list->addWidget(groupHeading(next));
+    if (!groupOrder.contains(table.at(index).group)) {
+      groupOrder.append(table.at(index).group);
     }
-    group = next;
-    list->addWidget(window.structureCheckBoxes[std::size_t(index)]->parentWidget());
+  }
+  for (const QString& group : groupOrder) {
+    if (!group.isEmpty()) {
+      list->addWidget(groupHeading(group));
+    }
+    for (int index = 0; index < table.count(); ++index) {
+      if (table.at(index).group == group) {
+        list->addWidget(window.structureCheckBoxes[std::size_t(index)]->parentWidget());
+      }
+    }
   }
   for (std::size_t row = std::size_t(table.count()); row < window.structureCheckBoxes.size();
        ++row) {
