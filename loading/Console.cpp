@@ -22,3 +22,17 @@ listedBriefly(const std::vector<std::string>& items, std::size_t shown)
   }
   return text;
 }
+
+QString
+listedNames(const QStringList& names)
+{
+  if (names.isEmpty()) {
+    return QStringLiteral("none");
+  }
+  std::vector<std::string> shortNames;
+  shortNames.reserve(std::size_t(names.size()));
+  for (const QString& name : names) {
+    shortNames.push_back(shortenedInMiddle(name.toStdString(), 40));
+  }
+  return QString::fromStdString(listedBriefly(shortNames, 6));
+}

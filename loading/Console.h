@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <string>
 #include <vector>
 
@@ -13,3 +16,9 @@ printLine(const std::string& text);
 // thousands of items stays short enough to read.
 std::string
 listedBriefly(const std::vector<std::string>& items, std::size_t shown = 8);
+
+// Names for a message: the first six, each cut in the middle to 40 characters, then "and N more";
+// "none" for none. A lesson of 64 structures for another model still gives a box that fits a
+// 1024-pixel screen.
+QString
+listedNames(const QStringList& names);

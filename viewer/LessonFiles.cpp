@@ -27,21 +27,6 @@ lessonFilter()
   return QStringLiteral("Cochlex lessons (*.%1)").arg(QLatin1String(lessonformat::fileSuffix));
 }
 
-// The first names, each cut to a line's part, then "and N more": a lesson of 64 structures for
-// another model must still give a box that fits a 1024-pixel screen.
-QString
-listed(const QStringList& names)
-{
-  if (names.isEmpty()) {
-    return QStringLiteral("none");
-  }
-  std::vector<std::string> shortNames;
-  for (const QString& name : names) {
-    shortNames.push_back(shortenedInMiddle(name.toStdString(), 40));
-  }
-  return QString::fromStdString(listedBriefly(shortNames, 6));
-}
-
 LessonFileChooser&
 fileChooser()
 {
@@ -318,7 +303,7 @@ Lessons::openLessonFile(const QString& path)
     QStringLiteral("Structures of the lesson that this model lacks: %1.\nStructures of this "
                    "model that the lesson does not name: %2.\nOpened anyway, its views skip "
                    "the structures this model lacks and leave the others as they are.")
-      .arg(listed(difference.missingFromModel), listed(difference.missingFromLesson)));
+      .arg(listedNames(difference.missingFromModel), listedNames(difference.missingFromLesson)));
   box->setDefaultButton(QMessageBox::Cancel);
   box->setAttribute(Qt::WA_DeleteOnClose);
   const Lesson lesson = read.lesson;
@@ -344,7 +329,9 @@ Lessons::showLessonFile(const QString& path)
   if (!difference.empty()) {
     return QStringLiteral("The lesson %1 was made for another model; structures this model "
                           "lacks: %2; structures the lesson does not name: %3.")
-      .arg(shownPath, listed(difference.missingFromModel), listed(difference.missingFromLesson));
+      .arg(shownPath,
+           listedNames(difference.missingFromModel),
+           listedNames(difference.missingFromLesson));
   }
   if (read.lesson.views.empty()) {
     return QStringLiteral("The lesson %1 holds no views.").arg(shownPath);

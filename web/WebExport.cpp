@@ -333,19 +333,6 @@ problemWith(const QString& target, const QString& what)
     .arg(QDir::toNativeSeparators(target), what);
 }
 
-QString
-listed(const QStringList& names)
-{
-  if (names.isEmpty()) {
-    return QStringLiteral("none");
-  }
-  std::vector<std::string> shortNames;
-  for (const QString& name : names) {
-    shortNames.push_back(shortenedInMiddle(name.toStdString(), 40));
-  }
-  return QString::fromStdString(listedBriefly(shortNames, 6));
-}
-
 } // namespace
 
 bool
@@ -442,8 +429,8 @@ exportWebPage(const WebExportRequest& request)
         QStringLiteral("The lesson %1 was made for another model; structures this model lacks: "
                        "%2; structures the lesson does not name: %3.")
           .arg(QDir::toNativeSeparators(request.lessonFile),
-               listed(difference.missingFromModel),
-               listed(difference.missingFromLesson));
+               listedNames(difference.missingFromModel),
+               listedNames(difference.missingFromLesson));
       return result;
     }
   }
