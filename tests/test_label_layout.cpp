@@ -156,6 +156,37 @@ private slots:
     }
   }
 
+  // A structure at the picture's edge, under a column: no label covers its anchor, and every
+  // label still fits in the view without overlaps.
+  void noLabelCoversAnAnchorUnderItsColumn_data()
+  {
+    QTest::addColumn<std::vector<LabelRequest>>("requests");
+    const QSizeF size(150, 18);
+    QTest::newRow("right edge, among its neighbours' heights") << std::vector<LabelRequest>{
+      { { 560, 370 }, size }, { { 620, 372 }, size }, { { 805, 368 }, size }, { { 600, 300 }, size }
+    };
+    QTest::newRow("right edge, top corner")
+      << std::vector<LabelRequest>{ { { 820, 735 }, size }, { { 600, 700 }, size } };
+    QTest::newRow("left edge, near the bottom")
+      << std::vector<LabelRequest>{ { { 30, 20 }, size }, { { 200, 40 }, size } };
+  }
+  void noLabelCoversAnAnchorUnderItsColumn()
+  {
+    QFETCH(std::vector<LabelRequest>, requests);
+    LabelLayoutSettings settings;
+    settings.viewSize = QSizeF(840, 740);
+    const std::vector<PlacedLabel> placed = layOutLabels(requests, settings);
+    const QRectF inside(QPointF(0, 0), settings.viewSize);
+    for (std::size_t index = 0; index < placed.size(); ++index) {
+      QVERIFY(inside.contains(placed[index].box));
+      for (std::size_t other = 0; other < placed.size(); ++other) {
+        QVERIFY2(!placed[index].box.contains(requests[other].anchor),
+                 qPrintable(QStringLiteral("label %1 covers anchor %2").arg(index).arg(other)));
+        QVERIFY(other == index || !placed[index].box.intersects(placed[other].box));
+      }
+    }
+  }
+
   // Anchors given from the bottom up end in a column from the top down: labels beside their
   // anchors' heights, in the same order.
   void keepsTheAnchorsOrderInAColumn()

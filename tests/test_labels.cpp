@@ -489,10 +489,16 @@ private slots:
     QTextBrowser* browser = window->findChild<QTextBrowser*>(QStringLiteral("structureInfo"));
     QVERIFY(browser != nullptr && !info()->dock()->isVisible());
 
-    for (const Labels::ShownLabel& label : labels()) {
-      if (label.structure != 4 && label.structure != 7) {
-        continue;
-      }
+    // The opened dock narrows the view and the labels move: each click goes where its label
+    // stands now.
+    for (const int structure : { 4, 7 }) {
+      const std::vector<Labels::ShownLabel> shown = labels();
+      const auto found =
+        std::find_if(shown.begin(), shown.end(), [&](const Labels::ShownLabel& candidate) {
+          return candidate.structure == structure;
+        });
+      QVERIFY(found != shown.end());
+      const Labels::ShownLabel label = *found;
       QTest::mouseClick(window->qvtkWidget, Qt::LeftButton, {}, label.box.center());
       QCOMPARE(window->structureSelection->selectedStructure(), label.structure);
       // Opened once a double-click can no longer follow.

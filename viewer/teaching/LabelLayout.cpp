@@ -110,6 +110,99 @@ fillColumns(const std::vector<LabelRequest>& requests,
   return columns;
 }
 
+// An anchor under a column (a structure at the picture's edge) is covered by the labels packed
+// at its height. Where that happens, the column's labels go down from the top in their order,
+// each as high as it stood, and one that would cover an anchor steps below it, clear by two gaps;
+// where the column then runs past its bottom, up from the bottom likewise, stepping above. When
+// neither fits, the packing stays as it was.
+void
+keepAnchorsUncovered(const std::vector<LabelRequest>& requests,
+                     const Column& column,
+                     const LabelLayoutSettings& settings,
+                     std::vector<PlacedLabel>& placed)
+{
+  if (column.members.empty()) {
+    return;
+  }
+  double start = std::numeric_limits<double>::max();
+  double end = std::numeric_limits<double>::lowest();
+  for (int index : column.members) {
+    start = std::min(start, placed[std::size_t(index)].box.left());
+    end = std::max(end, placed[std::size_t(index)].box.right());
+  }
+  std::vector<double> under;
+  for (const LabelRequest& request : requests) {
+    if (request.anchor.x() >= start - settings.gap && request.anchor.x() <= end + settings.gap) {
+      under.push_back(request.anchor.y());
+    }
+  }
+  const auto covers = [&](double bottomEdge, double topEdge, double y) {
+    return y > bottomEdge - 2 * settings.gap && y < topEdge + 2 * settings.gap;
+  };
+  const bool covered = std::any_of(column.members.begin(), column.members.end(), [&](int index) {
+    const QRectF& box = placed[std::size_t(index)].box;
+    return std::any_of(
+      under.begin(), under.end(), [&](double y) { return covers(box.top(), box.bottom(), y); });
+  });
+  if (!covered) {
+    return;
+  }
+  const double bottom =
+    column.left ? std::max(settings.margin, settings.leftBottom) : settings.margin;
+  const double top = settings.viewSize.height() - settings.margin;
+  const std::size_t count = column.members.size();
+  const auto heightOf = [&](std::size_t position) {
+    return placed[std::size_t(column.members[position])].box.height();
+  };
+  // Down from the top: each label's top edge as high as it stood, below the one before it and
+  // below an anchor it would cover.
+  std::vector<double> tops(count);
+  double ceiling = top;
+  for (std::size_t position = 0; position < count; ++position) {
+    const double height = heightOf(position);
+    double labelTop = std::min(ceiling, placed[std::size_t(column.members[position])].box.bottom());
+    // Each step passes one anchor for good: at most as many steps as anchors.
+    for (std::size_t step = 0; step <= under.size(); ++step) {
+      const auto hit = std::find_if(under.begin(), under.end(), [&](double y) {
+        return covers(labelTop - height, labelTop, y);
+      });
+      if (hit == under.end()) {
+        break;
+      }
+      labelTop = *hit - 2 * settings.gap;
+    }
+    tops[position] = labelTop;
+    ceiling = labelTop - height - settings.gap;
+  }
+  if (ceiling + settings.gap < bottom) {
+    // No room below: up from the bottom instead, each label above an anchor it would cover.
+    double floor = bottom;
+    for (std::size_t position = count; position-- > 0;) {
+      const double height = heightOf(position);
+      double labelBottom = std::max(floor, placed[std::size_t(column.members[position])].box.top());
+      for (std::size_t step = 0; step <= under.size(); ++step) {
+        const auto hit = std::find_if(under.begin(), under.end(), [&](double y) {
+          return covers(labelBottom, labelBottom + height, y);
+        });
+        if (hit == under.end()) {
+          break;
+        }
+        labelBottom = *hit + 2 * settings.gap;
+      }
+      tops[position] = labelBottom + height;
+      floor = labelBottom + height + settings.gap;
+    }
+    if (floor - settings.gap > top) {
+      return;
+    }
+  }
+  for (std::size_t position = 0; position < tops.size(); ++position) {
+    PlacedLabel& label = placed[std::size_t(column.members[position])];
+    label.box.moveBottom(tops[position]);
+    label.leader.setY(label.box.center().y());
+  }
+}
+
 void
 placeColumn(const std::vector<LabelRequest>& requests,
             Column& column,
@@ -163,6 +256,7 @@ placeColumn(const std::vector<LabelRequest>& requests,
     }
     place();
   }
+  keepAnchorsUncovered(requests, column, settings, placed);
 }
 
 } // namespace
