@@ -498,7 +498,7 @@ private slots:
           return candidate.structure == structure;
         });
       QVERIFY(found != shown.end());
-      const Labels::ShownLabel label = *found;
+      const Labels::ShownLabel& label = *found;
       QTest::mouseClick(window->qvtkWidget, Qt::LeftButton, {}, label.box.center());
       QCOMPARE(window->structureSelection->selectedStructure(), label.structure);
       // Opened once a double-click can no longer follow.
