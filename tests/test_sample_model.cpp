@@ -19,14 +19,18 @@
 #include <vtkPolyData.h>
 #include <vtkTransform.h>
 
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 class SampleModelTest : public QObject
 {
@@ -42,6 +46,88 @@ class SampleModelTest : public QObject
     SurfaceRead read = readCheckedPolyData(file(relative).toStdString());
     problem = read.problem;
     return read.surface;
+  }
+
+  QMap<QString, double> measures;
+  // The structure's surface points in anatomical axes centred on the joint.
+  std::vector<sample::Vec3> anatomicalPoints(int structure)
+  {
+    const sample::JointAnatomy anatomy;
+    const sample::Vec3 joint = anatomy.jointCentreInModel();
+    vtkSmartPointer<vtkPolyData> surface =
+      readSurface(sample::structureInfos()[structure].relativePath);
+    std::vector<sample::Vec3> points;
+    for (vtkIdType i = 0; surface && i < surface->GetNumberOfPoints(); ++i) {
+      double p[3];
+      surface->GetPoint(i, p);
+      points.push_back({ p[0] - joint.x, p[1] - joint.y, p[2] - joint.z });
+    }
+    return points;
+  }
+  static double extent(const std::vector<sample::Vec3>& points, double sample::Vec3::*axis)
+  {
+    double low = 1e9, high = -1e9;
+    for (const sample::Vec3& p : points) {
+      low = std::min(low, p.*axis);
+      high = std::max(high, p.*axis);
+    }
+    return high - low;
+  }
+  static std::vector<sample::Vec3> where(const std::vector<sample::Vec3>& points,
+                                         const std::function<bool(const sample::Vec3&)>& keep)
+  {
+    std::vector<sample::Vec3> kept;
+    std::copy_if(points.begin(), points.end(), std::back_inserter(kept), keep);
+    return kept;
+  }
+  void measureShapes()
+  {
+    using sample::Vec3;
+    const std::vector<Vec3> stapes = anatomicalPoints(sample::Stapes);
+    const std::vector<Vec3> incus = anatomicalPoints(sample::Incus);
+    QVERIFY(!stapes.empty() && !incus.empty());
+    // The stapes stands along x: its head's articular face lateral, the footplate medial.
+    double headFace = 1e9, footplateFace = -1e9;
+    for (const Vec3& p : stapes) {
+      headFace = std::min(headFace, p.x);
+      footplateFace = std::max(footplateFace, p.x);
+    }
+    measures["stapes height"] = footplateFace - headFace;
+    // The footplate: the medial quarter millimetre, below the crura's feet.
+    const auto footplate = where(stapes, [&](const Vec3& p) { return p.x > footplateFace - 0.2; });
+    measures["footplate length"] = extent(footplate, &Vec3::y);
+    measures["footplate width"] = extent(footplate, &Vec3::z);
+    // The head, parallel to the footplate's long axis, before the neck narrows.
+    const auto head = where(stapes, [&](const Vec3& p) { return p.x < headFace + 0.45; });
+    measures["stapes head width"] = extent(head, &Vec3::y);
+
+    // The incus: the top of its body, the short process's tip (its most posterior point) and
+    // the long process's tip (its lowest point, on the lenticular process).
+    Vec3 top = incus[0], shortTip = incus[0], longTip = incus[0];
+    for (const Vec3& p : incus) {
+      top = p.z > top.z ? p : top;
+      shortTip = p.y > shortTip.y ? p : shortTip;
+      longTip = p.z < longTip.z ? p : longTip;
+    }
+    measures["incus length"] = top.z - longTip.z;
+    measures["incus process tips apart"] = sample::length(shortTip - longTip);
+    // The axes meet in the body: its centre is the middle of its top 1.5 mm.
+    Vec3 body{ 0, 0, 0 };
+    const auto bodyPoints = where(incus, [&](const Vec3& p) { return p.z > top.z - 1.5; });
+    for (const Vec3& p : bodyPoints) {
+      body = body + (1.0 / bodyPoints.size()) * p;
+    }
+    const Vec3 toShort = shortTip - body, toLong = longTip - body;
+    measures["incus angle of axes"] =
+      std::acos(sample::dot(toShort, toLong) / (sample::length(toShort) * sample::length(toLong))) *
+      180.0 / 3.14159265358979;
+    // The long process 1.5 mm above its tip, where a prosthesis is crimped: its widest extent in
+    // the horizontal plane.
+    const double level = longTip.z + 1.5;
+    const auto ring = where(incus, [&](const Vec3& p) {
+      return std::abs(p.z - level) < 0.05 && p.y < 1.0 && sample::length(p - body) > 2.0;
+    });
+    measures["long process diameter"] = std::max(extent(ring, &Vec3::x), extent(ring, &Vec3::y));
   }
 
 private slots:
@@ -227,6 +313,38 @@ private slots:
       QVERIFY2(probed >= 100, qPrintable(summary));
       QVERIFY2(insideAgrees >= 0.9 * probed && outsideDiffers >= 0.9 * probed, qPrintable(summary));
     }
+  }
+
+  // The shapes against the published measurements of adult human ossicles that the generator
+  // cites, measured on the written surfaces in the anatomical axes (x medial, y posterior,
+  // z superior); an expectation from the literature, not from the generator's constants.
+  void shapesMeasureAsPublished_data()
+  {
+    QTest::addColumn<QString>("measure");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::newRow("stapes height") << "stapes height" << 2.80 << 3.93;
+    QTest::newRow("footplate length") << "footplate length" << 2.52 << 3.36;
+    QTest::newRow("footplate width") << "footplate width" << 1.08 << 1.66;
+    QTest::newRow("stapes head width") << "stapes head width" << 0.91 << 1.49;
+    QTest::newRow("incus length") << "incus length" << 5.87 << 7.15;
+    QTest::newRow("incus process tips apart") << "incus process tips apart" << 5.36 << 6.76;
+    QTest::newRow("incus angle of axes") << "incus angle of axes" << 58.0 << 77.0;
+    QTest::newRow("long process diameter") << "long process diameter" << 0.52 << 1.15;
+  }
+  void shapesMeasureAsPublished()
+  {
+    QFETCH(QString, measure);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    if (measures.isEmpty()) {
+      measureShapes();
+    }
+    QVERIFY2(measures.contains(measure), qPrintable(measure));
+    const double value = measures.value(measure);
+    QVERIFY2(value >= low && value <= high,
+             qPrintable(
+               QString("%1 is %2, published %3 to %4").arg(measure).arg(value).arg(low).arg(high)));
   }
 
   void generationIsDeterministic()

@@ -99,17 +99,6 @@ ellipsoid(const Vec3& q, const Vec3& centre, const Vec3& radii)
   return (s - 1.0) * std::min(radii.x, std::min(radii.y, radii.z));
 }
 
-// A rounded box: the unit ball of the 3-norm, scaled; still no steeper than the distance.
-double
-superEllipsoid(const Vec3& q, const Vec3& centre, const Vec3& radii)
-{
-  const Vec3 d = q - centre;
-  const double s =
-    std::cbrt(std::pow(std::abs(d.x / radii.x), 3) + std::pow(std::abs(d.y / radii.y), 3) +
-              std::pow(std::abs(d.z / radii.z), 3));
-  return (s - 1.0) * std::min(radii.x, std::min(radii.y, radii.z));
-}
-
 double
 ellipse(double u, double v, double a, double b)
 {
@@ -165,6 +154,14 @@ bezier(const Vec3& p0, const Vec3& p1, const Vec3& p2, const Vec3& p3, double t)
   return s * s * s * p0 + 3.0 * s * s * t * p1 + 3.0 * s * t * t * p2 + t * t * t * p3;
 }
 
+// Scaling by factors of at most 1 keeps a field evaluated at the scaled point no steeper than the
+// distance.
+Vec3
+squashed(const Vec3& v, const Vec3& squash)
+{
+  return { v.x * squash.x, v.y * squash.y, v.z * squash.z };
+}
+
 Vec3
 normalized(const Vec3& v)
 {
@@ -177,6 +174,21 @@ cross(const Vec3& a, const Vec3& b)
   return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
 }
 
+// Sizes follow published measurements of adult human ossicles (millimetres, mean and range):
+// - stapes height 3.29 (2.80-3.93; Dass, Grewal and Thapar 1966, 165 stapes) and 3.43
+//   (3.20-3.80; Calligas and Todd 2018, micro-CT); head to the footplate's lateral face 3.19
+//   (2.91-3.45) in ten stapes from fresh temporal bones;
+// - footplate 2.71 (2.52-2.97) long and 1.23 (1.12-1.46) wide (Calligas and Todd 2018), about
+//   3 x 1.4 in most anatomy texts;
+// - stapes head 1.14 (0.91-1.49) along the footplate's long axis and 0.83 (0.65-1.08) across;
+//   neck 1.18 by 0.64; anterior crus 0.58 wide at the arch and 0.51 at the footplate, posterior
+//   0.65 and 0.55 (the same ten stapes); the posterior crus thicker and more curved;
+// - incus length 6.51 (SD 0.32), tips of the long and short processes 6.06 (SD 0.35) apart
+//   (23 incudes, Int J Morphol); angle between the processes' axes 67.5 (58-77; Todd and
+//   Specht 2019, 41 crania);
+// - long process 1.5 above its tip 0.90 by 0.65 across (0.52-1.15; Miklos et al. 2013, 50
+//   incudes).
+
 // The long process of the incus, from the body down to its tip above the lenticular process.
 const Vec3 longProcessControl[4] = { { -1.35, -0.70, 4.55 },
                                      { -1.05, -0.35, 3.00 },
@@ -186,7 +198,7 @@ const Vec3 longProcessControl[4] = { { -1.35, -0.70, 4.55 },
 double
 longProcessRadius(double t)
 {
-  return 0.38 - 0.14 * t;
+  return 0.48 - 0.17 * t;
 }
 
 // The articular surfaces are parts of concentric spheres around this centre: the lenticular
@@ -197,33 +209,33 @@ constexpr double jointSphereRadius = 1.0;
 const Vec3 lenticularCentre{ -0.40, 0.0, 0.0 };
 const Vec3 lenticularRadii{ 0.34, 0.38, 0.36 };
 const Vec3 stapesHeadCentre{ 0.40, 0.0, 0.0 };
-const Vec3 stapesHeadRadii{ 0.36, 0.38, 0.34 };
+const Vec3 stapesHeadRadii{ 0.38, 0.52, 0.40 };
 constexpr double boneFace = 0.18;       // the bones' articular faces, on the joint sphere scale
 constexpr double cartilageFace = 0.055; // the cartilages' free faces
 constexpr double cartilageRadius = 0.32;
 constexpr double jointSpaceRadius = 0.30;
 
-const Vec3 footplateCentre{ 3.07, 0.0, 0.0 };
-constexpr double footplateHalfLength = 1.40; // along y
-constexpr double footplateHalfWidth = 0.62;  // along z
+const Vec3 footplateCentre{ 3.34, 0.0, 0.0 };
+constexpr double footplateHalfLength = 1.44; // along y
+constexpr double footplateHalfWidth = 0.67;  // along z
 constexpr double footplateHalfThickness = 0.11;
 
 const Vec3 ligamentEnds[2] = { { -0.42, 0.0, 0.0 }, { 0.36, 0.0, 0.0 } };
-constexpr double ligamentRadius = 0.46;
+constexpr double ligamentRadius = 0.56;
 
 const Vec3 incusBodyCentre{ -1.50, -0.40, 5.35 };
-const Vec3 incusBodyRadii{ 0.75, 1.15, 1.20 };
+const Vec3 incusBodyRadii{ 0.78, 1.20, 1.22 };
 const Vec3 malleusFacetCentre{ -1.60, -2.35, 5.70 };
 constexpr double malleusFacetRadius = 1.0;
 
 // Surroundings that are no structure: the medial wall with the oval window and the vestibule,
 // the facial canal above the window, the posterior wall with the pyramidal eminence.
-constexpr double medialWallX = 2.86;
-constexpr double footplateMedialX = 3.18;
-constexpr double windowTunnelEnd = 3.60;
-const Vec3 vestibuleCentre{ 4.0, 0.3, -0.1 };
+constexpr double medialWallX = 3.13;
+constexpr double footplateMedialX = 3.45;
+constexpr double windowTunnelEnd = 3.87;
+const Vec3 vestibuleCentre{ 4.27, 0.3, -0.1 };
 const Vec3 vestibuleRadii{ 0.8, 1.9, 1.5 };
-constexpr double facialCanalX = 2.42, facialCanalZ = 1.45;
+constexpr double facialCanalX = 2.69, facialCanalZ = 1.45;
 constexpr double facialCanalRadius = 0.66, facialNerveRadius = 0.42;
 constexpr double posteriorWallY = 3.35;
 constexpr double mucosaThickness = 0.025; // lining the walls of the cavity
@@ -245,11 +257,16 @@ axialRadius(const Vec3& q)
 } // namespace
 
 JointAnatomy::Tube
-JointAnatomy::makeTube(const std::vector<Vec3>& points, const std::vector<double>& radii)
+JointAnatomy::makeTube(const std::vector<Vec3>& points,
+                       const std::vector<double>& radii,
+                       const Vec3& squash)
 {
-  Tube tube{ points, radii, { points[0], points[0] } };
+  Tube tube{ {}, radii, squash, { points[0], points[0] } };
   for (size_t i = 0; i < points.size(); ++i) {
-    tube.bounds = unite(tube.bounds, around(points[i], { radii[i], radii[i], radii[i] }));
+    tube.points.push_back(squashed(points[i], squash));
+    tube.bounds =
+      unite(tube.bounds,
+            around(points[i], { radii[i] / squash.x, radii[i] / squash.y, radii[i] / squash.z }));
   }
   return tube;
 }
@@ -300,9 +317,13 @@ JointAnatomy::JointAnatomy()
   }
   areolarSleeve = makeTube(points, radii);
 
-  shortProcess = makeTube({ { -1.55, 0.30, 5.55 }, { -1.60, 1.60, 5.30 }, { -1.65, 2.90, 4.95 } },
-                          { 0.70, 0.45, 0.17 });
+  // The short process: flat from side to side, tall where it leaves the body, pointing back and
+  // a little down to its tip.
+  shortProcess = makeTube({ { -1.55, 0.30, 5.45 }, { -1.60, 1.55, 4.95 }, { -1.65, 2.80, 4.35 } },
+                          { 0.50, 0.34, 0.15 },
+                          { 1.0, 1.0, 0.55 });
 
+  // The crura are flat bars, about twice as broad across the arch as they are thick in it.
   auto crus =
     [&](const Vec3& a, const Vec3& control, const Vec3& b, double radiusA, double radiusB) {
       std::vector<Vec3> crusPoints;
@@ -313,10 +334,11 @@ JointAnatomy::JointAnatomy()
         crusPoints.push_back(s * s * a + 2.0 * s * t * control + t * t * b);
         crusRadii.push_back(radiusA + t * (radiusB - radiusA));
       }
-      return makeTube(crusPoints, crusRadii);
+      return makeTube(crusPoints, crusRadii, { 1.0, 1.0, 0.45 });
     };
-  anteriorCrus = crus({ 0.90, -0.08, 0.0 }, { 1.70, -1.05, 0.0 }, { 2.99, -1.05, 0.0 }, 0.12, 0.11);
-  posteriorCrus = crus({ 0.90, 0.08, 0.0 }, { 1.75, 1.22, 0.0 }, { 2.99, 1.12, 0.0 }, 0.14, 0.12);
+  // The anterior crus thinner and nearly straight, the posterior thicker and bowed.
+  anteriorCrus = crus({ 0.90, -0.10, 0.0 }, { 1.80, -1.02, 0.0 }, { 3.26, -1.12, 0.0 }, 0.12, 0.11);
+  posteriorCrus = crus({ 0.90, 0.10, 0.0 }, { 1.75, 1.34, 0.0 }, { 3.26, 1.18, 0.0 }, 0.14, 0.12);
 
   points.clear();
   radii.clear();
@@ -386,7 +408,7 @@ JointAnatomy::JointAnatomy()
                            { 0.1, jointSpaceRadius, jointSpaceRadius } };
   // Smooth unions bulge out by at most a quarter of their fillet size; the margin covers that
   // and keeps every point with a field below the gap inside the bounds.
-  constexpr double margin = 0.12;
+  constexpr double margin = 0.16;
   anatomicalBounds[Incus] = grow(incus, margin);
   anatomicalBounds[IncusCartilage] = grow(lenticularCap, margin);
   anatomicalBounds[IncusVessels] = grow(vesselBounds, margin);
@@ -416,10 +438,11 @@ JointAnatomy::tubeField(const Tube& tube, const Vec3& q) const
   if (outside > 0.5) {
     return outside;
   }
+  const Vec3 scaled = squashed(q, tube.squash);
   double field = far;
   for (size_t i = 0; i + 1 < tube.points.size(); ++i) {
     field = std::min(
-      field, capsule(q, tube.points[i], tube.points[i + 1], tube.radii[i], tube.radii[i + 1]));
+      field, capsule(scaled, tube.points[i], tube.points[i + 1], tube.radii[i], tube.radii[i + 1]));
   }
   return field;
 }
@@ -435,9 +458,10 @@ JointAnatomy::rawField(int structure, const Vec3& q) const
 {
   switch (structure) {
     case Incus: {
-      double field = superEllipsoid(q, incusBodyCentre, incusBodyRadii);
-      field = smoothMin(field, tubeField(shortProcess, q), 0.3);
-      field = smoothMin(field, tubeField(longProcess, q), 0.3);
+      double field = ellipsoid(q, incusBodyCentre, incusBodyRadii);
+      // Broad fillets: the processes grow out of the body rather than being set on it.
+      field = smoothMin(field, tubeField(shortProcess, q), 0.6);
+      field = smoothMin(field, tubeField(longProcess, q), 0.45);
       field =
         smoothMin(field, capsule(q, longProcessControl[3], { -0.52, 0.0, 0.08 }, 0.15, 0.15), 0.08);
       const double lenticular =
@@ -462,7 +486,10 @@ JointAnatomy::rawField(int structure, const Vec3& q) const
     case Stapes: {
       const double head =
         smoothMax(ellipsoid(q, stapesHeadCentre, stapesHeadRadii), boneFace - jointSphere(q), 0.04);
-      double field = smoothMin(head, capsule(q, { 0.62, 0, 0 }, { 0.97, 0, 0 }, 0.19, 0.17), 0.1);
+      // The neck: as broad as the head along the footplate's long axis, half as deep across it.
+      const double neck =
+        capsule(squashed(q, { 1.0, 0.62, 1.0 }), { 0.62, 0, 0 }, { 0.97, 0, 0 }, 0.28, 0.26);
+      double field = smoothMin(head, neck, 0.1);
       field = smoothMin(field, tubeField(anteriorCrus, q), 0.08);
       field = smoothMin(field, tubeField(posteriorCrus, q), 0.08);
       // The footplate: an oval plate with rounded rims.

@@ -134,14 +134,19 @@ private:
   Vec3 jointModel;
   std::array<Box, structureCount> anatomicalBounds;
 
+  // A tube swept along points; squash (each factor at most 1) flattens its cross-section to an
+  // ellipse whose half-axes are the radius divided by the factor of their axis.
   struct Tube
   {
-    std::vector<Vec3> points;
+    std::vector<Vec3> points; // squashed
     std::vector<double> radii;
+    Vec3 squash;
     Box bounds;
   };
   double tubeField(const Tube& tube, const Vec3& q) const;
-  static Tube makeTube(const std::vector<Vec3>& points, const std::vector<double>& radii);
+  static Tube makeTube(const std::vector<Vec3>& points,
+                       const std::vector<double>& radii,
+                       const Vec3& squash = { 1, 1, 1 });
 
   Tube longProcess, shortProcess, areolarSleeve, anteriorCrus, posteriorCrus, tendon;
   std::vector<Tube> vessels;
