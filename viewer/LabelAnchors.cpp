@@ -1,5 +1,6 @@
 #include "viewer/LabelAnchors.h"
 
+#include "ui/RenderView.h"
 #include "viewer/CochlexUI.h"
 #include "viewer/CutFaces.h"
 #include "viewer/StructurePicking.h"
@@ -312,10 +313,14 @@ LabelAnchors::check(const std::vector<std::size_t>& indices, double spacing)
   // The picker has the last word: the pointer must name the structure where its line ends, and
   // around the end unless the structure is too thin for that (a vessel a few pixels wide).
   const StructurePicker* picker = window.structurePicker;
-  // At the pixel the point falls in, as the pointer finds it.
+  // As the pointer finds it resting on the label's end: at the view's own point nearest the
+  // anchor, which at a pixel ratio above one is up to a device pixel beside it, enough to miss a
+  // structure a few pixels thin.
+  const double ratio = window.qvtkWidget->renderPixelRatio();
   const auto namedAt = [&](const QPointF& point, std::size_t index) {
-    return picker->structureAtDisplayPoint(std::round(point.x()), std::round(point.y())) ==
-           int(index);
+    const QPoint viewPoint =
+      QPointF(point.x() / ratio, (projection.height - 1 - point.y()) / ratio).toPoint();
+    return picker->structureAtViewPoint(viewPoint) == int(index);
   };
   const auto namedAround = [&](const QPointF& point, std::size_t index) {
     return std::all_of(std::begin(rimOffsets), std::end(rimOffsets), [&](const QPointF& offset) {
