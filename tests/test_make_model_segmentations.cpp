@@ -5,11 +5,13 @@
 // as the structures it holds, or as one line saying why not.
 
 #include "TestDriver.h"
+#include "loading/SectionVolume.h"
 #include "loading/TeachingModel.h"
 #include "tools/make_model/SegmentationHeader.h"
 #include "tools/make_model/Surfaces.h"
 
 #include <vtkImageData.h>
+#include <vtkMatrix4x4.h>
 #include <vtkNIFTIImageWriter.h>
 #include <vtkNew.h>
 #include <vtkOBJWriter.h>
@@ -23,6 +25,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QVector3D>
 #include <QtTest>
@@ -467,6 +470,23 @@ private slots:
                             .arg(offset.y())
                             .arg(offset.z())));
     }
+    // Without a CT the section volume shows each structure in its own grey, the second layer's
+    // stapes too where it alone lies (between the malleus and the incus).
+    const TeachingModel model_ = loadTeachingModel(model.toStdString(), TeachingModelSteps());
+    QVERIFY(model_.volume != nullptr && model_.volumeGrid.placed);
+    vtkNew<vtkMatrix4x4> modelToVoxel;
+    vtkMatrix4x4::Invert(sectionVoxelPlacement(model_.volumeGrid), modelToVoxel);
+    QSet<int> greys;
+    for (const LoadedStructure& structure : structures) {
+      const QVector3D centre = centroid(structure.surface);
+      double voxel[4] = { centre.x(), centre.y(), centre.z(), 1 };
+      modelToVoxel->MultiplyPoint(voxel, voxel);
+      const int grey = int(model_.volume->GetScalarComponentAsDouble(
+        int(std::lround(voxel[0])), int(std::lround(voxel[1])), int(std::lround(voxel[2])), 0));
+      QVERIFY2(grey > 16, qPrintable(QString("%1: grey %2").arg(structure.name).arg(grey)));
+      greys.insert(grey);
+    }
+    QCOMPARE(greys.size(), 3);
   }
 
   // Each file or option that was refused or silently altered before: the structures it holds,

@@ -668,14 +668,11 @@ makeModel(const Options& options)
     static std::array<std::uint8_t, 65536> greys;
     greys.fill(backgroundGrey);
     for (std::size_t index = 0; index < chosen.size(); ++index) {
-      // Structures of the first layer: the slab shows one label a voxel.
-      if (labels.segments[std::size_t(chosen[index])].layer != 0) {
-        continue;
-      }
       greys[std::size_t(chosen[index])] =
         std::uint8_t(96 + (chosen.size() > 1 ? index * 144 / (chosen.size() - 1) : 144));
     }
     content.volume = resampleLabels(labels.labels,
+                                    labels.layers,
                                     labels.dimensions,
                                     content.volumeGrid.dimensions,
                                     product(inverse(greyIndexToLps), sectionToLps),

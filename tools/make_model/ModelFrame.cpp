@@ -337,6 +337,7 @@ resampleImage(vtkImageData* image,
 
 std::vector<std::uint8_t>
 resampleLabels(const std::vector<std::uint16_t>& labels,
+               int layers,
                const std::array<int, 3>& dimensions,
                const std::array<int, 3>& sectionDimensions,
                vtkMatrix4x4* sectionToImageIndex,
@@ -345,6 +346,7 @@ resampleLabels(const std::vector<std::uint16_t>& labels,
   std::vector<std::uint8_t> out(std::size_t(sectionDimensions[0]) * sectionDimensions[1] *
                                 std::size_t(sectionDimensions[2]));
   const std::size_t sliceSize = std::size_t(dimensions[0]) * dimensions[1];
+  const std::size_t layerSize = sliceSize * std::size_t(dimensions[2]);
   const int nx = sectionDimensions[0];
   forEachLine(sectionDimensions,
               sectionToImageIndex,
@@ -355,10 +357,13 @@ resampleLabels(const std::vector<std::uint16_t>& labels,
                              z = std::lround(origin[2] + i * step[2]);
                   const bool inside = x >= 0 && y >= 0 && z >= 0 && x < dimensions[0] &&
                                       y < dimensions[1] && z < dimensions[2];
-                  out[first + i] =
-                    inside ? greyOfLabel[labels[std::size_t(z) * sliceSize +
-                                                std::size_t(y) * dimensions[0] + std::size_t(x)]]
-                           : backgroundGrey;
+                  std::uint8_t grey = backgroundGrey;
+                  const std::size_t voxel =
+                    std::size_t(z) * sliceSize + std::size_t(y) * dimensions[0] + std::size_t(x);
+                  for (int layer = 0; inside && layer < layers && grey == backgroundGrey; ++layer) {
+                    grey = greyOfLabel[labels[std::size_t(layer) * layerSize + voxel]];
+                  }
+                  out[first + i] = grey;
                 }
               });
   return out;

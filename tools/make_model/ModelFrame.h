@@ -89,9 +89,11 @@ resampleImage(vtkImageData* image,
               const GreyWindow& window);
 
 // The section volume from labels alone: the nearest label's grey, chosen labels only, on a
-// dark background.
+// dark background. Where a segmentation's layers overlap, the first layer with a grey there
+// shows.
 std::vector<std::uint8_t>
 resampleLabels(const std::vector<std::uint16_t>& labels,
+               int layers,
                const std::array<int, 3>& dimensions,
                const std::array<int, 3>& sectionDimensions,
                vtkMatrix4x4* sectionToImageIndex,
