@@ -181,9 +181,9 @@ chainLesson(const ChainAnatomy& anatomy, const SectionVolumeGrid& grid, const Ve
       "process of the incus meets the head of the stapes inside its capsule, and the crura run "
       "to the footplate in the oval window.",
       // Halfway along the stapes, level with the joint, so joint and footplate both show.
-      { 1.3, 0.0, anatomy.incudostapedialCentre().z },
+      { 1.2, 0.0, anatomy.incudostapedialCentre().z },
       { -0.25, 0.35, 1.0 },
-      13,
+      15,
       { 1, 0, 0 },
       { ParsTensa, ParsFlaccida, ChordaTympani },
       {},
@@ -201,15 +201,17 @@ chainLesson(const ChainAnatomy& anatomy, const SectionVolumeGrid& grid, const Ve
         ParsFlaccida,
         ChordaTympani,
         Malleus,
+        Incus,
         IncudomalleolarJoint,
         SuperiorMallearLigament,
         LateralMallearLigament,
         AnteriorMallearLigament,
+        PosteriorIncudalLigament,
         TensorTympaniTendon },
       {},
       0,
       -1,
-      Stapes },
+      AnnularLigament },
   };
 
   Lesson lesson;
