@@ -430,8 +430,8 @@ private slots:
       double bounds[6];
       surface(name)->GetBounds(bounds);
       int shown = 0;
-      for (int axis = 0; axis < 3; ++axis) {
-        const SectionView& section = view.sections[std::size_t(axis)];
+      for (std::size_t axis = 0; axis < 3; ++axis) {
+        const SectionView& section = view.sections[axis];
         if (!section.shown) {
           continue;
         }
