@@ -299,9 +299,11 @@ private slots:
       page.setHtml(structure.description);
       const int words =
         page.toPlainText().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts).size();
-      QVERIFY2(words >= 60 && words <= 160,
+      QVERIFY2(words >= 60 && words <= 150,
                qPrintable(structure.name + QString(": %1 words").arg(words)));
-      QVERIFY2(page.toPlainText().startsWith(structure.name), qPrintable(structure.name));
+      // Each page is about its own structure, not a neighbour's.
+      QVERIFY2(page.toPlainText().contains(structure.name, Qt::CaseInsensitive),
+               qPrintable(structure.name));
     }
   }
 

@@ -81,10 +81,9 @@ blurAlong(std::vector<float>& values, const Grid& grid, int axis)
 QString
 descriptionPage(int structure)
 {
-  const StructureInfo& info = structureInfos()[std::size_t(structure)];
-  return QStringLiteral("<html><body><h2>%1</h2><p>%2</p></body></html>\n")
-    .arg(QString::fromUtf8(info.name),
-         QString::fromUtf8(structureDescriptions()[std::size_t(structure)]));
+  // One paragraph, as the joint sample's pages: the viewer titles the page with the name.
+  return QStringLiteral("<html>\n<body>\n<p>%1</p>\n</body>\n</html>\n")
+    .arg(QString::fromUtf8(structureDescriptions()[std::size_t(structure)]));
 }
 
 bool
