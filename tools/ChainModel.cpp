@@ -158,7 +158,7 @@ chainLesson(const ChainAnatomy& anatomy, const SectionVolumeGrid& grid, const Ve
         StapediusTendon,
         AnnularLigament,
         PosteriorIncudalLigament },
-      { { ParsTensa, 0.3 }, { ParsFlaccida, 0.2 } },
+      { { ParsTensa, 0.6 }, { ParsFlaccida, 0.5 } },
       -1,
       0,
       Malleus },
