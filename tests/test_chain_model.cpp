@@ -222,6 +222,15 @@ class ChainModelTest : public QObject
       // superior axis.
       return extentAlong(incus, { 0, 0, 1 });
     }
+    if (measurement == "distance between the incus process tips") {
+      Point lowest = incus[0], hindmost = incus[0];
+      for (const Point& point : incus) {
+        lowest = point[2] < lowest[2] ? point : lowest;
+        hindmost = point[1] > hindmost[1] ? point : hindmost;
+      }
+      const Point d{ lowest[0] - hindmost[0], lowest[1] - hindmost[1], lowest[2] - hindmost[2] };
+      return std::sqrt(dotOf(d, d));
+    }
     if (measurement == "angle between the incus processes") {
       // At the bone's centre, between its lowest point (the end of the long process) and its
       // most posterior point (the tip of the short process).
@@ -336,6 +345,7 @@ private slots:
     QTest::addColumn<double>("highest");
     QTest::newRow("malleus length") << "malleus length" << 7.6 << 9.1;
     QTest::newRow("incus length") << "incus length" << 5.9 << 7.1;
+    QTest::newRow("incus process tips") << "distance between the incus process tips" << 5.4 << 6.8;
     QTest::newRow("incus processes") << "angle between the incus processes" << 85.0 << 105.0;
     QTest::newRow("stapes height") << "stapes height" << 2.8 << 3.9;
     QTest::newRow("footplate length") << "footplate length" << 2.6 << 3.4;
