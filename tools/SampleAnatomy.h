@@ -4,50 +4,15 @@
 // are defined in the section volume's own frame, so the voxels and the surfaces come from one
 // definition and the section images cut the surfaces where they are drawn.
 
+#include "tools/ImplicitShapes.h"
+
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
 class vtkTransform;
 
 namespace sample {
-
-struct Vec3
-{
-  double x = 0, y = 0, z = 0;
-};
-
-inline Vec3
-operator+(const Vec3& a, const Vec3& b)
-{
-  return { a.x + b.x, a.y + b.y, a.z + b.z };
-}
-inline Vec3
-operator-(const Vec3& a, const Vec3& b)
-{
-  return { a.x - b.x, a.y - b.y, a.z - b.z };
-}
-inline Vec3
-operator*(double s, const Vec3& a)
-{
-  return { s * a.x, s * a.y, s * a.z };
-}
-inline double
-dot(const Vec3& a, const Vec3& b)
-{
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-inline double
-length(const Vec3& a)
-{
-  return std::sqrt(dot(a, a));
-}
-
-struct Box
-{
-  Vec3 low, high;
-};
 
 // Volume layout of "Joint/Joint.raw".
 constexpr int volumeDimensions[3] = { 748, 552, 115 };

@@ -21,18 +21,6 @@ namespace sample {
 
 namespace {
 
-Vec3
-normalized(const Vec3& v)
-{
-  return (1.0 / length(v)) * v;
-}
-
-Vec3
-cross(const Vec3& a, const Vec3& b)
-{
-  return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
-}
-
 struct Fragment
 {
   float depth = std::numeric_limits<float>::infinity();

@@ -33,6 +33,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log"
 
 # The sample model as the build generated it, and the window icon beside it.
 model_files=$(cd "$build/sample/model" && find . -type f | sed 's|^\./|share/cochlex/sample-model/|')
+# The ossicular chain beside it, with its lesson.
+chain_files=$(cd "$build/sample/chain" && find . -type f | sed 's|^\./|share/cochlex/chain-model/|')
 expected=$(sort <<LIST
 bin/cochlex
 bin/cochlex-make-model
@@ -42,6 +44,7 @@ share/icons/hicolor/64x64/apps/cochlex.png
 share/cochlex/Cochlex_KT_source/icon.png
 share/doc/cochlex/three.js-LICENSE
 $model_files
+$chain_files
 LIST
 )
 installed=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | sort)
