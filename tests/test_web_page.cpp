@@ -549,7 +549,8 @@ private slots:
                                          { "--enable-experimental-web-platform-features" });
     QVERIFY2(!audit.isEmpty(), "the page was not checked");
     QStringList problems;
-    for (const QJsonValue& problem : audit["problems"].toArray()) {
+    const QJsonArray found = audit["problems"].toArray();
+    for (const QJsonValue& problem : found) {
       problems << problem.toString();
     }
     qInfo("%d controls, %d texts, the least contrast %.2f",
