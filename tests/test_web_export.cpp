@@ -27,6 +27,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -227,6 +228,7 @@ private slots:
     otherNames[2] = "Malleus";
     writeLesson(path("other.cochlex-lesson"), fixtureLesson(otherNames));
     writeTangledModel(path("tangled"), 60000);
+    fixture::writeModel(path("withVolume"));
   }
 
   // Meshes with 65,536 vertices still number them in 16 bits, one more takes 32; each mesh
@@ -412,6 +414,79 @@ private slots:
     const QJsonObject data = pageData(readAll(target));
     QVERIFY(!data["help"].toString().isEmpty());
     QVERIFY(!data["help"].toString().contains('<'));
+  }
+
+  // A view that cuts along its sections gives the page each cut's plane: in the plane of that
+  // section's image, its normal the image's own for side 1 and turned round for side -1, the side
+  // the structures are kept on. A model without a volume has no sections to cut along, in the
+  // viewer as in the page.
+  void cutsFollowTheSectionImages_data()
+  {
+    QTest::addColumn<bool>("withVolume");
+    QTest::newRow("with a volume") << true;
+    QTest::newRow("without") << false;
+  }
+  void cutsFollowTheSectionImages()
+  {
+    QFETCH(bool, withVolume);
+    Lesson lesson = fixtureLesson(fixtureNames);
+    lesson.views.resize(1);
+    lesson.views[0].sections = { { { 300, true, -1 }, { 200, true, 0 }, { 40, true, 1 } } };
+    lesson.views[0].solidCutFaces = false;
+    writeLesson(path("cut.cochlex-lesson"), lesson);
+    const WebExportResult result = exportTo(path("cut.html"),
+                                            path("cut.cochlex-lesson"),
+                                            webexport::defaultTriangleBudget,
+                                            withVolume ? path("withVolume") : QString());
+    QVERIFY2(result.problem.isEmpty(), qPrintable(result.problem));
+    const QJsonObject data = pageData(readAll(path("cut.html")));
+    const QJsonObject view = data["views"].toArray()[0].toObject();
+    QCOMPARE(view["solidCutFaces"].toBool(true), false);
+    const QJsonArray sections = view["sections"].toArray();
+    QCOMPARE(sections.size(), 3);
+    QVERIFY(!sections[1].toObject().contains("cut"));
+    if (!withVolume) {
+      QVERIFY(!sections[0].toObject().contains("cut"));
+      QVERIFY(!sections[2].toObject().contains("cut"));
+      QVERIFY(data["sections"].toArray().isEmpty());
+      return;
+    }
+    const QJsonArray images = data["sections"].toArray();
+    QCOMPARE(images.size(), 3);
+    for (const int axis : { 0, 2 }) {
+      const QJsonObject cut = sections[axis].toObject()["cut"].toObject();
+      const int side = axis == 0 ? -1 : 1;
+      QCOMPARE(cut["side"].toInt(), side);
+      QJsonObject image;
+      for (const QJsonValue& candidate : images) {
+        if (candidate.toObject()["axis"].toInt() == axis) {
+          image = candidate.toObject();
+        }
+      }
+      // The image's placement, column by column: its normal is the third column, a point of
+      // its plane the fourth.
+      const QJsonArray matrix = image["matrix"].toArray();
+      QCOMPARE(matrix.size(), 16);
+      std::array<double, 3> imageNormal{};
+      std::array<double, 3> offset{};
+      double length = 0;
+      for (int row = 0; row < 3; ++row) {
+        imageNormal[std::size_t(row)] = matrix[8 + row].toDouble();
+        offset[std::size_t(row)] =
+          cut["point"].toArray()[row].toDouble() - matrix[12 + row].toDouble();
+        length += imageNormal[std::size_t(row)] * imageNormal[std::size_t(row)];
+      }
+      length = std::sqrt(length);
+      double along = 0;
+      double inPlane = 0;
+      for (int row = 0; row < 3; ++row) {
+        const double normal = cut["normal"].toArray()[row].toDouble();
+        along += normal * imageNormal[std::size_t(row)] / length;
+        inPlane += normal * offset[std::size_t(row)];
+      }
+      QVERIFY2(std::abs(along - side) < 1e-9, qPrintable(QString::number(along)));
+      QVERIFY2(std::abs(inPlane) < 1e-9, qPrintable(QString::number(inPlane)));
+    }
   }
 
   // A budget below the model's triangles simplifies every structure to fit, and each keeps a
