@@ -96,32 +96,40 @@ pageUrl(const QString& page, const QString& steps)
   return QUrl::fromLocalFile(page).toString() + (steps.isEmpty() ? QString() : "#" + steps);
 }
 
-// The state the page's script publishes, read as Chromium leaves it. The page sits in a frame
-// of exactly the size asked for, in a host page that copies the state out: a browser window is
-// never narrower than 500 pixels and its viewport is smaller than the window by the height of its
-// bars, a frame is exactly as large as it is made.
+// What a script of a host page reads from the page, read as Chromium leaves it. The page sits in
+// a frame of exactly the size asked for: a browser window is never narrower than 500 pixels and
+// its viewport is smaller than the window by the height of its bars, a frame is exactly as large
+// as it is made. reader is the body of a function of the frame's window that returns what to
+// keep, or nothing while the page is not ready for it.
 QJsonObject
-pageState(const QString& page, const QString& steps, const QSize& size)
+framedPage(const QString& page,
+           const QString& steps,
+           const QSize& size,
+           const QString& reader,
+           const QStringList& browserOptions = {})
 {
   const QString host = QFileInfo(page).absolutePath() + "/host.html";
   fixture::writeFile(
     host,
     QStringLiteral("<!DOCTYPE html><html><body style=\"margin:0\"><iframe id=\"page\" "
                    "src=\"%1\" style=\"border:0;width:%2px;height:%3px\"></iframe><script>\n"
-                   "setInterval(() => { try { const state = "
-                   "document.getElementById('page').contentWindow.cochlexState;\n"
-                   "if (state) document.body.dataset.state = JSON.stringify(state); }\n"
+                   "function read(frame) {\n%4\n}\n"
+                   "setInterval(() => { try { const kept = "
+                   "read(document.getElementById('page').contentWindow);\n"
+                   "if (kept) document.body.dataset.state = JSON.stringify(kept); }\n"
                    "catch (error) { document.body.dataset.error = String(error); } }, 100);\n"
                    "</script></body></html>\n")
       .arg(pageUrl(page, steps).toHtmlEscaped())
       .arg(size.width())
       .arg(size.height())
+      .arg(reader)
       .toUtf8());
   const QSize window(std::max(size.width(), 500) + 40, size.height() + 200);
-  const Run dump = run(chromium(),
-                       browserArguments(window) << "--allow-file-access-from-files"
-                                                << "--dump-dom" << pageUrl(host, {}),
-                       120);
+  const Run dump =
+    run(chromium(),
+        browserArguments(window) << browserOptions << "--allow-file-access-from-files"
+                                 << "--dump-dom" << pageUrl(host, {}),
+        120);
   const QByteArray dom = dump.output;
   const int start = dom.indexOf("data-state=\"");
   if (start < 0) {
@@ -134,6 +142,110 @@ pageState(const QString& page, const QString& steps, const QSize& size)
   text.replace("&nbsp;", "\xC2\xA0").replace("&amp;", "&");
   return QJsonDocument::fromJson(text).object();
 }
+
+// The state the page's script publishes.
+QJsonObject
+pageState(const QString& page, const QString& steps, const QSize& size)
+{
+  return framedPage(page, steps, size, QStringLiteral("return frame.cochlexState;"));
+}
+
+// An accessibility check of the page as the browser lays it out, written here rather than taken
+// from the page so that it judges the page independently. Once the page has drawn: every control
+// a user can operate must take the focus (Tab reaches it) and have an accessible name, as the
+// browser computes it, that holds its visible text; every visible text must stand out from its
+// background by a contrast of at least 4.5 (WCAG AA), the background composed from the
+// element's ancestors and, where they leave it see-through, the worse of black and white; the
+// page must not scroll sideways. The same again with the Help page open, whose dialog alone is
+// then operable.
+const char* const accessibilityAudit = R"(
+// Once: the check leaves the Help dialog open, which makes the rest of the page inert.
+if (frame.accessibilityAudit) return frame.accessibilityAudit;
+const state = frame.cochlexState;
+if (!state || !state.drawn) return null;
+const doc = frame.document;
+frame.focus();
+const problems = [];
+const describe = (node) => `${node.tagName.toLowerCase()}${node.id ? "#" + node.id : ""} "${(node.textContent || "").trim().slice(0, 40)}"`;
+const shows = (node) => {
+  const style = frame.getComputedStyle(node);
+  const box = node.getBoundingClientRect();
+  return style.visibility === "visible" && box.width > 0 && box.height > 0;
+};
+const colour = (text) => {
+  const parts = text.match(/[\d.]+/g).map(Number);
+  return { r: parts[0], g: parts[1], b: parts[2], a: parts.length > 3 ? parts[3] : 1 };
+};
+const over = (top, below) => ({
+  r: top.r * top.a + below.r * (1 - top.a),
+  g: top.g * top.a + below.g * (1 - top.a),
+  b: top.b * top.a + below.b * (1 - top.a),
+  a: 1,
+});
+const luminance = (c) => {
+  const linear = (value) => { const v = value / 255; return v <= 0.04045 ? v / 12.92 : Math.pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+};
+const ratio = (a, b) => {
+  const [light, dark] = [luminance(a), luminance(b)].sort((x, y) => y - x);
+  return (light + 0.05) / (dark + 0.05);
+};
+let controls = 0;
+let texts = 0;
+let worst = 100;
+function check(root) {
+  const operable = root.querySelectorAll("button, input, select, textarea, a[href], [tabindex], [contenteditable=true]");
+  for (const control of operable) {
+    if (!shows(control) || control.disabled) continue;
+    ++controls;
+    control.focus();
+    if (doc.activeElement !== control || control.tabIndex < 0) problems.push(`Tab does not reach ${describe(control)}`);
+    const name = control.computedName;
+    if (typeof name !== "string") { problems.push("the browser computes no accessible names"); continue; }
+    const visible = (control.tagName === "BUTTON" ? control.textContent : "").trim().toLowerCase();
+    if (!name.trim()) problems.push(`${describe(control)} has no accessible name`);
+    else if (visible && !name.toLowerCase().includes(visible)) problems.push(`${describe(control)} is named "${name}", without its visible text`);
+  }
+  if (doc.activeElement) doc.activeElement.blur();
+  const walker = doc.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+  const seen = new Set();
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    const parent = node.parentElement;
+    if (!node.textContent.trim() || seen.has(parent) || parent.closest("svg, script, style")) continue;
+    seen.add(parent);
+    if (!shows(parent)) continue;
+    ++texts;
+    const style = frame.getComputedStyle(parent);
+    let ink = colour(style.color);
+    let opacity = 1;
+    const layers = [];
+    let opaque = false;
+    for (let element = parent; element && !opaque; element = element.parentElement) {
+      opacity *= Number(frame.getComputedStyle(element).opacity);
+      const paper = colour(frame.getComputedStyle(element).backgroundColor);
+      if (paper.a > 0) layers.push(paper);
+      opaque = paper.a >= 1;
+    }
+    const grounds = opaque ? [{ r: 0, g: 0, b: 0, a: 1 }] : [{ r: 0, g: 0, b: 0, a: 1 }, { r: 255, g: 255, b: 255, a: 1 }];
+    for (const base of grounds) {
+      const ground = layers.reduceRight((below, layer) => over(layer, below), base);
+      const shown = over({ ...ink, a: ink.a * opacity }, ground);
+      const contrast = ratio(shown, ground);
+      worst = Math.min(worst, contrast);
+      if (contrast < 4.5) problems.push(`${describe(parent)}: contrast ${contrast.toFixed(2)}`);
+    }
+  }
+}
+check(doc.body);
+const scrollWidth = doc.documentElement.scrollWidth;
+if (scrollWidth > doc.documentElement.clientWidth) problems.push(`the page scrolls sideways: ${scrollWidth} px`);
+doc.getElementById("helpButton").click();
+const dialog = doc.querySelector("dialog[open]");
+if (!dialog) problems.push("Help opens no dialog");
+else check(dialog);
+frame.accessibilityAudit = { problems, controls, texts, worst, scrollWidth };
+return frame.accessibilityAudit;
+)";
 
 QJsonObject
 pageDataOf(const QString& page)
@@ -418,6 +530,43 @@ private slots:
     QVERIFY(layout["viewHeight"].toInt() >= size.height() / 2);
   }
 
+  // The page at a phone's size and at a desktop's: every control reached with Tab and named, its
+  // texts legible against their backgrounds, nothing wider than the screen.
+  void pageIsAccessible_data()
+  {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("360x740") << QSize(360, 740);
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+  }
+  void pageIsAccessible()
+  {
+    QFETCH(QSize, size);
+    // The browser's own accessible names are an experimental interface of its scripts.
+    const QJsonObject audit = framedPage(page,
+                                         {},
+                                         size,
+                                         QString::fromUtf8(accessibilityAudit),
+                                         { "--enable-experimental-web-platform-features" });
+    QVERIFY2(!audit.isEmpty(), "the page was not checked");
+    QStringList problems;
+    const QJsonArray found = audit["problems"].toArray();
+    for (const QJsonValue& problem : found) {
+      problems << problem.toString();
+    }
+    qInfo("%d controls, %d texts, the least contrast %.2f",
+          audit["controls"].toInt(),
+          audit["texts"].toInt(),
+          audit["worst"].toDouble());
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    // Each structure's box, Info button and slider, the page's seven and the dialog's one; texts
+    // of every structure and the lesson.
+    QVERIFY2(audit["controls"].toInt() >= 3 * sampleNames.size() + 6,
+             qPrintable(QString::number(audit["controls"].toInt())));
+    QVERIFY2(audit["texts"].toInt() >= 2 * sampleNames.size(),
+             qPrintable(QString::number(audit["texts"].toInt())));
+    QVERIFY(audit["scrollWidth"].toInt() <= size.width());
+  }
+
   // Each structure alone in the front view covers the same pixels in both programs.
   void structureMasksMatchDesktop_data()
   {
@@ -531,6 +680,72 @@ private slots:
     // A folder that does not exist: the message names it, nothing is written.
     const QString problem = window.lessons->exportWebPageTo(path("nowhere/menu.html"));
     QVERIFY2(problem.contains("cannot be written to"), qPrintable(problem));
+  }
+
+  // A view that cuts the structures along a section: the page keeps the side the viewer keeps,
+  // with the cut faces closed or open as the view has them, and says so in its state. The cut
+  // takes a good part of the front view's picture away, so that a page that ignored it, or kept
+  // the other side, would not match.
+  void cutMatchesDesktop_data()
+  {
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("side");
+    QTest::addColumn<bool>("solid");
+    QTest::newRow("X section 374, its normal's side kept") << 0 << 374 << 1 << true;
+    // Through the middle of the model, a millimetre from the last.
+    QTest::newRow("X section 300, the other side kept") << 0 << 300 << -1 << true;
+    QTest::newRow("Z section 58, its normal's side, the cut faces open") << 2 << 58 << 1 << false;
+  }
+  void cutMatchesDesktop()
+  {
+    QFETCH(int, axis);
+    QFETCH(int, number);
+    QFETCH(int, side);
+    QFETCH(bool, solid);
+    std::array<int, 3> numbers{ { 374, 300, 58 } };
+    numbers[std::size_t(axis)] = number;
+    const QString axisName = QStringList{ "X", "Y", "Z" }[axis];
+    Lesson cutLesson;
+    cutLesson.structureNames = sampleNames;
+    ViewState whole = lesson.views[0];
+    whole.caption.clear();
+    whole.labels.reset();
+    ViewState cut = whole;
+    cut.name = "Cut";
+    for (int each = 0; each < 3; ++each) {
+      cut.sections[std::size_t(each)] = { numbers[std::size_t(each)], false, 0 };
+    }
+    cut.sections[std::size_t(axis)].cut = side;
+    cut.solidCutFaces = solid;
+    cutLesson.views = { cut, whole };
+    const QString stem = QStringLiteral("cut-%1%2%3").arg(axisName).arg(number).arg(side);
+    fixture::writeFile(path(stem + "-page.cochlex-lesson"), lessonJson(cutLesson));
+    const QString target = path(stem + ".html");
+    exportPage(target, path(stem + "-page.cochlex-lesson"));
+
+    const QJsonObject state = pageState(target, "full", pictureSize);
+    const QJsonArray cuts = state["cuts"].toArray();
+    QCOMPARE(cuts.size(), 1);
+    QCOMPARE(cuts[0].toObject()["axis"].toString(), axisName);
+    QCOMPARE(cuts[0].toObject()["side"].toInt(), side);
+    QCOMPARE(cuts[0].toObject()["number"].toInt(), number);
+    QCOMPARE(state["solidCutFaces"].toBool(), solid);
+    QCOMPARE(state["cutFaces"].toArray().isEmpty(), !solid);
+
+    const QImage desktop = desktopPicture(cutLesson, 0, stem);
+    const QImage uncut = desktopPicture(cutLesson, 1, stem + "-whole");
+    const QImage browser = pagePicture(target, 0, stem);
+    QCOMPARE(browser.size(), pictureSize);
+    const double removed = overlap(foreground(desktop), foreground(uncut));
+    QVERIFY2(removed < 0.8,
+             qPrintable(QStringLiteral("the cut keeps %1 of the picture").arg(removed)));
+    const double share = overlap(foreground(desktop), foreground(browser));
+    qInfo("overlap with the desktop %.3f; with its picture uncut %.3f", share, removed);
+    if (share < leastOverlap) {
+      saveComparison(desktop, browser, stem);
+    }
+    QVERIFY2(share >= leastOverlap, qPrintable(QStringLiteral("overlap %1").arg(share)));
   }
 
   // The whole picture of the views from the side and from above matches too.

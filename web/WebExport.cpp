@@ -89,6 +89,47 @@ triangleTotal(const std::vector<ExportedStructure>& structures)
   return total;
 }
 
+// A surface has about six triangles round each point; a tangle, triangles by the thousand over a
+// few hundred points, has a hundred or more. The quadric decimation collapses it edge by edge,
+// each collapse touching every triangle round a point: 60,000 triangles over 500 points took two
+// minutes and still kept half of them. Twice a surface's count tells the two apart.
+constexpr double mostCornersPerPoint = 12;
+
+// The points the triangles of surface use; a surface file may carry others.
+vtkIdType
+usedPointCount(vtkPolyData* surface)
+{
+  std::vector<bool> used(std::size_t(surface->GetNumberOfPoints()), false);
+  vtkIdType count = 0;
+  vtkNew<vtkIdList> cell;
+  vtkCellArray* polys = surface->GetPolys();
+  for (vtkIdType index = 0; index < polys->GetNumberOfCells(); ++index) {
+    polys->GetCellAtId(index, cell);
+    for (vtkIdType corner = 0; corner < cell->GetNumberOfIds(); ++corner) {
+      const auto point = std::size_t(cell->GetId(corner));
+      if (!used[point]) {
+        used[point] = true;
+        ++count;
+      }
+    }
+  }
+  return count;
+}
+
+// The first structure that is a tangle rather than a surface, or none.
+const ExportedStructure*
+firstTangle(const std::vector<ExportedStructure>& structures)
+{
+  for (const ExportedStructure& structure : structures) {
+    const vtkIdType triangleCount = structure.surface->GetNumberOfPolys();
+    if (triangleCount > 0 && 3.0 * double(triangleCount) >
+                               mostCornersPerPoint * double(usedPointCount(structure.surface))) {
+      return &structure;
+    }
+  }
+  return nullptr;
+}
+
 // Each structure keeps the same share of its triangles, so that small ones keep their shape as
 // well as large ones. Quadric decimation stops short of a target now and then: a second, closer
 // pass takes up what the first left.
@@ -190,14 +231,22 @@ sectionPng(vtkImageData* volume, int axis, int number)
 
 // Where the image of section number of an axis stands in the model: the viewer's placement of
 // the middle section, moved along the image's normal by a voxel per number.
-QJsonArray
-sectionMatrix(int axis, int number)
+vtkSmartPointer<vtkTransform>
+sectionTransform(int axis, int number)
 {
   vtkNew<vtkTransform> transform;
   buildSectionTransform(static_cast<SectionAxis>(axis), transform);
   const int middleSlice = sectionVolumeDimensions[axis] / 2;
   transform->Translate(0, 0, (number - 1 - middleSlice) * sectionVolumeSpacing[axis]);
   transform->Update();
+  vtkSmartPointer<vtkTransform> result = transform.Get();
+  return result;
+}
+
+QJsonArray
+sectionMatrix(int axis, int number)
+{
+  const vtkSmartPointer<vtkTransform> transform = sectionTransform(axis, number);
   QJsonArray elements;
   // Column by column, as a 4 x 4 matrix of the page's library is given.
   for (int column = 0; column < 4; ++column) {
@@ -206,6 +255,29 @@ sectionMatrix(int axis, int number)
     }
   }
   return elements;
+}
+
+// The plane a section cuts the structures along, as the viewer places its clipping plane: through
+// the section image, its normal the image's own, turned round for side -1; the structures are
+// kept on the side the normal points to.
+QJsonObject
+cutPlane(int axis, int number, int side)
+{
+  vtkMatrix4x4* matrix = sectionTransform(axis, number)->GetMatrix();
+  std::array<double, 3> normal{};
+  for (int row = 0; row < 3; ++row) {
+    normal[std::size_t(row)] = (side < 0 ? -1 : 1) * matrix->GetElement(row, 2);
+  }
+  const double length = std::hypot(normal[0], normal[1], normal[2]);
+  for (double& component : normal) {
+    component /= length > 0 ? length : 1;
+  }
+  return QJsonObject{
+    { "side", side },
+    { "normal", QJsonArray{ normal[0], normal[1], normal[2] } },
+    { "point",
+      QJsonArray{ matrix->GetElement(0, 3), matrix->GetElement(1, 3), matrix->GetElement(2, 3) } }
+  };
 }
 
 QJsonArray
@@ -247,8 +319,10 @@ jsonArray(const std::array<double, 3>& values)
   return QJsonArray{ values[0], values[1], values[2] };
 }
 
+// A view as the page takes it. Without a volume the viewer places no section and cuts nothing:
+// neither does the page.
 QJsonObject
-viewJson(const ViewState& view)
+viewJson(const ViewState& view, bool hasVolume)
 {
   QJsonObject structures;
   for (const StructureView& structure : view.structures) {
@@ -257,8 +331,13 @@ viewJson(const ViewState& view)
       QJsonObject{ { "shown", structure.shown }, { "transparency", structure.transparency } });
   }
   QJsonArray sections;
-  for (const SectionView& section : view.sections) {
-    sections.append(QJsonObject{ { "number", section.number }, { "shown", section.shown } });
+  for (int axis = 0; axis < 3; ++axis) {
+    const SectionView& section = view.sections[std::size_t(axis)];
+    QJsonObject entry{ { "number", section.number }, { "shown", section.shown } };
+    if (hasVolume && section.cut != 0) {
+      entry.insert(QStringLiteral("cut"), cutPlane(axis, section.number, section.cut));
+    }
+    sections.append(entry);
   }
   QJsonObject result{ { "name", view.name },
                       { "caption", view.caption },
@@ -272,6 +351,9 @@ viewJson(const ViewState& view)
                       { "selected", view.selectedStructure } };
   if (view.labels) {
     result.insert(QStringLiteral("labels"), *view.labels);
+  }
+  if (view.solidCutFaces) {
+    result.insert(QStringLiteral("solidCutFaces"), *view.solidCutFaces);
   }
   if (view.whiteBackground) {
     result.insert(QStringLiteral("white"), *view.whiteBackground);
@@ -436,6 +518,20 @@ exportWebPage(const WebExportRequest& request)
   }
 
   result.sourceTriangles = triangleTotal(structures);
+  if (result.sourceTriangles > request.triangleBudget) {
+    if (const ExportedStructure* tangle = firstTangle(structures)) {
+      result.problem =
+        problemWith(request.target,
+                    QStringLiteral("the structure %1 is a tangle of %2 triangles over %3 points, "
+                                   "not a surface to simplify; the model stays over the budget "
+                                   "of %4 triangles (--web-triangles)")
+                      .arg(tangle->name)
+                      .arg(tangle->surface->GetNumberOfPolys())
+                      .arg(usedPointCount(tangle->surface))
+                      .arg(request.triangleBudget));
+      return result;
+    }
+  }
   fitIntoBudget(structures, request.triangleBudget);
   result.triangles = triangleTotal(structures);
   if (result.triangles > request.triangleBudget) {
@@ -471,7 +567,7 @@ exportWebPage(const WebExportRequest& request)
   }
   QJsonArray views;
   for (const ViewState& view : lesson.views) {
-    views.append(viewJson(view));
+    views.append(viewJson(view, model.volume != nullptr));
   }
   const QJsonObject data{
     { "title",

@@ -50,8 +50,10 @@ function readGlb(bytes) {
 // ---- The scene ----------------------------------------------------------------------------------
 
 const container = element("view");
-const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+// The stencil buffer closes the cut structures (see "Cuts" below).
+const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true, stencil: true });
 renderer.outputColorSpace = THREE.LinearSRGBColorSpace;
+renderer.localClippingEnabled = true;
 renderer.setPixelRatio(window.devicePixelRatio || 1);
 container.insertBefore(renderer.domElement, container.firstChild);
 renderer.domElement.setAttribute("aria-hidden", "true");
@@ -68,10 +70,14 @@ camera.add(light.target);
 light.target.position.set(0, 0, 0);
 
 const meshes = readGlb(base64Bytes(element("cochlex-glb").textContent));
+// The planes the shown view cuts the structures along; every structure's material holds this
+// one array, so a view changes them all at once. The section images are not cut, as in the viewer.
+const cutPlanes = [];
 const structures = data.structures.map((structure, index) => {
   const material = new THREE.MeshLambertMaterial({
     color: new THREE.Color(structure.color[0], structure.color[1], structure.color[2]),
     side: THREE.DoubleSide,
+    clippingPlanes: cutPlanes,
   });
   const mesh = new THREE.Mesh(meshes[index].geometry, material);
   mesh.name = structure.name;
@@ -109,6 +115,113 @@ const bounds = data.bounds;
 const modelCentre = new THREE.Vector3((bounds[0] + bounds[1]) / 2, (bounds[2] + bounds[3]) / 2, (bounds[4] + bounds[5]) / 2);
 const modelRadius = Math.max(1e-3, 0.5 * Math.hypot(bounds[1] - bounds[0], bounds[3] - bounds[2], bounds[5] - bounds[4]));
 
+// ---- Cuts ----------------------------------------------------------------------------------------
+// A view may cut the structures along its sections' planes, keeping the side each plane's normal
+// points to, as the viewer's clipping does. A cut structure would be an open shell; with solid cut
+// faces on (the viewer's default) each opaque one is closed by a cap, in its colour a quarter
+// darker, by the stencil technique: the structure's back faces count up and its front faces count
+// down in the stencil buffer, so the plane is drawn only where it lies inside the structure. Faded
+// structures stay open shells: their caps would need the stencil counted behind the other faded
+// ones.
+
+const cutShade = 0.75;
+let caps = [];
+
+function stencilMaterial(side, operation, plane) {
+  return new THREE.MeshBasicMaterial({
+    side,
+    clippingPlanes: [plane],
+    colorWrite: false,
+    depthWrite: false,
+    depthTest: false,
+    stencilWrite: true,
+    stencilFunc: THREE.AlwaysStencilFunc,
+    stencilFail: operation,
+    stencilZFail: operation,
+    stencilZPass: operation,
+  });
+}
+
+function makeCaps(solid) {
+  for (const part of caps.flatMap((cap) => cap.parts)) {
+    scene.remove(part);
+    part.material.dispose();
+    if (part.userData.ownGeometry) part.geometry.dispose();
+  }
+  caps = [];
+  if (!solid) return;
+  let order = 10;
+  cutPlanes.forEach((plane) => {
+    const others = cutPlanes.filter((other) => other !== plane);
+    structures.forEach((structure) => {
+      const back = new THREE.Mesh(structure.mesh.geometry, stencilMaterial(THREE.BackSide, THREE.IncrementWrapStencilOp, plane));
+      const front = new THREE.Mesh(structure.mesh.geometry, stencilMaterial(THREE.FrontSide, THREE.DecrementWrapStencilOp, plane));
+      const size = modelRadius * 4;
+      const face = new THREE.Mesh(
+        new THREE.PlaneGeometry(size, size),
+        new THREE.MeshLambertMaterial({
+          color: structure.material.color.clone().multiplyScalar(cutShade),
+          side: THREE.DoubleSide,
+          clippingPlanes: others,
+          stencilWrite: true,
+          stencilRef: 0,
+          stencilFunc: THREE.NotEqualStencilFunc,
+          stencilFail: THREE.ReplaceStencilOp,
+          stencilZFail: THREE.ReplaceStencilOp,
+          stencilZPass: THREE.ReplaceStencilOp,
+        }),
+      );
+      face.userData.ownGeometry = true;
+      face.name = `${structure.name} cut face`;
+      face.userData.structure = structure;
+      // Lifted off the plane towards the side cut away by a ten-thousandth of the model's size,
+      // as in the viewer: a section image in the same plane would show through it in patches.
+      face.position.copy(plane.projectPoint(modelCentre, new THREE.Vector3()));
+      face.position.addScaledVector(plane.normal, -2e-4 * modelRadius);
+      face.quaternion.setFromUnitVectors(new THREE.Vector3(0, 0, 1), plane.normal);
+      // The next structure counts from nothing.
+      face.onAfterRender = (drawer) => drawer.clearStencil();
+      back.renderOrder = order;
+      front.renderOrder = order;
+      face.renderOrder = order + 0.5;
+      order += 1;
+      for (const part of [back, front, face]) scene.add(part);
+      caps.push({ structure, parts: [back, front, face] });
+    });
+  });
+  showCaps();
+}
+
+// A cap shows while its structure shows, opaque.
+function showCaps() {
+  for (const cap of caps) {
+    const on = cap.structure.mesh.visible && cap.structure.material.opacity >= 1;
+    for (const part of cap.parts) part.visible = on;
+  }
+}
+
+// Whether a point of a structure is on the side every cut keeps: picking and labels go by what
+// the picture shows.
+function keptByCuts(point) {
+  return cutPlanes.every((plane) => plane.distanceToPoint(point) >= 0);
+}
+
+function applyCuts(view) {
+  cutPlanes.length = 0;
+  const cuts = [];
+  (view.sections || []).forEach((section, axis) => {
+    if (!section.cut) return;
+    const normal = new THREE.Vector3(...section.cut.normal).normalize();
+    cutPlanes.push(new THREE.Plane().setFromNormalAndCoplanarPoint(normal, new THREE.Vector3(...section.cut.point)));
+    cuts.push({ axis: ["X", "Y", "Z"][axis], number: section.number, side: section.cut.side });
+  });
+  state.cuts = cuts;
+  state.solidCutFaces = view.solidCutFaces !== false;
+  // A new count of planes needs new shaders.
+  for (const structure of structures) structure.material.needsUpdate = true;
+  makeCaps(state.solidCutFaces && cutPlanes.length > 0);
+}
+
 const controls = new OrbitControls(camera, renderer.domElement);
 controls.enableDamping = false;
 controls.zoomToCursor = false;
@@ -122,6 +235,8 @@ const state = {
   selected: "",
   hovered: "",
   full: false,
+  cuts: [],
+  solidCutFaces: true,
 };
 
 function applyStructure(structure) {
@@ -133,6 +248,7 @@ function applyStructure(structure) {
   structure.material.depthWrite = opacity >= 1;
   structure.mesh.renderOrder = opacity < 1 ? 1 : 0;
   structure.material.needsUpdate = true;
+  showCaps();
   const row = structure.row;
   if (row) {
     row.checkbox.checked = structure.shown;
@@ -171,7 +287,8 @@ function buildStructureList() {
     const about = document.createElement("button");
     about.type = "button";
     about.textContent = "Info";
-    about.setAttribute("aria-label", `About ${structure.name}`);
+    // The name holds the button's visible word, so that one who says "Info" reaches it.
+    about.setAttribute("aria-label", `Info about ${structure.name}`);
     about.id = `info-${index}`;
     row.append(checkbox, swatch, label, about);
 
@@ -246,6 +363,8 @@ function showView(index) {
     state.labels = view.labels;
     element("showLabels").checked = state.labels;
   }
+  applyCuts(view);
+  showCaps();
   for (const plane of sectionPlanes.values()) if (plane) plane.visible = false;
   (view.sections || []).forEach((section, axis) => {
     const plane = section.shown ? sectionPlane(axis, section.number) : null;
@@ -273,7 +392,9 @@ function structureAt(clientX, clientY) {
   const box = renderer.domElement.getBoundingClientRect();
   const pointer = new THREE.Vector2(((clientX - box.left) / box.width) * 2 - 1, -((clientY - box.top) / box.height) * 2 + 1);
   raycaster.setFromCamera(pointer, camera);
-  const hits = raycaster.intersectObjects(structures.filter((structure) => structure.mesh.visible).map((structure) => structure.mesh), false);
+  const hits = raycaster
+    .intersectObjects(structures.filter((structure) => structure.mesh.visible).map((structure) => structure.mesh), false)
+    .filter((hit) => keptByCuts(hit.point));
   return hits.length > 0 ? hits[0] : null;
 }
 
@@ -478,6 +599,7 @@ function labelAnchor(structure, width, height) {
     point.fromBufferAttribute(positions, index);
     const projected = point.clone().project(camera);
     if (projected.z < -1 || projected.z > 1 || Math.abs(projected.x) > 1 || Math.abs(projected.y) > 1) continue;
+    if (!keptByCuts(point)) continue;
     candidates.push({ point: point.clone(), projected, distance: Math.hypot(projected.x - centre.x, projected.y - centre.y) });
   }
   candidates.sort((a, b) => a.distance - b.distance);
@@ -485,7 +607,7 @@ function labelAnchor(structure, width, height) {
   const visible = structures.filter((other) => other.mesh.visible && other.material.opacity >= 1).map((other) => other.mesh);
   for (const candidate of candidates.slice(0, 24)) {
     raycaster.set(camera.position, candidate.point.clone().sub(camera.position).normalize());
-    const hits = raycaster.intersectObjects(visible, false);
+    const hits = raycaster.intersectObjects(visible, false).filter((hit) => keptByCuts(hit.point));
     const distance = candidate.point.distanceTo(camera.position);
     if (hits.length === 0 || hits[0].object === structure.mesh || hits[0].distance > distance - modelRadius * 0.01) {
       return { x: (candidate.projected.x + 1) / 2 * width, y: (candidate.projected.y + 1) / 2 * height };
@@ -616,6 +738,9 @@ function publishState() {
     })),
     placedLabels: placedLabels.map((label) => label.name),
     sections: [...sectionPlanes.values()].filter((plane) => plane && plane.visible).map((plane) => plane.name),
+    cuts: state.cuts,
+    solidCutFaces: state.solidCutFaces,
+    cutFaces: caps.filter((cap) => cap.parts[2].visible).map((cap) => cap.parts[2].name),
     layout: {
       scrollWidth: document.documentElement.scrollWidth,
       viewWidth: container.clientWidth,
