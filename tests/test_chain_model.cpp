@@ -7,6 +7,7 @@
 #include "loading/TeachingModel.h"
 #include "tools/ChainModel.h"
 #include "viewer/teaching/LessonFile.h"
+#include "web/WebExport.h"
 
 #include <vtkFeatureEdges.h>
 #include <vtkImageData.h>
@@ -17,6 +18,7 @@
 #include <vtkPolyData.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
@@ -440,6 +442,20 @@ private slots:
       }
       QCOMPARE(shown, 1);
     }
+  }
+
+  // The chain's lesson goes into a web page whole: its sections numbered by the chain's own
+  // volume, not the joint sample's (whose 115 slices the chain's sections pass).
+  void lessonExportsAsWebPage()
+  {
+    WebExportRequest request;
+    request.target = QDir(folder).filePath("../chain.html");
+    request.modelFolder = folder.toStdString();
+    request.lessonFile = QDir(folder).filePath(chain::lessonFileName);
+    const WebExportResult result = exportWebPage(request);
+    QVERIFY2(result.problem.isEmpty(), qPrintable(result.problem));
+    QCOMPARE(result.views, 5);
+    QVERIFY(QFileInfo(request.target).size() == result.pageBytes);
   }
 };
 

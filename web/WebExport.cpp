@@ -458,24 +458,6 @@ exportWebPage(const WebExportRequest& request)
     return result;
   }
 
-  Lesson lesson;
-  if (!request.lessonFile.isEmpty()) {
-    const LessonRead read = readLessonFile(request.lessonFile);
-    if (!read.problem.isEmpty()) {
-      result.problem = QStringLiteral("Cannot open the lesson %1: %2")
-                         .arg(QDir::toNativeSeparators(request.lessonFile), read.problem);
-      return result;
-    }
-    if (read.lesson.views.empty()) {
-      result.problem = QStringLiteral("The lesson %1 holds no views.")
-                         .arg(QDir::toNativeSeparators(request.lessonFile));
-      return result;
-    }
-    lesson = read.lesson;
-  } else if (request.lesson) {
-    lesson = *request.lesson;
-  }
-
   std::vector<ExportedStructure> structures;
   TeachingModelSteps steps;
   steps.structureRead = [&structures](std::size_t, const LoadedStructure& loaded) {
@@ -498,6 +480,32 @@ exportWebPage(const WebExportRequest& request)
                        .arg(QDir::toNativeSeparators(
                          QFile::decodeName(QByteArray::fromStdString(request.modelFolder))));
     return result;
+  }
+
+  // Read against the model's own sections: a model with a volume of its own numbers its
+  // sections by that volume's grid, not by the sample's.
+  std::array<int, 3> sectionCounts = fixedSectionCounts();
+  if (model.volume != nullptr) {
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      sectionCounts[axis] = model.volumeGrid.dimensions[axis];
+    }
+  }
+  Lesson lesson;
+  if (!request.lessonFile.isEmpty()) {
+    const LessonRead read = readLessonFile(request.lessonFile, sectionCounts);
+    if (!read.problem.isEmpty()) {
+      result.problem = QStringLiteral("Cannot open the lesson %1: %2")
+                         .arg(QDir::toNativeSeparators(request.lessonFile), read.problem);
+      return result;
+    }
+    if (read.lesson.views.empty()) {
+      result.problem = QStringLiteral("The lesson %1 holds no views.")
+                         .arg(QDir::toNativeSeparators(request.lessonFile));
+      return result;
+    }
+    lesson = read.lesson;
+  } else if (request.lesson) {
+    lesson = *request.lesson;
   }
 
   QStringList names;
