@@ -487,6 +487,8 @@ private slots:
     QTest::newRow("phone, first view") << QSize(360, 740) << "" << 1 << QStringList{};
     QTest::newRow("phone, second view, stapes hidden")
       << QSize(360, 740) << "view=2&hide=Stapes" << 2 << QStringList{ "Incus", "Stapes" };
+    QTest::newRow("phone, third view, labelled")
+      << QSize(360, 740) << "view=3" << 3 << QStringList{};
     QTest::newRow("desktop, third view") << QSize(1920, 1080) << "view=3" << 3 << QStringList{};
     QTest::newRow("desktop, back to the first, joint space hidden")
       << QSize(1920, 1080) << "view=3&view=1&hide=Joint Space" << 1 << QStringList{ "Joint Space" };
@@ -519,6 +521,25 @@ private slots:
       QVERIFY(structureState(state, label.toString())["visible"].toBool());
     }
     const QJsonObject layout = state["layout"].toObject();
+    // Every label legible, inside the view and clear of the others, on a phone too.
+    const QRectF viewArea(0, 0, layout["viewWidth"].toDouble(), layout["viewHeight"].toDouble());
+    std::vector<QRectF> boxes;
+    for (const QJsonValue& value : state["labelBoxes"].toArray()) {
+      const QJsonObject box = value.toObject();
+      boxes.emplace_back(box["x"].toDouble(),
+                         box["y"].toDouble(),
+                         box["width"].toDouble(),
+                         box["height"].toDouble());
+    }
+    for (std::size_t index = 0; index < boxes.size(); ++index) {
+      const QString name = labels[int(index)].toString();
+      QVERIFY2(viewArea.contains(boxes[index]), qPrintable(name + " leaves the view"));
+      for (std::size_t other = index + 1; other < boxes.size(); ++other) {
+        QVERIFY2(!boxes[index].intersects(boxes[other]),
+                 qPrintable(name + " lies over " + labels[int(other)].toString()));
+      }
+    }
+    QVERIFY(labels.isEmpty() || state["labelFontSize"].toDouble() >= 9);
     QVERIFY2(layout["scrollWidth"].toInt() <= size.width(),
              qPrintable(QString::number(layout["scrollWidth"].toInt())));
     // On a phone the model takes the whole width; on a desktop the structures stand beside it.

@@ -617,6 +617,22 @@ function labelAnchor(structure, width, height) {
 }
 
 const svgNamespace = "http://www.w3.org/2000/svg";
+// Label text sizes in pixels, the first as on a desktop, the last the least a phone shows
+// legibly.
+const labelFontSizes = [13, 11, 9];
+
+// Whether placed labels stand apart from each other and inside the view.
+export function labelsFit(placed, width, height) {
+  const boxes = placed.filter(Boolean).map((label) => label.box);
+  for (const [index, box] of boxes.entries()) {
+    if (box.x < 0 || box.y < 0 || box.x + box.width > width || box.y + box.height > height) return false;
+    for (const other of boxes.slice(index + 1)) {
+      if (box.x < other.x + other.width && other.x < box.x + box.width &&
+          box.y < other.y + other.height && other.y < box.y + box.height) return false;
+    }
+  }
+  return true;
+}
 let placedLabels = [];
 
 function drawLabels() {
@@ -628,22 +644,35 @@ function drawLabels() {
   const height = container.clientHeight;
   svg.setAttribute("viewBox", `0 0 ${width} ${height}`);
   const white = scene.background && scene.background.r > 0.5;
-  const requests = [];
   const named = [];
+  const anchors = [];
   for (const structure of structures) {
     if (!structure.mesh.visible) continue;
     const anchor = labelAnchor(structure, width, height);
     if (!anchor) continue;
-    const text = document.createElementNS(svgNamespace, "text");
-    text.textContent = structure.name;
-    svg.append(text);
-    const size = text.getBBox();
-    text.remove();
-    requests.push({ anchor, width: size.width + 8, height: size.height + 4 });
     named.push(structure);
+    anchors.push(anchor);
   }
-  // The viewer keeps the lower left corner for its orientation axes; the page has none.
-  const placed = layOutLabels(requests, { width, height, margin: 8, gap: 4, leaderInset: 3, leftBottom: 0 });
+  // A phone's view cannot hold many labels at the reading size: the text shrinks in steps until
+  // no two labels overlap and each stays inside the view; at the smallest they are placed anyway.
+  let requests = [];
+  let placed = [];
+  let fontSize = labelFontSizes[0];
+  for (fontSize of labelFontSizes) {
+    requests = named.map((structure, index) => {
+      const text = document.createElementNS(svgNamespace, "text");
+      text.textContent = structure.name;
+      text.style.fontSize = `${fontSize}px`;
+      svg.append(text);
+      const size = text.getBBox();
+      text.remove();
+      return { anchor: anchors[index], width: size.width + 8, height: size.height + 4 };
+    });
+    // The viewer keeps the lower left corner for its orientation axes; the page has none.
+    placed = layOutLabels(requests, { width, height, margin: 8, gap: 4, leaderInset: 3, leftBottom: 0 });
+    if (labelsFit(placed, width, height)) break;
+  }
+  state.labelFontSize = fontSize;
   const ink = white ? "#000" : "#fff";
   const paper = white ? "rgba(255,255,255,.75)" : "rgba(0,0,0,.6)";
   placed.forEach((label, index) => {
@@ -667,6 +696,7 @@ function drawLabels() {
     text.setAttribute("x", label.box.x + 4);
     text.setAttribute("y", toScreenY(label.box.y + label.box.height / 2));
     text.setAttribute("dominant-baseline", "central");
+    text.style.fontSize = `${fontSize}px`;
     text.setAttribute("fill", ink);
     svg.append(line, box, text);
     placedLabels.push({ name: named[index].name, box: label.box, leader: label.leader, anchor: request.anchor, column: label.column });
@@ -737,6 +767,8 @@ function publishState() {
       triangles: structure.mesh.geometry.index.count / 3,
     })),
     placedLabels: placedLabels.map((label) => label.name),
+    labelBoxes: placedLabels.map((label) => label.box),
+    labelFontSize: state.labelFontSize,
     sections: [...sectionPlanes.values()].filter((plane) => plane && plane.visible).map((plane) => plane.name),
     cuts: state.cuts,
     solidCutFaces: state.solidCutFaces,
