@@ -351,15 +351,42 @@ class WebPageTest : public QObject
 
   QString path(const QString& name) const { return directory.filePath(name); }
 
-  void exportPage(const QString& target, const QString& lessonFile)
+  void exportPage(const QString& target, const QString& lessonFile, const QString& model = {})
   {
     QStringList arguments{ "--export-web", target };
     if (!lessonFile.isEmpty()) {
       arguments << "--lesson" << lessonFile;
     }
-    const Run exported = run(COCHLEX_EXECUTABLE, arguments << sample, 300);
+    const Run exported =
+      run(COCHLEX_EXECUTABLE, arguments << (model.isEmpty() ? sample : model), 300);
     QVERIFY2(exported.status == 0, exported.errors.constData());
     QVERIFY(exported.output.contains("wrote"));
+  }
+
+  // The page's labels inside its view, clear of each other, at a legible size.
+  static void labelsStandApart(const QJsonObject& state)
+  {
+    const QJsonObject layout = state["layout"].toObject();
+    const QJsonArray labels = state["placedLabels"].toArray();
+    const QRectF viewArea(0, 0, layout["viewWidth"].toDouble(), layout["viewHeight"].toDouble());
+    std::vector<QRectF> boxes;
+    for (const QJsonValue& value : state["labelBoxes"].toArray()) {
+      const QJsonObject box = value.toObject();
+      boxes.emplace_back(box["x"].toDouble(),
+                         box["y"].toDouble(),
+                         box["width"].toDouble(),
+                         box["height"].toDouble());
+    }
+    QCOMPARE(int(boxes.size()), labels.size());
+    for (std::size_t index = 0; index < boxes.size(); ++index) {
+      const QString name = labels[int(index)].toString();
+      QVERIFY2(viewArea.contains(boxes[index]), qPrintable(name + " leaves the view"));
+      for (std::size_t other = index + 1; other < boxes.size(); ++other) {
+        QVERIFY2(!boxes[index].intersects(boxes[other]),
+                 qPrintable(name + " lies over " + labels[int(other)].toString()));
+      }
+    }
+    QVERIFY(labels.isEmpty() || state["labelFontSize"].toDouble() >= 9);
   }
 
   // The desktop viewer's picture of a lesson's view: a lesson whose first view it is.
@@ -522,24 +549,7 @@ private slots:
     }
     const QJsonObject layout = state["layout"].toObject();
     // Every label legible, inside the view and clear of the others, on a phone too.
-    const QRectF viewArea(0, 0, layout["viewWidth"].toDouble(), layout["viewHeight"].toDouble());
-    std::vector<QRectF> boxes;
-    for (const QJsonValue& value : state["labelBoxes"].toArray()) {
-      const QJsonObject box = value.toObject();
-      boxes.emplace_back(box["x"].toDouble(),
-                         box["y"].toDouble(),
-                         box["width"].toDouble(),
-                         box["height"].toDouble());
-    }
-    for (std::size_t index = 0; index < boxes.size(); ++index) {
-      const QString name = labels[int(index)].toString();
-      QVERIFY2(viewArea.contains(boxes[index]), qPrintable(name + " leaves the view"));
-      for (std::size_t other = index + 1; other < boxes.size(); ++other) {
-        QVERIFY2(!boxes[index].intersects(boxes[other]),
-                 qPrintable(name + " lies over " + labels[int(other)].toString()));
-      }
-    }
-    QVERIFY(labels.isEmpty() || state["labelFontSize"].toDouble() >= 9);
+    labelsStandApart(state);
     QVERIFY2(layout["scrollWidth"].toInt() <= size.width(),
              qPrintable(QString::number(layout["scrollWidth"].toInt())));
     // On a phone the model takes the whole width; on a desktop the structures stand beside it.
@@ -549,6 +559,20 @@ private slots:
       QVERIFY(layout["viewWidth"].toInt() >= size.width() / 2);
     }
     QVERIFY(layout["viewHeight"].toInt() >= size.height() / 2);
+  }
+
+  // The chain sample's lesson on a phone: fifteen structures labelled, every label readable and
+  // clear of the others.
+  void chainLabelsStandApartOnAPhone()
+  {
+    const QString chain = qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/sample/chain";
+    const QString target = path("chain.html");
+    exportPage(target, chain + "/ossicular-chain.cochlex-lesson", chain);
+    const QJsonObject state = pageState(target, "", QSize(360, 740));
+    QCOMPARE(state["position"].toString(), QStringLiteral("1 / 5"));
+    QVERIFY2(state["placedLabels"].toArray().size() >= 12,
+             qPrintable(QString::number(state["placedLabels"].toArray().size())));
+    labelsStandApart(state);
   }
 
   // The page at a phone's size and at a desktop's: every control reached with Tab and named, its
