@@ -370,7 +370,8 @@ class WebPageTest : public QObject
     const QJsonArray labels = state["placedLabels"].toArray();
     const QRectF viewArea(0, 0, layout["viewWidth"].toDouble(), layout["viewHeight"].toDouble());
     std::vector<QRectF> boxes;
-    for (const QJsonValue& value : state["labelBoxes"].toArray()) {
+    const QJsonArray boxValues = state["labelBoxes"].toArray();
+    for (const QJsonValue& value : boxValues) {
       const QJsonObject box = value.toObject();
       boxes.emplace_back(box["x"].toDouble(),
                          box["y"].toDouble(),
