@@ -263,7 +263,9 @@ sectionMatrix(int axis, int number)
 QJsonObject
 cutPlane(int axis, int number, int side)
 {
-  vtkMatrix4x4* matrix = sectionTransform(axis, number)->GetMatrix();
+  // Held for the whole function: the matrix belongs to the transform.
+  const vtkSmartPointer<vtkTransform> transform = sectionTransform(axis, number);
+  vtkMatrix4x4* matrix = transform->GetMatrix();
   std::array<double, 3> normal{};
   for (int row = 0; row < 3; ++row) {
     normal[std::size_t(row)] = (side < 0 ? -1 : 1) * matrix->GetElement(row, 2);
