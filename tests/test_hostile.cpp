@@ -238,33 +238,6 @@ private slots:
     }
   }
 
-  // A full disk or the file-size limit: the writer says so and leaves no file behind. In a
-  // child process, since the limit holds for the whole process.
-  void screenshotOnFullDisk()
-  {
-    QTemporaryDir folder;
-    const QString path = folder.filePath("view.png");
-    QImage noise(512, 512, QImage::Format_RGB888);
-    // Noise, so that no compression brings the file under the limit.
-    std::minstd_rand random(24);
-    std::generate_n(noise.bits(), noise.sizeInBytes(), [&random] { return uchar(random() >> 7); });
-    const pid_t child = ::fork();
-    if (child == 0) {
-      const rlimit limit{ 4096, 4096 };
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-      ::signal(SIGXFSZ, SIG_IGN);
-      const QString problem = writeScreenshotFile(noise, path);
-      ::_exit(problem.contains("File too large") ? 1 : 0);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    QCOMPARE(WEXITSTATUS(status), 1);
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
-    QVERIFY(writeScreenshotFile(noise, path).isEmpty());
-    QVERIFY(QImage(path).size() == noise.size());
-  }
-
   // A folder whose name is not UTF-8: given on the command line and as the working directory.
   void folderNameNotUtf8()
   {

@@ -155,6 +155,7 @@ private slots:
       QCOMPARE(QString::fromStdString(entry.relativePath), "/Joint/" + names[row] + ".vtk");
       // The slider's truncated tenths agree with the spin box's rounding.
       QVERIFY(entry.opacity > 0 && entry.opacity <= 1);
+      QCOMPARE(std::floor(entry.opacity * 10 + 1e-9), std::round(entry.opacity * 10));
       std::ifstream colorFile(
         file(QString::fromStdString(entry.relativePath) + ".color").toStdString());
       std::array<double, 3>& color = colors[row];
