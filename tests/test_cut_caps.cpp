@@ -18,6 +18,7 @@
 #include <vtkPolygon.h>
 #include <vtkSphereSource.h>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -115,6 +116,45 @@ private slots:
       vtkPolygon::ComputeNormal(cap->GetCell(cell)->GetPoints(), facing);
       QVERIFY(vtkMath::Dot(facing, unit) < 0);
     }
+  }
+
+  // A box against a plane, for every corner: a plane close to the corner keeping only it (or
+  // cutting only it away) leaves the box across the plane; moved past the box, the box is wholly
+  // kept or wholly cut away. The box is not a cube, so a corner confused with another shows.
+  void boxAgainstAPlane_data()
+  {
+    QTest::addColumn<int>("corner");
+    QTest::addColumn<double>("along");  // where the plane stands, from the centre to the corner
+    QTest::addColumn<double>("facing"); // 1: the normal points to the corner, -1 away from it
+    QTest::addColumn<int>("side");
+    for (int corner = 0; corner < 8; ++corner) {
+      const QByteArray name = "corner " + QByteArray::number(corner);
+      QTest::newRow(name + ", only it kept") << corner << 0.9 << 1.0 << int(BoxSide::Across);
+      QTest::newRow(name + ", only it cut") << corner << 0.9 << -1.0 << int(BoxSide::Across);
+      QTest::newRow(name + ", all cut") << corner << 1.1 << 1.0 << int(BoxSide::CutAway);
+      QTest::newRow(name + ", all kept") << corner << 1.1 << -1.0 << int(BoxSide::Kept);
+    }
+  }
+
+  void boxAgainstAPlane()
+  {
+    QFETCH(int, corner);
+    QFETCH(double, along);
+    QFETCH(double, facing);
+    QFETCH(int, side);
+    const double bounds[6] = { 0, 1, 0, 2, 0, 3 };
+    const std::array<double, 3> centre{ 0.5, 1, 1.5 };
+    // The corner as x, y and z each at its low or high end, independently of the code's order.
+    const std::array<double, 3> far{ corner & 1 ? 1.0 : 0.0,
+                                     corner & 2 ? 2.0 : 0.0,
+                                     corner & 4 ? 3.0 : 0.0 };
+    CutPlane plane{};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      const double towards = far[axis] - centre[axis];
+      plane.origin[axis] = centre[axis] + along * towards;
+      plane.normal[axis] = facing * towards;
+    }
+    QCOMPARE(int(boxSide(bounds, plane)), side);
   }
 };
 

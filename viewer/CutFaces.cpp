@@ -43,21 +43,6 @@ clippingPlanesOf(vtkAbstractMapper* mapper)
   return planes;
 }
 
-// Whether the whole box lies on the side a clipping plane removes.
-bool
-boxCutAway(const double bounds[6], vtkPlane* plane)
-{
-  for (int corner = 0; corner < 8; ++corner) {
-    double point[3] = { bounds[corner & 1],
-                        bounds[2 + (corner >> 1 & 1)],
-                        bounds[4 + (corner >> 2 & 1)] };
-    if (plane->EvaluateFunction(point) >= 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
 } // namespace
 
 CutFaces::CutFaces(_CochlexUI& window)
@@ -200,7 +185,14 @@ CutFaces::prepareCap(std::size_t index, int axis, vtkPolyData* surface)
   }
   // A cap that another cut removes whole is no cap.
   for (vtkPlane* other : clippingPlanesOf(structureMapper)) {
-    if (other != plane && boxCutAway(geometry->GetBounds(), other)) {
+    if (other == plane) {
+      continue;
+    }
+    const CutPlane otherCut{
+      { other->GetOrigin()[0], other->GetOrigin()[1], other->GetOrigin()[2] },
+      { other->GetNormal()[0], other->GetNormal()[1], other->GetNormal()[2] }
+    };
+    if (boxSide(geometry->GetBounds(), otherCut) == BoxSide::CutAway) {
       return false;
     }
   }

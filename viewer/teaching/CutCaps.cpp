@@ -200,19 +200,6 @@ private:
   vtkNew<vtkPointLocator> merged;
 };
 
-bool
-planeMissesBounds(const double bounds[6], const CutPlane& plane)
-{
-  int below = 0;
-  for (int corner = 0; corner < 8; ++corner) {
-    const Point point{ bounds[corner & 1],
-                       bounds[2 + (corner >> 1 & 1)],
-                       bounds[4 + (corner >> 2 & 1)] };
-    below += signedDistance(point, plane) < 0 ? 1 : 0;
-  }
-  return below == 0 || below == 8;
-}
-
 // The surface as triangles: polygons and strips are split first (loaded files may hold them).
 vtkSmartPointer<vtkPolyData>
 asTriangles(vtkPolyData* surface)
@@ -294,6 +281,19 @@ windAgainst(vtkPolyData* cap, const Point& normal)
 
 } // namespace
 
+BoxSide
+boxSide(const double bounds[6], const CutPlane& plane)
+{
+  int cutAway = 0;
+  for (int corner = 0; corner < 8; ++corner) {
+    const Point point{ bounds[corner & 1],
+                       bounds[2 + (corner >> 1 & 1)],
+                       bounds[4 + (corner >> 2 & 1)] };
+    cutAway += signedDistance(point, plane) < 0 ? 1 : 0;
+  }
+  return cutAway == 0 ? BoxSide::Kept : cutAway == 8 ? BoxSide::CutAway : BoxSide::Across;
+}
+
 vtkSmartPointer<vtkPolyData>
 cutCap(vtkPolyData* surface, const CutPlane& plane)
 {
@@ -304,7 +304,7 @@ cutCap(vtkPolyData* surface, const CutPlane& plane)
     return cap;
   }
   const CutPlane unitPlane{ plane.origin, normal };
-  if (planeMissesBounds(surface->GetBounds(), unitPlane)) {
+  if (boxSide(surface->GetBounds(), unitPlane) != BoxSide::Across) {
     return cap;
   }
   vtkSmartPointer<vtkPolyData> triangles = asTriangles(surface);

@@ -30,6 +30,19 @@ struct CutPlane
 vtkSmartPointer<vtkPolyData>
 cutCap(vtkPolyData* surface, const CutPlane& plane);
 
+// Where a box (xmin, xmax, ymin, ymax, zmin, zmax) lies against a plane: every corner on the
+// side the plane keeps (a corner on the plane is kept), every corner on the side it cuts away,
+// or corners on both sides.
+enum class BoxSide
+{
+  Kept,
+  CutAway,
+  Across
+};
+
+BoxSide
+boxSide(const double bounds[6], const CutPlane& plane);
+
 // Area of the triangles and other polygons of a surface: what a cap covers.
 double
 polygonArea(vtkPolyData* surface);
