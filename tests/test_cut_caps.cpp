@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <vtkCell.h>
+#include <vtkCellArray.h>
 #include <vtkCubeSource.h>
 #include <vtkDataArray.h>
 #include <vtkMath.h>
@@ -13,6 +14,7 @@
 #include <vtkParametricFunctionSource.h>
 #include <vtkParametricTorus.h>
 #include <vtkPointData.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
 #include <vtkPolyDataAlgorithm.h>
 #include <vtkPolygon.h>
@@ -46,6 +48,41 @@ shape(const QString& name)
                                                    : sphere;
   source->Update();
   return source->GetOutput();
+}
+
+// count prisms of `sides` sides round the z axis from z = -1 to 1, side by side along x, closed
+// by fans at both ends. Cut across at z = 0 each gives a loop of 2 x sides points: one on each
+// upright edge, one on each side's diagonal.
+vtkSmartPointer<vtkPolyData>
+prisms(int count, int sides)
+{
+  vtkNew<vtkPoints> points;
+  vtkNew<vtkCellArray> triangles;
+  for (int prism = 0; prism < count; ++prism) {
+    const vtkIdType first = points->GetNumberOfPoints();
+    for (int side = 0; side < sides; ++side) {
+      const double angle = 2 * vtkMath::Pi() * side / sides;
+      for (const double z : { -1.0, 1.0 }) {
+        points->InsertNextPoint(3.0 * prism + std::cos(angle), std::sin(angle), z);
+      }
+    }
+    const vtkIdType bottom = points->InsertNextPoint(3.0 * prism, 0, -1);
+    const vtkIdType top = points->InsertNextPoint(3.0 * prism, 0, 1);
+    for (int side = 0; side < sides; ++side) {
+      const vtkIdType a = first + 2 * side;
+      const vtkIdType b = first + 2 * ((side + 1) % sides);
+      const vtkIdType faces[4][3] = {
+        { a, b, b + 1 }, { a, b + 1, a + 1 }, { bottom, b, a }, { top, a + 1, b + 1 }
+      };
+      for (const auto& face : faces) {
+        triangles->InsertNextCell(3, face);
+      }
+    }
+  }
+  auto surface = vtkSmartPointer<vtkPolyData>::New();
+  surface->SetPoints(points);
+  surface->SetPolys(triangles);
+  return surface;
 }
 
 } // namespace
@@ -115,6 +152,32 @@ private slots:
       double facing[3];
       vtkPolygon::ComputeNormal(cap->GetCell(cell)->GetPoints(), facing);
       QVERIFY(vtkMath::Dot(facing, unit) < 0);
+    }
+  }
+
+  // A cut of more loops or contour points than a model's structure could have is a broken or
+  // hostile file: no cap, rather than a fill that stalls. Up to the limits, a cap.
+  void capLimits_data()
+  {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("sides");
+    QTest::addColumn<bool>("capped");
+    QTest::newRow("256 loops") << 256 << 3 << true;
+    QTest::newRow("257 loops") << 257 << 3 << false;
+    QTest::newRow("50,000 contour points") << 1 << 25000 << true;
+    QTest::newRow("50,002 contour points") << 1 << 25001 << false;
+  }
+
+  void capLimits()
+  {
+    QFETCH(int, count);
+    QFETCH(int, sides);
+    QFETCH(bool, capped);
+    vtkSmartPointer<vtkPolyData> cap = cutCap(prisms(count, sides), CutPlane{ {}, { 0, 0, 1 } });
+    QCOMPARE(cap->GetNumberOfPolys() > 0, capped);
+    if (capped) {
+      const double prism = 0.5 * sides * std::sin(2 * vtkMath::Pi() / sides);
+      QVERIFY(std::abs(polygonArea(cap) - count * prism) < 1e-6 * count * prism);
     }
   }
 

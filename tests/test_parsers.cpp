@@ -1,9 +1,11 @@
-// The model files' readers on their own: structure list, colour files and the section volume.
+// The model files' readers on their own: structure list, colour files and the section volume;
+// the brief lists of their messages.
 // (Damaged surface files are replayed by test_fuzz_regressions.) No display needed.
 
 #include "ModelFixture.h"
 #include "TestDriver.h"
 #include "loading/ColorFile.h"
+#include "loading/Console.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 
@@ -21,6 +23,29 @@ class ParsersTest : public QObject
   Q_OBJECT
 
 private slots:
+  // A message's list: every item up to the limit, then how many more there are.
+  void listsForMessages_data()
+  {
+    QTest::addColumn<int>("items");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("none") << 0 << "";
+    QTest::newRow("fewer than shown") << 3 << "i1, i2, i3";
+    QTest::newRow("as many as shown") << 4 << "i1, i2, i3, i4";
+    QTest::newRow("one more") << 5 << "i1, i2, i3, i4 and 1 more";
+    QTest::newRow("many more") << 1000 << "i1, i2, i3, i4 and 996 more";
+  }
+
+  void listsForMessages()
+  {
+    QFETCH(int, items);
+    QFETCH(QString, expected);
+    std::vector<std::string> list;
+    for (int item = 1; item <= items; ++item) {
+      list.push_back("i" + std::to_string(item));
+    }
+    QCOMPARE(QString::fromStdString(listedBriefly(list, 4)), expected);
+  }
+
   void structureList()
   {
     QByteArray nine;
