@@ -42,6 +42,7 @@ LABELS = [
     ("viewer/teaching/Lesson", "lessons limits"),
     ("viewer/teaching/CutCaps", "caps"),
     ("viewer/teaching/LabelLayout", "labels"),
+    ("viewer/teaching/LabelAnchorChoice", "labels"),
     ("viewer/Camera", "camera follow"),
     ("viewer/ViewFollowing", "follow camera"),
     ("viewer/InteractiveDetail", "detail camera"),

@@ -230,6 +230,11 @@ private slots:
       << std::vector<AnchorCandidates>{ keeping(ring(centre, 0, 60), aside),
                                         ring(centre + QPointF(300, 0), 0, 30) }
       << std::vector<QPointF>{ aside, centre + QPointF(300, 0) };
+    // The first point in sight is kept like any other.
+    const QPointF top = centre + QPointF(0, -60);
+    QTest::newRow("kept at the first point in sight")
+      << std::vector<AnchorCandidates>{ keeping(ring(centre, 0, 60), top) }
+      << std::vector<QPointF>{ top };
     // Two kept anchors that now crowd each other: one of them moves.
     QTest::newRow("kept but crowded")
       << std::vector<AnchorCandidates>{ keeping(ring(centre, 0, 60), centre),
