@@ -168,8 +168,9 @@ private slots:
   }
 
   // Each kind of bad file is told apart in the lesson file's own tests; here a FIFO, which
-  // nobody writes to, must neither hang the window nor touch its views.
-  void badFileLeavesTheViewsAlone()
+  // nobody writes to, must neither hang the window nor touch its views; and a save into a folder
+  // that is not there says so, and keeps the views unsaved.
+  void badFilesLeaveTheViewsAlone()
   {
     Lessons& lessons = openLoaded();
     lessons.addView();
@@ -186,6 +187,18 @@ private slots:
     QVERIFY(box != nullptr);
     QVERIFY(box->text().contains(path) && box->text().contains("not a regular file"));
     box->close();
+
+    const QString unreachable = folder.filePath("gone/class.cochlex-lesson");
+    setLessonFileChooser([&](QWidget*, const QString&) { return unreachable; });
+    window->statusbar->clearMessage();
+    window->findChild<QAction*>("actionSave_Lesson")->trigger();
+    setLessonFileChooser({});
+    auto* saveBox = window->findChild<QMessageBox*>("lessonSaveProblemBox");
+    QVERIFY(saveBox != nullptr && saveBox->isVisible());
+    QVERIFY2(saveBox->text().contains(unreachable), qPrintable(saveBox->text()));
+    saveBox->close();
+    QVERIFY(!window->statusbar->currentMessage().startsWith("Lesson saved"));
+    QVERIFY(lessons.hasUnsavedChanges());
     QCOMPARE(lessons.views().size(), views.size());
     for (std::size_t index = 0; index < views.size(); ++index) {
       QCOMPARE(lessons.views()[index].name, views[index].name);
