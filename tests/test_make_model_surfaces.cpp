@@ -114,6 +114,16 @@ private slots:
       << QByteArray("ply\nformat ascii 1.0\nelement vertex 1000000\nproperty float x\n"
                     "property float y\nproperty float z\nend_header\n0 0 0\n")
       << "shorter than its header says";
+    // At the limit of 3 x 2^21 points a declared count is believed (and the data found short);
+    // one more is refused at once.
+    for (const long long count : { 6291456LL, 6291457LL }) {
+      QTest::newRow(qPrintable(QString("PLY declaring %1 vertices").arg(count)))
+        << "limit.ply"
+        << QByteArray("ply\nformat ascii 1.0\nelement vertex " + QByteArray::number(count) +
+                      "\nproperty float x\nproperty float y\nproperty float z\nend_header\n"
+                      "0 0 0\n")
+        << (count == 6291456 ? "shorter than its header says" : "declares 6291457 vertex elements");
+    }
     QTest::newRow("PLY face naming vertex 7 of 3")
       << "index.ply"
       << QByteArray("ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
