@@ -78,6 +78,7 @@ LABELS = [
     ("ui/BoundedImage", "hostile limits"),
     ("ui/PageDialog", "hostile window"),
     ("ui/LayoutFit", "window"),
+    ("ui/Ui_MainWindow", "window windowmodes structures"),
     ("app/CommandLine", "commandline"),
     ("app/WebExport", "web commandline"),
     ("web/", "web"),

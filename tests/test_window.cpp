@@ -1,5 +1,5 @@
-// The Viewer window as built: its title, its icon and the keys of its actions, also from the
-// model view.
+// The Viewer window as built: its title, its icon, the keys of its actions, also from the
+// model view, and the order Tab takes.
 
 #include "GuiTest.h"
 
@@ -79,6 +79,25 @@ private slots:
     window->qvtkWidget->setFocus();
     QTest::keySequence(window->qvtkWidget, keys);
     QCOMPARE(triggered.count(), 2);
+  }
+
+  // Tab goes from the model view through the section controls in this order: the focus chain
+  // holds them one after the other.
+  void tabOrderThroughTheSectionControls()
+  {
+    const std::vector<QWidget*> order{ window->qvtkWidget, window->sectionsTab, window->clipX,
+                                       window->showZPlane, window->showYPlane,  window->showXPlane,
+                                       window->clipY,      window->clipZ };
+    QWidget* reached = order.front();
+    for (std::size_t next = 1; next < order.size(); ++next) {
+      int steps = 0;
+      while (reached != order[next] && steps < 1000) {
+        reached = reached->nextInFocusChain();
+        ++steps;
+        QVERIFY2(reached != order.front(), qPrintable(order[next]->objectName()));
+      }
+      QVERIFY2(reached == order[next], qPrintable(order[next]->objectName()));
+    }
   }
 };
 
