@@ -167,6 +167,23 @@ private slots:
     }
   }
 
+  // A new view is named after those in the list and never repeats one, also after a deletion.
+  void newViewNamesNeverRepeat()
+  {
+    Lessons& lessons = openLoaded();
+    lessons.addView();
+    lessons.addView();
+    lessons.goToView(0);
+    lessons.finishTransition();
+    window->findChild<QAction*>("actionDelete_View")->trigger();
+    lessons.addView();
+    QStringList names;
+    for (const ViewState& view : lessons.views()) {
+      names << view.name;
+    }
+    QCOMPARE(names, QStringList({ "View 2", "View 3" }));
+  }
+
   // Each kind of bad file is told apart in the lesson file's own tests; here a FIFO, which
   // nobody writes to, must neither hang the window nor touch its views; and a save into a folder
   // that is not there says so, and keeps the views unsaved.
