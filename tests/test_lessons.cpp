@@ -205,7 +205,7 @@ private slots:
     QVERIFY(box->text().contains(path) && box->text().contains("not a regular file"));
     box->close();
 
-    const QString unreachable = folder.filePath("gone/class.cochlex-lesson");
+    QString unreachable = folder.filePath("gone/class.cochlex-lesson");
     setLessonFileChooser([&](QWidget*, const QString&) { return unreachable; });
     window->statusbar->clearMessage();
     window->findChild<QAction*>("actionSave_Lesson")->trigger();
