@@ -22,6 +22,8 @@
 #include <vtkPolyData.h>
 #include <vtkSphereSource.h>
 #include <vtkStripper.h>
+#include <vtkTransform.h>
+#include <vtkTransformPolyDataFilter.h>
 
 #include <array>
 #include <set>
@@ -236,6 +238,15 @@ private slots:
     strips->Update();
     QTest::newRow("sphere, 7936 triangles")
       << vtkSmartPointer<vtkPolyData>(sphere->GetOutput()) << 8 << 50 << 1000;
+    // A long flat disc: a grid of 8 x 2 x 1 cells, each axis its own size.
+    vtkNew<vtkTransform> flatten;
+    flatten->Scale(4.0, 1.0, 0.1);
+    vtkNew<vtkTransformPolyDataFilter> flat;
+    flat->SetInputConnection(sphere->GetOutputPort());
+    flat->SetTransform(flatten);
+    flat->Update();
+    QTest::newRow("long flat ellipsoid")
+      << vtkSmartPointer<vtkPolyData>(flat->GetOutput()) << 8 << 10 << 200;
     QTest::newRow("cube of six squares")
       << vtkSmartPointer<vtkPolyData>(cube->GetOutput()) << 24 << 12 << 12;
     // A thin shell's two sides merge into the same corners: one triangle facing both ways.

@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "loading/ColorFile.h"
 #include "loading/Console.h"
+#include "loading/ModelManifest.h"
 #include "loading/PageFile.h"
 #include "loading/TeachingModel.h"
 #include "tools/make_model/ColorTable.h"
@@ -182,6 +183,26 @@ printedLine(const QString&, qint64 size)
   return output == line + "\n" ? QString() : QStringLiteral("shortened to %1").arg(output.size());
 }
 
+// A manifest of count structures, the first named with nameLength characters: its problems.
+QString
+manifestProblems(qint64 count, qint64 nameLength)
+{
+  std::string entries;
+  for (qint64 index = 0; index < count; ++index) {
+    const std::string name =
+      index == 0 ? std::string(std::size_t(nameLength), 'n') : "Structure " + std::to_string(index);
+    entries += (index > 0 ? "," : "") + std::string(R"({"file": "s)") + std::to_string(index) +
+               R"(.vtk", "name": ")" + name + R"("})";
+  }
+  const ModelManifest manifest = parseModelManifest(
+    R"({"cochlex-model": 1, "structures": [)" + entries + "]}", "cochlex-model.json");
+  QString problems;
+  for (const std::string& line : manifest.problems) {
+    problems += QString::fromStdString(line) + '\n';
+  }
+  return problems;
+}
+
 } // namespace
 
 class LimitsTest : public QObject
@@ -241,6 +262,16 @@ private slots:
     addBoundary("colour table line characters", 4096, readColorTableLine, "longer than 4096");
     addBoundary("screenshot width", 8192, screenshotWidth, "--size");
     addBoundary("printed line characters", 2000, printedLine, "shortened");
+    addBoundary(
+      "model structures",
+      64,
+      [](const QString&, qint64 size) { return manifestProblems(size, 4); },
+      "the viewer shows the first 64");
+    addBoundary(
+      "model structure name characters",
+      120,
+      [](const QString&, qint64 size) { return manifestProblems(1, size); },
+      "longer than 120");
   }
 
   void boundaries()

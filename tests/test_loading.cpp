@@ -3,6 +3,8 @@
 
 #include "GuiTest.h"
 
+#include <vtkVector.h>
+
 #include <sstream>
 
 #include <sys/stat.h>
@@ -78,6 +80,22 @@ private slots:
       for (int axis = 0; axis < 3; ++axis) {
         QCOMPARE(widgets[axis]->GetEnabled(), enabled[axis] - '0');
       }
+    }
+
+    // The load sets "Frontal View": both views from the front (looking posterior along the
+    // model's y), superior up, from wherever they were turned.
+    for (vtkCamera* camera : { window->mainCamera(), window->headCamera() }) {
+      camera->Azimuth(35);
+      camera->Elevation(20);
+      camera->OrthogonalizeViewUp();
+    }
+    window->reset();
+    for (vtkCamera* camera : { window->mainCamera(), window->headCamera() }) {
+      vtkVector3d direction;
+      camera->GetDirectionOfProjection(direction.GetData());
+      const vtkVector3d viewUp = vtkVector3d(camera->GetViewUp()).Normalized();
+      QVERIFY((direction - vtkVector3d(0, 1, 0)).Norm() < 1e-6);
+      QVERIFY((viewUp - vtkVector3d(0, 0, 1)).Norm() < 1e-6);
     }
 
     // The load action does nothing once the model is loaded.

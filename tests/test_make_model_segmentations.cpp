@@ -307,6 +307,26 @@ private slots:
     stl("ras.stl", ras, "SPACE=RAS");
     stl("unsaid-ras.stl", ras, "made elsewhere");
     stl("far.stl", QVector3D(40, 40, 40), "made elsewhere");
+    // Beside the map's far x face, which with its half voxel lies at 1.95 mm: just past it and
+    // just within it.
+    stl("past-x.stl", QVector3D(2.48f, 1, 1), "SPACE=LPS");
+    stl("within-x.stl", QVector3D(2.42f, 1, 1), "SPACE=LPS");
+    // The same ball on a grid turned so that its last voxel alone lies farthest along x: the
+    // index axes run along (1,1,1)/sqrt 3 in x, together with directions that cancel in y and z.
+    // That corner, half a voxel out, is at x = 1.95 sqrt 3 = 3.38 mm; the corners with two high
+    // indices reach 2.22 mm. The ball at x = 3.05 mm lies between.
+    const double a = 0.1 / std::sqrt(3.0), b = 0.1 / std::sqrt(2.0), c = 0.1 / std::sqrt(6.0);
+    write("oblique.nrrd",
+          QByteArray(nrrdHeader("uint8", 20, "encoding: raw\n\n"))
+              .replace("(0.1,0,0) (0,0.1,0) (0,0,0.1)",
+                       QStringLiteral("(%1,%2,%3) (%1,-%2,%3) (%1,0,-%4)")
+                         .arg(a, 0, 'g', 17)
+                         .arg(b, 0, 'g', 17)
+                         .arg(c, 0, 'g', 17)
+                         .arg(2 * c, 0, 'g', 17)
+                         .toLatin1()) +
+            bytesOf<std::uint8_t>(three));
+    stl("corner.stl", QVector3D(3.05f, 0, 0), "SPACE=LPS");
     vtkNew<vtkOBJWriter> obj;
     obj->SetInputData(sphere(ras, 0.5));
     obj->SetFileName(QFile::encodeName(path("unsaid-ras.obj")).constData());
@@ -603,6 +623,33 @@ private slots:
     const QVector3D apart = centroid(structures[1].surface) - centroid(structures[0].surface);
     QVERIFY2(apart.length() < 0.05,
              qPrintable(QString("%1 %2 %3").arg(apart.x()).arg(apart.y()).arg(apart.z())));
+  }
+
+  // A surface is refused only when it misses the label map's box, which reaches half a voxel
+  // beyond the outer voxel centres, on a turned grid too.
+  void surfaceAtTheMapsEdge_data()
+  {
+    QTest::addColumn<QString>("map");
+    QTest::addColumn<QString>("surface");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("just past the far x face") << "ball.nrrd"
+                                              << "past-x.stl" << false;
+    QTest::newRow("just within the far x face") << "ball.nrrd"
+                                                << "within-x.stl" << true;
+    QTest::newRow("turned grid, by its farthest corner") << "oblique.nrrd"
+                                                         << "corner.stl" << true;
+  }
+
+  void surfaceAtTheMapsEdge()
+  {
+    QFETCH(QString, map);
+    QFETCH(QString, surface);
+    QFETCH(bool, taken);
+    const QString model = path("edge-" + QString::number(qHash(QTest::currentDataTag())));
+    QString errors;
+    const int status = run(QStringList{ map, surface, model }, &errors);
+    QCOMPARE(status, taken ? 0 : 1);
+    QCOMPARE(errors.contains("does not overlap the label map"), !taken);
   }
 
   // Thin structures: an oblique tube two or three voxels across and a thin ring come out

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -123,6 +124,23 @@ private slots:
                       "\nproperty float x\nproperty float y\nproperty float z\nend_header\n"
                       "0 0 0\n")
         << (count == 6291456 ? "shorter than its header says" : "declares 6291457 vertex elements");
+    }
+    // Faces of up to 65,536 corners, all at one vertex, adding up to 2^21 triangles (32 of
+    // 65,534 and one of 64) and the file ending before a last declared face: read to its end;
+    // one corner more is refused at once.
+    for (const int lastCorners : { 66, 67 }) {
+      QByteArray bytes("ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty float x\n"
+                       "property float y\nproperty float z\nelement face 34\n"
+                       "property list int int vertex_indices\nend_header\n");
+      bytes += QByteArray(12, '\0');
+      for (int face = 0; face < 33; ++face) {
+        const std::int32_t corners = face < 32 ? 65536 : lastCorners;
+        bytes += QByteArray(reinterpret_cast<const char*>(&corners), sizeof corners);
+        bytes += QByteArray(4 * corners, '\0');
+      }
+      QTest::newRow(qPrintable(QString("PLY of %1 triangles").arg(2097086 + lastCorners)))
+        << "triangles.ply" << bytes
+        << (lastCorners == 66 ? "shorter than its header says" : "more than 2097152 triangles");
     }
     QTest::newRow("PLY face naming vertex 7 of 3")
       << "index.ply"

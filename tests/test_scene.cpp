@@ -215,7 +215,13 @@ private slots:
     sections.setNumber(1, 57);
     sections.setShown(2, true);
     sections.setCut(0, -5);
-    sections.setCut(3, 1);
+    // No fourth section, nor one before the first.
+    for (const int axis : { -1, 3 }) {
+      sections.setCut(axis, 1);
+      sections.setNumber(axis, 5);
+      sections.setShown(axis, true);
+      sections.setCount(axis, 5);
+    }
     QCOMPARE(changes.count(), 3);
     QCOMPARE(sections.at(1).number, 57);
     QCOMPARE(sections.at(0).cut, -1);

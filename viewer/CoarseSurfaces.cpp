@@ -114,7 +114,8 @@ clusteredSurface(vtkPolyData* surface, int divisions)
   for (vtkIdType index = 0; index < pointCount; ++index) {
     double point[3];
     points->GetPoint(index, point);
-    int& cluster = clusterOfCell[grid.cellOf(point)];
+    // Checked: a cell outside the grid would be a fault here, never a write past the buffer.
+    int& cluster = clusterOfCell.at(grid.cellOf(point));
     if (cluster < 0) {
       cluster = int(positionSums.size());
       positionSums.push_back({ 0, 0, 0 });
