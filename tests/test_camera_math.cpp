@@ -24,6 +24,7 @@
 #include <vtkStripper.h>
 #include <vtkTransform.h>
 #include <vtkTransformPolyDataFilter.h>
+#include <vtkVector.h>
 
 #include <array>
 #include <set>
@@ -238,15 +239,19 @@ private slots:
     strips->Update();
     QTest::newRow("sphere, 7936 triangles")
       << vtkSmartPointer<vtkPolyData>(sphere->GetOutput()) << 8 << 50 << 1000;
-    // A long flat disc: a grid of 8 x 2 x 1 cells, each axis its own size.
-    vtkNew<vtkTransform> flatten;
-    flatten->Scale(4.0, 1.0, 0.1);
-    vtkNew<vtkTransformPolyDataFilter> flat;
-    flat->SetInputConnection(sphere->GetOutputPort());
-    flat->SetTransform(flatten);
-    flat->Update();
-    QTest::newRow("long flat ellipsoid")
-      << vtkSmartPointer<vtkPolyData>(flat->GetOutput()) << 8 << 10 << 200;
+    // Ellipsoids with axes of three sizes, the longest along x and along z: grids of 9 x 3 x 1
+    // and 1 x 3 x 9 cells.
+    for (const auto& [name, scale] :
+         { std::make_pair("long flat ellipsoid", vtkVector3d(4, 1, 0.1)),
+           std::make_pair("tall thin ellipsoid", vtkVector3d(0.1, 1, 4)) }) {
+      vtkNew<vtkTransform> stretch;
+      stretch->Scale(scale.GetData());
+      vtkNew<vtkTransformPolyDataFilter> stretched;
+      stretched->SetInputConnection(sphere->GetOutputPort());
+      stretched->SetTransform(stretch);
+      stretched->Update();
+      QTest::newRow(name) << vtkSmartPointer<vtkPolyData>(stretched->GetOutput()) << 8 << 10 << 200;
+    }
     QTest::newRow("cube of six squares")
       << vtkSmartPointer<vtkPolyData>(cube->GetOutput()) << 24 << 12 << 12;
     // A thin shell's two sides merge into the same corners: one triangle facing both ways.
