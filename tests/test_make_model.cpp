@@ -2,6 +2,7 @@
 // names and colours from both colour-table forms, the patient's directions kept, sections that
 // show the labels where the surfaces are, and one line with status 1 or 2 for each bad input.
 
+#include "MakeModelRuns.h"
 #include "TestDriver.h"
 #include "loading/ModelManifest.h"
 #include "loading/TeachingModel.h"
@@ -24,7 +25,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QVector3D>
@@ -230,21 +230,6 @@ labelMapFor(const QString& file)
       : new LabelMap({ 12, 70, 12 }, { 0.05, 0.05, 0.05 }, 0, { 0, 0, 0 }, thinTube));
 }
 
-QString
-toolPath()
-{
-  return qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/tools/make_model/cochlex-make-model";
-}
-
-QVector3D
-centroid(vtkPolyData* surface)
-{
-  double bounds[6];
-  surface->GetBounds(bounds);
-  return QVector3D(
-    0.5 * (bounds[0] + bounds[1]), 0.5 * (bounds[2] + bounds[3]), 0.5 * (bounds[4] + bounds[5]));
-}
-
 } // namespace
 
 class MakeModelTest : public QObject
@@ -254,17 +239,9 @@ class MakeModelTest : public QObject
   QTemporaryDir directory;
   QString path(const QString& name) const { return directory.filePath(name); }
 
-  int run(const QStringList& arguments, QString* errors = nullptr)
+  static int run(const QStringList& arguments, QString* errors = nullptr)
   {
-    QProcess tool;
-    tool.start(toolPath(), arguments);
-    if (!tool.waitForFinished(120000)) {
-      return -1;
-    }
-    if (errors) {
-      *errors = QString::fromUtf8(tool.readAllStandardError());
-    }
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    return makemodeltest::runTool(arguments, errors);
   }
 
   void writeText(const QString& name, const char* text)
@@ -429,12 +406,7 @@ private slots:
     QString errors;
     QVERIFY2(run(arguments << model, &errors) == 0, qPrintable(errors));
 
-    std::vector<LoadedStructure> structures;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
-      structures.push_back(structure);
-    };
-    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    const auto [loaded, structures] = makemodeltest::readModel(model);
     QVERIFY2(
       loaded.problems.empty(),
       qPrintable(QString::fromStdString(loaded.problems.empty() ? "" : loaded.problems.front())));
@@ -505,8 +477,8 @@ private slots:
                qPrintable(QString("%1 of %2 sections disagree").arg(wrong).arg(checked)));
     }
     if (structures.size() > 1) {
-      const QVector3D measured =
-        centroid(structures.back().surface) - centroid(structures[0].surface);
+      const QVector3D measured = makemodeltest::boxCentre(structures.back().surface) -
+                                 makemodeltest::boxCentre(structures[0].surface);
       QVERIFY2(
         (measured - shift).length() < 0.1,
         qPrintable(QString("%1 %2 %3").arg(measured.x()).arg(measured.y()).arg(measured.z())));
@@ -521,7 +493,8 @@ private slots:
       vtkNew<vtkTransform> placement;
       sample::buildVolumePlacement(placement);
       placement->TransformPoint(middle, middle);
-      QVERIFY((centroid(structures.back().surface) - QVector3D(middle[0], middle[1], middle[2]))
+      QVERIFY((makemodeltest::boxCentre(structures.back().surface) -
+               QVector3D(middle[0], middle[1], middle[2]))
                 .length() < 0.05);
     }
   }
@@ -614,18 +587,16 @@ private slots:
     QVERIFY2(run({ input, "--side", "right", model }, &errors) == 0, qPrintable(errors));
 
     std::vector<vtkSmartPointer<vtkPolyData>> surfaces;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+    for (const LoadedStructure& structure : makemodeltest::readModel(model).structures) {
       surfaces.push_back(structure.surface);
-    };
-    static_cast<void>(loadTeachingModel(model.toStdString(), steps));
+    }
     QCOMPARE(surfaces.size(), centres.size());
     // The region's move, from the first ball; the others must keep their offsets from it.
-    const QVector3D move = centroid(surfaces[0]) - centres[0];
+    const QVector3D move = makemodeltest::boxCentre(surfaces[0]) - centres[0];
     const double largestSpacing = 0.09;
     for (std::size_t ball = 0; ball < surfaces.size(); ++ball) {
       const QVector3D expected = centres[ball] + move;
-      const QVector3D found = centroid(surfaces[ball]);
+      const QVector3D found = makemodeltest::boxCentre(surfaces[ball]);
       QVERIFY2((found - expected).length() < 0.05,
                qPrintable(QStringLiteral("ball %1 at %2 %3 %4, expected %5 %6 %7")
                             .arg(ball + 1)
@@ -693,12 +664,7 @@ private slots:
              qPrintable(errors));
     QVERIFY2(!errors.contains("than Structure 3"), qPrintable(errors));
 
-    std::vector<LoadedStructure> structures;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
-      structures.push_back(structure);
-    };
-    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    const auto [loaded, structures] = makemodeltest::readModel(model);
     QVERIFY(loaded.problems.empty() && loaded.volume != nullptr);
     const SectionVolumeGrid& grid = loaded.volumeGrid;
     QVERIFY(grid.placed);
@@ -762,12 +728,7 @@ private slots:
     const QString model = path("ten-labels");
     QString errors;
     QVERIFY2(run({ path("ten.nrrd"), model }, &errors) == 0, qPrintable(errors));
-    std::vector<LoadedStructure> structures;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
-      structures.push_back(structure);
-    };
-    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    const auto [loaded, structures] = makemodeltest::readModel(model);
     QVERIFY(loaded.fromManifest);
     QCOMPARE(int(structures.size()), 10);
     for (int index = 0; index < 10; ++index) {
@@ -809,12 +770,11 @@ private slots:
              qPrintable(errors));
     QStringList foundNames;
     QStringList foundGroups;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
+    const auto [loaded, structures] = makemodeltest::readModel(model);
+    for (const LoadedStructure& structure : structures) {
       foundNames << structure.name;
       foundGroups << structure.group;
-    };
-    const TeachingModel loaded = loadTeachingModel(model.toStdString(), steps);
+    }
     QVERIFY(loaded.fromManifest);
     QCOMPARE(foundNames, names);
     QCOMPARE(foundGroups, groups);

@@ -4,6 +4,7 @@
 // refused with its own line before a voxel is read; whole files of each format read to the
 // voxels they were made from. A few go through the tool for its status and its one line.
 
+#include "MakeModelRuns.h"
 #include "TestDriver.h"
 #include "tools/make_model/ImageInput.h"
 
@@ -17,47 +18,16 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
 
-#include <bzlib.h>
 #include <cmath>
 #include <cstring>
 #include <random>
-#include <zlib.h>
 
 namespace {
-
-// gzip (windowBits + 16) or zlib (MetaImage) compressed bytes.
-QByteArray
-compressed(const QByteArray& bytes, bool gzip)
-{
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, 15 + (gzip ? 16 : 0), 8, Z_DEFAULT_STRATEGY);
-  QByteArray out(int(deflateBound(&stream, uLong(bytes.size()))) + 64, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
-  stream.avail_in = uInt(bytes.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = uInt(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(int(stream.total_out));
-  deflateEnd(&stream);
-  return out;
-}
-
-QByteArray
-bzipped(const QByteArray& bytes)
-{
-  QByteArray out(bytes.size() + bytes.size() / 100 + 600, '\0');
-  auto length = unsigned(out.size());
-  BZ2_bzBuffToBuffCompress(
-    out.data(), &length, const_cast<char*>(bytes.constData()), unsigned(bytes.size()), 9, 0, 0);
-  out.resize(int(length));
-  return out;
-}
 
 // 16 x 8 x 8 voxels no compressor can shrink, the same on every run.
 QByteArray
@@ -131,7 +101,7 @@ class MakeModelImagesTest : public QObject
     QByteArray file = contents("whole.nii");
     file.replace(offset, bytes.size(), bytes);
     file.chop(cut);
-    write(name, name.endsWith(".gz") ? compressed(file, true) : file);
+    write(name, name.endsWith(".gz") ? makemodeltest::deflated(file, true) : file);
   }
 
 private slots:
@@ -143,7 +113,7 @@ private slots:
     nifti->SetInputData(voxelImage());
     nifti->SetFileName(QFile::encodeName(path("whole.nii")).constData());
     nifti->Write();
-    write("whole.nii.gz", compressed(contents("whole.nii"), true));
+    write("whole.nii.gz", makemodeltest::deflated(contents("whole.nii"), true));
     vtkNew<vtkMetaImageWriter> metaWriter;
     metaWriter->SetInputData(voxelImage());
     metaWriter->SetFileName(QFile::encodeName(path("whole.mha")).constData());
@@ -153,18 +123,21 @@ private slots:
     vti->SetInputData(voxelImage());
     vti->SetFileName(QFile::encodeName(path("whole.vti")).constData());
     vti->Write();
-    write("whole.nrrd", nrrd + placed + "encoding: gzip\n\n" + compressed(data, true));
+    write("whole.nrrd", nrrd + placed + "encoding: gzip\n\n" + makemodeltest::deflated(data, true));
     write("whole.raw", data);
     write("whole.nhdr", nrrd + "encoding: raw\ndata file: whole.raw\n");
 
     // Voxels that are not there.
-    write("cut-gzip.nrrd", nrrd + placed + "encoding: gzip\n\n" + compressed(data, true).left(300));
+    write("cut-gzip.nrrd",
+          nrrd + placed + "encoding: gzip\n\n" + makemodeltest::deflated(data, true).left(300));
     write("short.nrrd", nrrd + placed + "encoding: raw\n\n" + data.left(100));
     write("text.nrrd", nrrd + placed + "encoding: text\n\n0 1 2\n");
-    write("cut-bzip2.nrrd", nrrd + placed + "encoding: bzip2\n\n" + bzipped(data).left(300));
+    write("cut-bzip2.nrrd",
+          nrrd + placed + "encoding: bzip2\n\n" + makemodeltest::bzipped(data).left(300));
     write("end-gzip.nrrd",
-          nrrd + placed + "encoding: gzip\nbyte skip: -1\n\n" + compressed(data, true));
-    write("bzip2.nrrd", nrrd + placed + "encoding: bzip2\n\n" + bzipped(data));
+          nrrd + placed + "encoding: gzip\nbyte skip: -1\n\n" +
+            makemodeltest::deflated(data, true));
+    write("bzip2.nrrd", nrrd + placed + "encoding: bzip2\n\n" + makemodeltest::bzipped(data));
     write("skipped.raw", "two lines\nof text\n" + data);
     write("line-skip.nhdr", nrrd + "encoding: raw\nline skip: 2\ndata file: skipped.raw\n");
     QByteArray text;
@@ -177,7 +150,7 @@ private slots:
     write("short.nhdr", nrrd + "encoding: raw\ndata file: short.raw\n");
     write("cut-zlib.mha",
           meta + "CompressedData = True\nElementDataFile = LOCAL\n" +
-            compressed(data, false).left(300));
+            makemodeltest::deflated(data, false).left(300));
     write("short.mha", meta + "ElementDataFile = LOCAL\n" + data.left(100));
     write("list.mhd", meta + "ElementDataFile = LIST\nwhole.raw\n");
     patchedNifti("short.nii", 0, {}, 100);
@@ -341,13 +314,8 @@ private slots:
   {
     QFETCH(QString, input);
     QFETCH(QString, problem);
-    QProcess tool;
-    tool.start(qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/tools/make_model/cochlex-make-model",
-               { path(input), path("out") });
-    QVERIFY(tool.waitForFinished(60000));
-    const QString errors = QString::fromUtf8(tool.readAllStandardError());
-    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tool.exitCode(), 1);
+    QString errors;
+    QCOMPARE(makemodeltest::runTool({ path(input), path("out") }, &errors), 1);
     QCOMPARE(errors.count('\n'), 1);
     QVERIFY2(errors.contains(path(input) + ": ") && errors.contains(problem), qPrintable(errors));
     QVERIFY(!QFile::exists(path("out")));

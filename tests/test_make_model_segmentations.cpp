@@ -4,6 +4,7 @@
 // 32-bit labels, scaled NIfTI, series), colour tables as comma-separated values. Each comes out
 // as the structures it holds, or as one line saying why not.
 
+#include "MakeModelRuns.h"
 #include "TestDriver.h"
 #include "loading/SectionVolume.h"
 #include "loading/TeachingModel.h"
@@ -24,14 +25,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QVector3D>
 #include <QtTest>
-
-#include <bzlib.h>
-#include <zlib.h>
 
 #include <array>
 #include <cmath>
@@ -73,33 +70,6 @@ ball(QVector3D centre, float radius, std::int64_t value)
   return [=](const QVector3D& p) { return (p - centre).length() < radius ? value : 0; };
 }
 
-QByteArray
-gzipped(const QByteArray& bytes)
-{
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-  QByteArray out(int(deflateBound(&stream, uLong(bytes.size()))) + 64, '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
-  stream.avail_in = uInt(bytes.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = uInt(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(int(stream.total_out));
-  deflateEnd(&stream);
-  return out;
-}
-
-QByteArray
-bzipped(const QByteArray& bytes)
-{
-  QByteArray out(bytes.size() + bytes.size() / 100 + 600, '\0');
-  auto length = unsigned(out.size());
-  BZ2_bzBuffToBuffCompress(
-    out.data(), &length, const_cast<char*>(bytes.constData()), unsigned(bytes.size()), 9, 0, 0);
-  out.resize(int(length));
-  return out;
-}
-
 // A NRRD header of n^3 voxels of 0.1 mm in LPS from the origin, with more fields.
 QByteArray
 nrrdHeader(const QByteArray& type, int n, const QByteArray& more)
@@ -109,21 +79,6 @@ nrrdHeader(const QByteArray& type, int n, const QByteArray& more)
          "\nspace: left-posterior-superior\nspace directions: (0.1,0,0) (0,0.1,0) (0,0,0.1)\n"
          "space origin: (0,0,0)\nendian: little\n" +
          more;
-}
-
-QString
-toolPath()
-{
-  return qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/tools/make_model/cochlex-make-model";
-}
-
-QVector3D
-centroid(vtkPolyData* surface)
-{
-  double bounds[6];
-  surface->GetBounds(bounds);
-  return QVector3D(
-    0.5 * (bounds[0] + bounds[1]), 0.5 * (bounds[2] + bounds[3]), 0.5 * (bounds[4] + bounds[5]));
 }
 
 // A sphere of 64 x 64 facets, in whatever frame its file is written in.
@@ -164,27 +119,16 @@ class MakeModelSegmentationsTest : public QObject
         argument = argument.left(argument.size() - file.size()) + path(file);
       }
     }
-    QProcess tool;
-    tool.start(toolPath(), arguments);
-    if (!tool.waitForFinished(120000)) {
-      return -1;
-    }
-    *errors = QString::fromUtf8(tool.readAllStandardError());
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    return makemodeltest::runTool(arguments, errors);
   }
 
-  std::vector<LoadedStructure> loaded(const QString& model)
+  static std::vector<LoadedStructure> loaded(const QString& model)
   {
-    std::vector<LoadedStructure> structures;
-    TeachingModelSteps steps;
-    steps.structureRead = [&](std::size_t, const LoadedStructure& structure) {
-      structures.push_back(structure);
-    };
-    const TeachingModel model_ = loadTeachingModel(model.toStdString(), steps);
-    if (!model_.fromManifest || !model_.problems.empty()) {
-      structures.clear();
+    makemodeltest::ReadModel read = makemodeltest::readModel(model);
+    if (!read.model.fromManifest || !read.model.problems.empty()) {
+      read.structures.clear();
     }
-    return structures;
+    return read.structures;
   }
 
   void writeNifti(const QString& name,
@@ -240,7 +184,7 @@ private slots:
           "Segment2_Name:=Stapes\tcrus\n"
           "Segment3_Color:=0.5 0.5 0.5\nSegment3_LabelValue:=5\nSegment3_Layer:=1\n"
           "Segment3_Name:=Tensor tympani\n\n" +
-            gzipped(layers));
+            makemodeltest::deflated(layers));
     write("incus.csv",
           "LabelValue,Name,Color_R,Color_G,Color_B,Color_A\n"
           "2,\"Incus, long process\",255,0,0,255\n");
@@ -252,7 +196,8 @@ private slots:
     });
     write("large.nrrd", nrrdHeader("int32", 20, "encoding: raw\n\n") + bytesOf<std::int32_t>(two));
     write("bzip2.nrrd",
-          nrrdHeader("uint8", 20, "encoding: bzip2\n\n") + bzipped(bytesOf<std::uint8_t>(three)));
+          nrrdHeader("uint8", 20, "encoding: bzip2\n\n") +
+            makemodeltest::bzipped(bytesOf<std::uint8_t>(three)));
     write("skip.raw", "a first line\nand a second\n" + bytesOf<std::uint8_t>(three));
     write("skip.nhdr",
           nrrdHeader("uint8", 20, "encoding: raw\nline skip: 2\ndata file: skip.raw\n"));
@@ -278,7 +223,7 @@ private slots:
           .replace("sizes: 20 20 20", "dimension: 4\nsizes: 20 20 20 3")
           .replace("dimension: 3\n", "")
           .replace("(0,0,0.1)", "(0,0,0.1) none") +
-        gzipped(series));
+        makemodeltest::deflated(series));
     const auto one = labelsOf(20, ball({ 1, 1, 1 }, 0.5f, 1));
     writeNifti("scaled.nii", { one }, 5.0);
     writeNifti("half.nii", { one }, 0.5);
@@ -482,7 +427,8 @@ private slots:
       QVERIFY2(std::abs(volume - ballVolume) < 0.1 * ballVolume,
                qPrintable(QString("%1: %2 mm3").arg(structure.name).arg(volume)));
       // The right ear's model axes are LPS's own: offsets between structures are kept.
-      const QVector3D offset = centroid(structure.surface) - centroid(structures[0].surface);
+      const QVector3D offset = makemodeltest::boxCentre(structure.surface) -
+                               makemodeltest::boxCentre(structures[0].surface);
       QVERIFY2((offset - (centres[index] - centres[0])).length() < 0.05,
                qPrintable(QString("%1: %2 %3 %4")
                             .arg(structure.name)
@@ -498,7 +444,7 @@ private slots:
     vtkMatrix4x4::Invert(sectionVoxelPlacement(model_.volumeGrid), modelToVoxel);
     QSet<int> greys;
     for (const LoadedStructure& structure : structures) {
-      const QVector3D centre = centroid(structure.surface);
+      const QVector3D centre = makemodeltest::boxCentre(structure.surface);
       double voxel[4] = { centre.x(), centre.y(), centre.z(), 1 };
       modelToVoxel->MultiplyPoint(voxel, voxel);
       const int grey = int(model_.volume->GetScalarComponentAsDouble(
@@ -620,7 +566,8 @@ private slots:
     QCOMPARE(status, 0);
     const std::vector<LoadedStructure> structures = loaded(model);
     QCOMPARE(int(structures.size()), 2);
-    const QVector3D apart = centroid(structures[1].surface) - centroid(structures[0].surface);
+    const QVector3D apart = makemodeltest::boxCentre(structures[1].surface) -
+                            makemodeltest::boxCentre(structures[0].surface);
     QVERIFY2(apart.length() < 0.05,
              qPrintable(QString("%1 %2 %3").arg(apart.x()).arg(apart.y()).arg(apart.z())));
   }
@@ -727,7 +674,7 @@ private slots:
     // and 0.28 (three) unsmoothed, 0.16 and 0.12 smoothed; 0.085 (two) contoured on the blurred
     // label.
     double along = 0, area = 0;
-    const QVector3D middle = centroid(surface);
+    const QVector3D middle = makemodeltest::boxCentre(surface);
     for (vtkIdType face = 0; face < surface->GetNumberOfCells(); ++face) {
       vtkIdType count = 0;
       const vtkIdType* ids = nullptr;

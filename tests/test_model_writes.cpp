@@ -3,6 +3,7 @@
 // a model the tool wrote, never the user's files, the working directory or an input's folder;
 // descriptions come only from the --descriptions folder; refusals stay one short line.
 
+#include "MakeModelRuns.h"
 #include "TestDriver.h"
 #include "loading/SafeWrite.h"
 
@@ -18,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString
-toolPath()
-{
-  return qEnvironmentVariable("COCHLEX_BINARY_DIR") + "/tools/make_model/cochlex-make-model";
-}
 
 QByteArray
 contents(const QString& path)
@@ -92,24 +87,8 @@ class ModelWritesTest : public QObject
           const QString& workingFolder = QString(),
           int limitBlocks = 0)
   {
-    QProcess tool;
-    tool.setWorkingDirectory(workingFolder.isEmpty() ? directory.path() : workingFolder);
-    if (limitBlocks > 0) {
-      tool.start("/bin/sh",
-                 QStringList{ "-c",
-                              QStringLiteral("ulimit -f %1; exec \"$0\" \"$@\"").arg(limitBlocks),
-                              toolPath() } +
-                   arguments);
-    } else {
-      tool.start(toolPath(), arguments);
-    }
-    if (!tool.waitForFinished(120000)) {
-      return -1;
-    }
-    if (errors) {
-      *errors = QString::fromUtf8(tool.readAllStandardError());
-    }
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    return makemodeltest::runTool(
+      arguments, errors, workingFolder.isEmpty() ? directory.path() : workingFolder, limitBlocks);
   }
 
   // A model the tool made from ballAndCube.nrrd into folder, with the labels given.
@@ -128,7 +107,7 @@ class ModelWritesTest : public QObject
 private slots:
   void initTestCase()
   {
-    QVERIFY(QFileInfo(toolPath()).isExecutable());
+    QVERIFY(QFileInfo(makemodeltest::toolPath()).isExecutable());
     writeFile(path("ballAndCube.nrrd"), labelMap(16, false, ballAndCube));
   }
 
@@ -327,7 +306,7 @@ private slots:
     for (int attempt = 0; attempt < 5 && !interrupted; ++attempt) {
       QProcess tool;
       tool.setWorkingDirectory(directory.path());
-      tool.start(toolPath(), { path("ballAndCube.nrrd"), path("stopped") });
+      tool.start(makemodeltest::toolPath(), { path("ballAndCube.nrrd"), path("stopped") });
       QVERIFY(tool.waitForStarted());
       const QDir folder(directory.path());
       while (tool.state() == QProcess::Running && !interrupted) {
