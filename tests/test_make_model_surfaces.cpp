@@ -9,9 +9,13 @@
 #include <vtkMatrix4x4.h>
 #include <vtkNew.h>
 #include <vtkPLYWriter.h>
+#include <vtkPoints.h>
 #include <vtkPolyData.h>
+#include <vtkReverseSense.h>
 #include <vtkSTLWriter.h>
 #include <vtkSphereSource.h>
+#include <vtkVector.h>
+#include <vtkVectorOperators.h>
 #include <vtkXMLPolyDataWriter.h>
 
 #include <QFile>
@@ -302,6 +306,46 @@ private slots:
     QCOMPARE(int(counts.all), all);
     QCOMPARE(int(counts.open), open);
     QCOMPARE(int(counts.shared), shared);
+  }
+
+  // The volume's return moves each point of a surface along its normal: a sphere of radius 1
+  // becomes one of 1 + distance, and one wound the other way (its normals inward) of 1 - distance.
+  void offsetFollowsTheNormals_data()
+  {
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<bool>("inwardWound");
+    QTest::addColumn<double>("radius");
+    QTest::newRow("out by 0.1") << 0.1 << false << 1.1;
+    QTest::newRow("in by 0.25") << -0.25 << false << 0.75;
+    QTest::newRow("wound inward, 0.1") << 0.1 << true << 0.9;
+  }
+
+  void offsetFollowsTheNormals()
+  {
+    QFETCH(double, distance);
+    QFETCH(bool, inwardWound);
+    QFETCH(double, radius);
+    vtkNew<vtkSphereSource> source;
+    source->SetRadius(1.0);
+    source->SetThetaResolution(48);
+    source->SetPhiResolution(48);
+    source->Update();
+    vtkNew<vtkReverseSense> reversed;
+    reversed->SetInputConnection(source->GetOutputPort());
+    reversed->Update();
+    vtkNew<vtkPolyData> sphere;
+    sphere->DeepCopy(inwardWound ? reversed->GetOutput() : source->GetOutput());
+    vtkNew<vtkPoints> before;
+    before->DeepCopy(sphere->GetPoints());
+    makemodel::offsetAlongNormals(sphere, distance);
+    // Each point out from the centre (or in) to the new radius. Area-weighted normals lean a
+    // little towards the larger triangles of a latitude band: up to 1.2 % of the distance here.
+    for (vtkIdType point = 0; point < sphere->GetNumberOfPoints(); ++point) {
+      const vtkVector3d start(before->GetPoint(point));
+      const double off = (vtkVector3d(sphere->GetPoint(point)) - start * radius).Norm();
+      QVERIFY2(off < 0.02 * std::abs(distance),
+               qPrintable(QString("point %1 off by %2").arg(point).arg(off)));
+    }
   }
 
   // A tangle of triangles over few points is no surface to decimate edge by edge (each collapse

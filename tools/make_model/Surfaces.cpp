@@ -221,8 +221,8 @@ blurredContour(vtkImageData* fraction, vtkMatrix4x4* indexToModel)
   return contoured(blurred, level, indexToModel);
 }
 
-// Moves every point by distance along its normal (its faces' normals weighted by their areas,
-// in the direction the faces are wound).
+} // namespace
+
 void
 offsetAlongNormals(vtkPolyData* surface, double distance)
 {
@@ -267,6 +267,8 @@ offsetAlongNormals(vtkPolyData* surface, double distance)
   }
   surface->SetPoints(moved);
 }
+
+namespace {
 
 // The triangles of a tangle reduced to the budget by clustering their corners in a grid: time
 // in proportion to the triangles, whatever their shape. Each pass takes a grid coarser by the

@@ -50,6 +50,11 @@ isSurfacePath(const std::string& path);
 SurfaceInput
 readSurfaceInput(const std::string& path);
 
+// Moves every point by distance along its normal (its faces' normals weighted by their areas,
+// in the direction the faces are wound): how a smoothed surface gets its voxels' volume back.
+void
+offsetAlongNormals(vtkPolyData* surface, double distance);
+
 // Enclosed volume of a closed surface, positive when wound counter-clockwise seen from outside.
 using sample::signedVolume;
 
