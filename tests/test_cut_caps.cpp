@@ -69,8 +69,8 @@ prisms(int count, int sides)
     const vtkIdType bottom = points->InsertNextPoint(3.0 * prism, 0, -1);
     const vtkIdType top = points->InsertNextPoint(3.0 * prism, 0, 1);
     for (int side = 0; side < sides; ++side) {
-      const vtkIdType a = first + 2 * side;
-      const vtkIdType b = first + 2 * ((side + 1) % sides);
+      const vtkIdType a = first + vtkIdType(2) * side;
+      const vtkIdType b = first + vtkIdType(2) * ((side + 1) % sides);
       const vtkIdType faces[4][3] = {
         { a, b, b + 1 }, { a, b + 1, a + 1 }, { bottom, b, a }, { top, a + 1, b + 1 }
       };
