@@ -406,7 +406,9 @@ private slots:
     QString errors;
     QVERIFY2(run(arguments << model, &errors) == 0, qPrintable(errors));
 
-    const auto [loaded, structures] = makemodeltest::readModel(model);
+    const makemodeltest::ReadModel read = makemodeltest::readModel(model);
+    const TeachingModel& loaded = read.model;
+    const std::vector<LoadedStructure>& structures = read.structures;
     QVERIFY2(
       loaded.problems.empty(),
       qPrintable(QString::fromStdString(loaded.problems.empty() ? "" : loaded.problems.front())));
@@ -664,7 +666,9 @@ private slots:
              qPrintable(errors));
     QVERIFY2(!errors.contains("than Structure 3"), qPrintable(errors));
 
-    const auto [loaded, structures] = makemodeltest::readModel(model);
+    const makemodeltest::ReadModel read = makemodeltest::readModel(model);
+    const TeachingModel& loaded = read.model;
+    const std::vector<LoadedStructure>& structures = read.structures;
     QVERIFY(loaded.problems.empty() && loaded.volume != nullptr);
     const SectionVolumeGrid& grid = loaded.volumeGrid;
     QVERIFY(grid.placed);
@@ -728,7 +732,9 @@ private slots:
     const QString model = path("ten-labels");
     QString errors;
     QVERIFY2(run({ path("ten.nrrd"), model }, &errors) == 0, qPrintable(errors));
-    const auto [loaded, structures] = makemodeltest::readModel(model);
+    const makemodeltest::ReadModel read = makemodeltest::readModel(model);
+    const TeachingModel& loaded = read.model;
+    const std::vector<LoadedStructure>& structures = read.structures;
     QVERIFY(loaded.fromManifest);
     QCOMPARE(int(structures.size()), 10);
     for (int index = 0; index < 10; ++index) {
@@ -770,7 +776,9 @@ private slots:
              qPrintable(errors));
     QStringList foundNames;
     QStringList foundGroups;
-    const auto [loaded, structures] = makemodeltest::readModel(model);
+    const makemodeltest::ReadModel read = makemodeltest::readModel(model);
+    const TeachingModel& loaded = read.model;
+    const std::vector<LoadedStructure>& structures = read.structures;
     for (const LoadedStructure& structure : structures) {
       foundNames << structure.name;
       foundGroups << structure.group;
