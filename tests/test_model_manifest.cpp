@@ -3,6 +3,7 @@
 // folder without a manifest as it always looked.
 
 #include "GuiTest.h"
+#include "viewer/Quiz.h"
 #include "viewer/ViewCapture.h"
 
 #include <QJsonArray>
@@ -146,6 +147,15 @@ private slots:
       }
     }
     QCOMPARE(found, (std::vector<int>{ 4, 5, 7, 10 }));
+    // While the quiz hides the names, the rows a search found would give the answers away: every
+    // row shows, the field waits, and the search is back when the quiz ends.
+    window->actionQuiz->setChecked(true);
+    QVERIFY(window->quiz->running() && !filter->isEnabled());
+    for (int index = 0; index < 12; ++index) {
+      QVERIFY(rowShown(*window, index));
+    }
+    window->actionQuiz->setChecked(false);
+    QVERIFY(filter->isEnabled() && rowShown(*window, 4) && !rowShown(*window, 0));
     filter->clear();
     QVERIFY(rowShown(*window, 0) && rowShown(*window, 3));
   }
