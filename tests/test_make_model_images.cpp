@@ -10,6 +10,7 @@
 
 #include <vtkDataArray.h>
 #include <vtkImageData.h>
+#include <vtkMatrix4x4.h>
 #include <vtkMetaImageWriter.h>
 #include <vtkNIFTIImageWriter.h>
 #include <vtkNew.h>
@@ -295,6 +296,32 @@ private slots:
       }
     }
     QCOMPARE(read, voxels());
+  }
+
+  // A MetaImage's place: its first voxel at Offset, or at Origin where a writer names it so, in
+  // LPS; the index axes along TransformMatrix's rows, scaled by the spacing.
+  void metaImagePlacement_data()
+  {
+    QTest::addColumn<QByteArray>("fields");
+    QTest::newRow("Offset") << QByteArray(
+      "Offset = 10 -20 30\nTransformMatrix = 0 1 0 -1 0 0 0 0 1\n");
+    QTest::newRow("Origin") << QByteArray(
+      "Origin = 10 -20 30\nTransformMatrix = 0 1 0 -1 0 0 0 0 1\n");
+  }
+
+  void metaImagePlacement()
+  {
+    QFETCH(QByteArray, fields);
+    write("placed.mha", meta + fields + "ElementDataFile = LOCAL\n" + voxels());
+    const makemodel::ImageInput input = makemodel::readImageInput(path("placed.mha").toStdString());
+    QVERIFY2(input.problem.empty(), input.problem.c_str());
+    // Index (1, 2, 3): 0.5 mm along (0, 1, 0), 1 mm along (-1, 0, 0), 1.5 mm along (0, 0, 1).
+    const double index[4] = { 1, 2, 3, 1 };
+    double lps[4];
+    input.indexToLps->MultiplyPoint(index, lps);
+    QVERIFY2(std::abs(lps[0] - 9.0) < 1e-9 && std::abs(lps[1] + 19.5) < 1e-9 &&
+               std::abs(lps[2] - 31.5) < 1e-9,
+             qPrintable(QString("%1 %2 %3").arg(lps[0]).arg(lps[1]).arg(lps[2])));
   }
 
   // Through the tool: status 1, one line naming the file and the fault, at once.

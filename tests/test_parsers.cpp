@@ -6,13 +6,19 @@
 #include "TestDriver.h"
 #include "loading/ColorFile.h"
 #include "loading/Console.h"
+#include "loading/LegacyPolyDataCheck.h"
 #include "loading/SectionVolume.h"
 #include "loading/StructureList.h"
 
 #include <QtTest>
 
+#include <vtkCellArray.h>
+#include <vtkCellData.h>
+#include <vtkFloatArray.h>
 #include <vtkImageData.h>
 #include <vtkNew.h>
+#include <vtkPointData.h>
+#include <vtkPolyData.h>
 
 #include <sstream>
 
@@ -23,6 +29,46 @@ class ParsersTest : public QObject
   Q_OBJECT
 
 private slots:
+  // After the reader, every point or cell attribute must have one value per point or cell: a
+  // shorter array would be read past its end when the surface is drawn.
+  void attributesMatchTheirPointsAndCells_data()
+  {
+    QTest::addColumn<int>("pointValues");
+    QTest::addColumn<int>("cellValues");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("one each") << 3 << 1 << "";
+    QTest::newRow("a point value short")
+      << 2 << 1 << "point data array Shade does not match the number of points";
+    QTest::newRow("a cell value over")
+      << 3 << 2 << "cell data array Shade does not match the number of cells";
+  }
+  void attributesMatchTheirPointsAndCells()
+  {
+    QFETCH(int, pointValues);
+    QFETCH(int, cellValues);
+    QFETCH(QString, problem);
+    vtkNew<vtkPolyData> triangle;
+    vtkNew<vtkPoints> points;
+    points->InsertNextPoint(0, 0, 0);
+    points->InsertNextPoint(1, 0, 0);
+    points->InsertNextPoint(0, 1, 0);
+    triangle->SetPoints(points);
+    vtkNew<vtkCellArray> cells;
+    const vtkIdType corners[3] = { 0, 1, 2 };
+    cells->InsertNextCell(3, corners);
+    triangle->SetPolys(cells);
+    for (const auto& [attributes, count] :
+         { std::make_pair<vtkDataSetAttributes*, int>(triangle->GetPointData(), int(pointValues)),
+           std::make_pair<vtkDataSetAttributes*, int>(triangle->GetCellData(), int(cellValues)) }) {
+      vtkNew<vtkFloatArray> shade;
+      shade->SetName("Shade");
+      shade->SetNumberOfTuples(count);
+      shade->FillValue(0.5F);
+      attributes->AddArray(shade);
+    }
+    QCOMPARE(QString::fromStdString(checkPolyDataConsistency(triangle)), problem);
+  }
+
   // A message's list: every item up to the limit, then how many more there are.
   void listsForMessages_data()
   {
