@@ -29,6 +29,44 @@ class ParsersTest : public QObject
   Q_OBJECT
 
 private slots:
+  // A legacy surface's point attributes, section by section: the sizes the reader would trust
+  // are checked before it sees them, at their limits.
+  void legacyAttributeSections_data()
+  {
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("texture coordinates of 1")
+      << QByteArray("TEXTURE_COORDINATES t 1 float\n0 0.5 1\n") << "";
+    QTest::newRow("texture coordinates of 3")
+      << QByteArray("TEXTURE_COORDINATES t 3 float\n0 0 0 0 0 0 0 0 0\n") << "";
+    QTest::newRow("texture coordinates of 0")
+      << QByteArray("TEXTURE_COORDINATES t 0 float\n") << "malformed dimension";
+    QTest::newRow("texture coordinates of 4")
+      << QByteArray("TEXTURE_COORDINATES t 4 float\n0 0 0 0 0 0 0 0 0 0 0 0\n")
+      << "malformed dimension";
+    QTest::newRow("scalars") << QByteArray("SCALARS s float 1\nLOOKUP_TABLE default\n0 1 2\n")
+                             << "";
+    QTest::newRow("scalars of 0 components")
+      << QByteArray("SCALARS s float 0\nLOOKUP_TABLE default\n")
+      << "malformed number of components";
+    QTest::newRow("colour scalars of 0 components")
+      << QByteArray("COLOR_SCALARS c 0\n") << "malformed number of components";
+    QTest::newRow("normals") << QByteArray("NORMALS n float\n0 0 1 0 0 1 0 0 1\n") << "";
+    QTest::newRow("an unknown section") << QByteArray("SHADOWS s float\n") << "unknown section";
+  }
+  void legacyAttributeSections()
+  {
+    QFETCH(QByteArray, section);
+    QFETCH(QString, problem);
+    const QByteArray file = "# vtk DataFile Version 4.2\ntriangle\nASCII\nDATASET POLYDATA\n"
+                            "POINTS 3 float\n0 0 0 1 0 0 0 1 0\nPOLYGONS 1 4\n3 0 1 2\n"
+                            "POINT_DATA 3\n" +
+                            section;
+    const QString found =
+      QString::fromStdString(checkLegacyPolyData(std::string_view(file.constData(), file.size())));
+    QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
+  }
+
   // After the reader, every point or cell attribute must have one value per point or cell: a
   // shorter array would be read past its end when the surface is drawn.
   void attributesMatchTheirPointsAndCells_data()
