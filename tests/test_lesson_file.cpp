@@ -178,6 +178,9 @@ private slots:
       << "views[0].camera.position: the camera stands on its";
     QTest::newRow("transparency") << edited("views.0.structures.0.transparency", "1.5")
                                   << "views[0].structures[0].transparency: 1.5 is out of range";
+    QTest::newRow("transparency as text")
+      << edited("views.0.structures.0.transparency", "\"0.5\"")
+      << "views[0].structures[0].transparency: must be a number";
     QTest::newRow("shown as text") << edited("views.0.structures.1.shown", "\"yes\"")
                                    << "views[0].structures[1].shown: must be true or false";
     QTest::newRow("section zero") << edited("views.0.sections.x.number", "0")

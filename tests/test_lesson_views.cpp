@@ -5,6 +5,7 @@
 
 #include "GuiTest.h"
 
+#include "viewer/Labels.h"
 #include "viewer/Lessons.h"
 #include <QActionGroup>
 
@@ -313,6 +314,14 @@ private slots:
       placeCamera,
       QVariantList{ 27.0, 20.0, 1.5, 3.0, 2.0, 1.5, 0.36, -0.48, 0.8, 24.0 },
       QVariantList{ -20.0, 5.0, 3.0, 2.0, 2.0, 2.0, 0.0, 0.0, 1.0, 40.0 }
+    };
+    QTest::newRow("label size") << PictureField{
+      [](_CochlexUI& window) { return QVariant(int(window.labels->labelSize())); },
+      [](_CochlexUI& window, const QVariant& value) {
+        window.labels->setLabelSize(LabelSize(value.toInt()));
+      },
+      int(LabelSize::Large),
+      int(LabelSize::Small)
     };
     QTest::newRow("selected structure")
       << PictureField{ [](_CochlexUI& window) {
