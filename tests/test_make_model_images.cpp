@@ -153,6 +153,9 @@ private slots:
           meta + "CompressedData = True\nElementDataFile = LOCAL\n" +
             makemodeltest::deflated(data, false).left(300));
     write("short.mha", meta + "ElementDataFile = LOCAL\n" + data.left(100));
+    write("skip-past-zlib.mha",
+          meta + "CompressedData = True\nHeaderSize = 100000\nElementDataFile = LOCAL\n" +
+            makemodeltest::deflated(data, false));
     write("list.mhd", meta + "ElementDataFile = LIST\nwhole.raw\n");
     patchedNifti("short.nii", 0, {}, 100);
     patchedNifti("cut.nii.gz", 0, {}, 100);
@@ -195,6 +198,8 @@ private slots:
     QTest::addColumn<QString>("problem");
     QTest::newRow("NRRD, gzip stream cut") << "cut-gzip.nrrd"
                                            << "shorter than its header says";
+    QTest::newRow("MetaImage, compressed voxels skipped past the end") << "skip-past-zlib.mha"
+                                                                       << "0 of 1024 bytes";
     QTest::newRow("NRRD, voxels short") << "short.nrrd"
                                         << "100 of 1024 bytes";
     QTest::newRow("NRRD, voxels as text, short") << "text.nrrd"
