@@ -152,19 +152,38 @@ private slots:
   }
 
   // A relative FILE is taken in the folder the program was started in, not in MODEL_FOLDER,
-  // which the program makes its working directory.
+  // which the program makes its working directory. The picture has the size asked for, also at a
+  // fractional device pixel ratio, where the view itself comes out a pixel off.
+  void screenshotWritesTheFrontalViewWhereItWasStarted_data()
+  {
+    QTest::addColumn<QString>("scale");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("device pixel ratio 1") << "1" << QSize(320, 240);
+    QTest::newRow("device pixel ratio 1.5") << "1.5" << QSize(321, 241);
+  }
   void screenshotWritesTheFrontalViewWhereItWasStarted()
   {
+    QFETCH(QString, scale);
+    QFETCH(QSize, size);
     QProcess program;
     program.setWorkingDirectory(pictures);
-    program.start(COCHLEX_EXECUTABLE, { "--screenshot", "shot.png", "--size", "320x240", model });
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_SCALE_FACTOR", scale);
+    program.setProcessEnvironment(environment);
+    program.start(COCHLEX_EXECUTABLE,
+                  { "--screenshot",
+                    "shot.png",
+                    "--size",
+                    QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                    model });
     QVERIFY(program.waitForFinished(120000));
     // Written; the test model has no section volume, so it is reported as incomplete.
     QCOMPARE(program.exitCode(), 3);
     QVERIFY(!QFile::exists(model + "/shot.png"));
     const QImage image(pictures + "/shot.png");
-    QCOMPARE(image.size(), QSize(320, 240));
+    QCOMPARE(image.size(), size);
     QVERIFY(colourCount(image) > 20);
+    QFile::remove(pictures + "/shot.png");
   }
 
   // --title prints the title in a band above the picture, which keeps the requested size below
