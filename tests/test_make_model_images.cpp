@@ -163,6 +163,8 @@ private slots:
     patchedNifti("offset-in-header.nii", 108, float32(0));
     // dim[0] in the other byte order than the header's size: VTK's reader crashed on it.
     patchedNifti("dim0-swapped.nii", 40, QByteArray("\0\3", 2));
+    write("untyped.nrrd",
+          QByteArray(nrrd).replace("type: uint8\n", "") + placed + "encoding: raw\n\n" + data);
     write("six.nrrd",
           QByteArray(nrrd).replace("dimension: 3", "dimension: 6") + placed + "encoding: raw\n\n" +
             data);
@@ -200,6 +202,8 @@ private slots:
                                            << "shorter than its header says";
     QTest::newRow("MetaImage, compressed voxels skipped past the end") << "skip-past-zlib.mha"
                                                                        << "0 of 1024 bytes";
+    QTest::newRow("NRRD without its type") << "untyped.nrrd"
+                                           << "lacks one of the fields a NRRD header needs";
     QTest::newRow("NRRD, voxels short") << "short.nrrd"
                                         << "100 of 1024 bytes";
     QTest::newRow("NRRD, voxels as text, short") << "text.nrrd"
