@@ -31,6 +31,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <iostream>
 #include <map>
 #include <streambuf>
@@ -47,6 +48,21 @@ refuse(const std::string& line)
   // One line a reader takes in, whatever names or lists it quotes.
   std::fprintf(stderr, "cochlex-make-model: %s\n", shortenedInMiddle(line, 1900).c_str());
   return 1;
+}
+
+// A copy of the surface moved by the offset (its normals stay as they are).
+vtkSmartPointer<vtkPolyData>
+movedBy(vtkPolyData* surface, const std::array<double, 3>& offset)
+{
+  auto moved = vtkSmartPointer<vtkPolyData>::New();
+  moved->DeepCopy(surface);
+  vtkPoints* points = moved->GetPoints();
+  double point[3];
+  for (vtkIdType id = 0; id < points->GetNumberOfPoints(); ++id) {
+    points->GetPoint(id, point);
+    points->SetPoint(id, point[0] + offset[0], point[1] + offset[1], point[2] + offset[2]);
+  }
+  return moved;
 }
 
 // MetaIO, under VTK's MetaImage reader, prints its complaints about a damaged header straight
@@ -451,6 +467,14 @@ makeModel(const Options& options)
                   " surfaces: the viewer shows at most that many structures");
   }
 
+  // The orientation view's head is one shape wherever the ear lies: it is made around the origin
+  // on the second core while the surfaces, the CT and the section volume are made here, and moved
+  // to the ear when the model is written. Alone it takes a quarter of a run on a 512 x 512 x 300
+  // map (0.3 of 1.2 s).
+  std::future<vtkSmartPointer<vtkPolyData>> headAtOrigin = std::async(std::launch::async, [] {
+    return sample::headSurface(sample::HeadShape({ 0, 0, 0 }));
+  });
+
   // Surfaces come in the frame their file names, else the one given, else the label map's own
   // (NIfTI's and a RAS NRRD's are RAS), else LPS.
   const bool labelMapInRas = labelImage.worldToLps && labelImage.worldToLps->GetElement(0, 0) < 0 &&
@@ -690,9 +714,7 @@ makeModel(const Options& options)
   progress("  section volume: " + std::to_string(size[0]) + " x " + std::to_string(size[1]) +
            " x " + std::to_string(size[2]) + " voxels from " + content.volumeSource);
 
-  const sample::HeadShape head(
-    { frame.centreInModel[0], frame.centreInModel[1], frame.centreInModel[2] });
-  content.head = sample::headSurface(head);
+  content.head = movedBy(headAtOrigin.get(), frame.centreInModel);
 
   if (const std::string problem =
         writeModelFolder(options.outFolder, options.force, inputs, content);

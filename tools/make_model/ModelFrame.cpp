@@ -73,7 +73,8 @@ resampleTyped(const T* values,
       const double above =
         lerp(row(corner + sliceSize), row(corner + sliceSize + dimensions[0]), fy);
       const double grey = lerp(below, above, fz) * scale + offset;
-      out[first + i] = std::uint8_t(std::clamp(std::lround(grey), 0L, 255L));
+      // The clamped grey rounded by floor(grey + 0.5): std::lround took a third of this loop.
+      out[first + i] = std::uint8_t(std::floor(std::clamp(grey, 0.0, 255.0) + 0.5));
     }
   });
 }
