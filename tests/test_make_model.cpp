@@ -18,6 +18,7 @@
 #include <vtkNew.h>
 #include <vtkPointData.h>
 #include <vtkPolyData.h>
+#include <vtkPolyDataReader.h>
 #include <vtkSTLWriter.h>
 #include <vtkSphereSource.h>
 #include <vtkTransform.h>
@@ -485,6 +486,28 @@ private slots:
         (measured - shift).length() < 0.1,
         qPrintable(QString("%1 %2 %3").arg(measured.x()).arg(measured.y()).arg(measured.z())));
     }
+    // The orientation view's head stands round the ear: the structures' middle lies inside the
+    // head's box, 46 mm lateral of its midline (the box's middle, the head being symmetric), and
+    // its skin is closed.
+    vtkNew<vtkPolyDataReader> headReader;
+    headReader->SetFileName(qPrintable(model + "/Joint/Head_bone_transformed.vtp"));
+    headReader->Update();
+    vtkPolyData* head = headReader->GetOutput();
+    QVERIFY(head->GetNumberOfPolys() > 1000);
+    QCOMPARE(makemodel::openOrSharedEdges(head), vtkIdType(0));
+    const QVector3D ear = 0.5f * (makemodeltest::boxCentre(structures.front().surface) +
+                                  makemodeltest::boxCentre(structures.back().surface));
+    const QVector3D headMiddle = makemodeltest::boxCentre(head);
+    QVERIFY2(std::abs(headMiddle.x() - ear.x() - 46) < 3 &&
+               std::abs(headMiddle.y() - ear.y()) < 60 && std::abs(headMiddle.z() - ear.z()) < 60,
+             qPrintable(QString("head %1 %2 %3, ear %4 %5 %6")
+                          .arg(headMiddle.x())
+                          .arg(headMiddle.y())
+                          .arg(headMiddle.z())
+                          .arg(ear.x())
+                          .arg(ear.y())
+                          .arg(ear.z())));
+
     // The point named by --section-centre, the last structure's centre, is where the original
     // model's sections meet.
     if (arguments.contains("--section-centre")) {
