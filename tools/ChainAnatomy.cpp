@@ -21,6 +21,21 @@
 //                                                    (mean 1.4), 0.2-0.3 mm thick
 //   eardrum                                          8.5-10 mm high, 8-9 mm wide, umbo
 //                                                    1.5-2 mm medial of the rim's plane
+//   eardrum's outer face                             looks laterally, anteriorly and
+//                                                    inferiorly: its plane 45-50 degrees to
+//                                                    the horizontal and about 50 degrees to
+//                                                    the median plane, its inferior and
+//                                                    anterior margins 7 and 5 mm medial of
+//                                                    the superior and posterior ones
+//                                                    (Rauber-Kopsch)
+//   umbo to the promontory                           about 2 mm
+// The manubrium lies in the membrane from the lateral process, at the rim, to the umbo 1.5 mm
+// deep, and passes in front of the incudostapedial joint with half a millimetre to spare: that
+// generatrix can lean only so far medially, so the chain's membrane faces about 16 degrees down
+// and 34 forward (its plane 73 degrees to the horizontal and 37 to the median plane, its
+// inferior and anterior margins 2.4 and 4.1 mm medial of the superior and posterior ones), short
+// of the textbook's tilt. Tilting it further would need the whole chain turned in the head, the
+// stapes and the oval window with it.
 // The eardrum (0.05-0.1 mm thick) and the annular ligament (under 0.1 mm wide) are thinner than
 // the 0.07 mm voxels of the label map; they are drawn 0.2-0.3 mm thick so that every voxel slice
 // holds them and their surfaces stay closed.
@@ -42,20 +57,24 @@ constexpr double far = 1.0e3;
 constexpr double pi = 3.14159265358979;
 
 // Malleus.
-const Vec3 headCentre{ -1.70, -1.15, 5.00 };
+const Vec3 headCentre{ -1.70, -1.95, 5.00 };
 const Vec3 headRadii{ 0.95, 1.10, 1.25 };
-const Vec3 neckTop{ -2.20, -1.00, 3.60 };
-const Vec3 manubriumTop{ -2.55, -0.85, 2.75 }; // level with the lateral process
-const Vec3 manubriumTip{ -1.80, -0.12, -1.55 };
+const Vec3 neckTop{ -2.20, -1.80, 3.60 };
+const Vec3 manubriumTop{ -2.55, -1.65, 2.75 }; // level with the lateral process
+// The manubrium runs down, back and medially in the membrane to the umbo, 2.5 mm lateral of the
+// promontory. The malleus and the incus's body stand forward of the lenticular process, so that
+// the long process slants back a little as it descends and the manubrium passes in front of the
+// incudostapedial joint.
+const Vec3 manubriumTip{ 0.20, -1.10, -1.65 };
 const Vec3 spatulaRadii{ 0.25, 0.45, 0.42 }; // the flattened tip under the umbo
-const Vec3 lateralProcessEnd{ -3.00, -0.85, 2.80 };
-const Vec3 anteriorProcessStart{ -2.20, -1.50, 3.60 };
-const Vec3 anteriorProcessEnd{ -2.15, -2.30, 3.75 };
+const Vec3 lateralProcessEnd{ -3.00, -1.65, 2.80 };
+const Vec3 anteriorProcessStart{ -2.20, -2.30, 3.60 };
+const Vec3 anteriorProcessEnd{ -2.15, -3.10, 3.75 };
 // The head's shell this thick is the incudomalleolar joint (cartilage and joint space).
 constexpr double incudomalleolarThickness = 0.21;
 
 // Incus.
-const Vec3 incusBodyCentre{ -1.60, 0.60, 4.85 };
+const Vec3 incusBodyCentre{ -1.60, -0.20, 4.85 };
 const Vec3 incusBodyRadii{ 0.85, 1.05, 1.20 };
 const Vec3 longProcessTip{ -0.80, 0.12, 0.60 };
 const Vec3 lenticularCentre{ -0.40, 0.0, 0.0 };
@@ -74,6 +93,9 @@ constexpr double annularWidth = 0.22;
 // Umbo depth medial of the eardrum's rim and the rim's half-axes from the umbo.
 constexpr double umboDepth = 1.5;
 constexpr double rimBelow = 4.2, rimAcross = 4.0;
+// The membrane's rim plane turned about the manubrium from facing straight out to facing
+// forward as well, by 35 degrees.
+constexpr double membraneTurn = 35.0 * pi / 180.0;
 constexpr double tensaHalfThickness = 0.10, flaccidaHalfThickness = 0.14;
 
 double
@@ -200,19 +222,19 @@ ChainAnatomy::ChainAnatomy()
                          10);
   // The long process descends behind the manubrium, about parallel to it, and bends medially at
   // its end; its diameter 0.84 narrowing to 0.60 mm.
-  longProcess = bezierTube({ -1.45, 0.75, 4.00 },
-                           { -1.30, 0.70, 2.70 },
-                           { -0.95, 0.40, 1.30 },
+  longProcess = bezierTube({ -1.45, -0.05, 4.00 },
+                           { -1.30, 0.20, 2.70 },
+                           { -0.95, 0.20, 1.30 },
                            longProcessTip,
                            0.42,
                            0.30,
                            14);
   // The short process points backwards and a little down, a cone from the body to the fossa
   // incudis.
-  shortProcess = bezierTube({ -1.65, 1.15, 4.95 },
-                            { -1.68, 2.10, 4.70 },
-                            { -1.72, 3.10, 4.25 },
-                            { -1.75, 3.95, 3.85 },
+  shortProcess = bezierTube({ -1.65, 0.35, 4.95 },
+                            { -1.68, 1.30, 4.70 },
+                            { -1.72, 2.55, 4.25 },
+                            { -1.75, 3.50, 3.85 },
                             0.66,
                             0.20,
                             10);
@@ -235,8 +257,8 @@ ChainAnatomy::ChainAnatomy()
 
   // The tensor tympani tendon leaves the cochleariform process on the medial wall and turns
   // laterally to the medial face of the upper manubrium.
-  tensorTendon = bezierTube({ -2.30, -0.75, 2.35 },
-                            { -1.00, -0.85, 2.40 },
+  tensorTendon = bezierTube({ -2.30, -1.55, 2.35 },
+                            { -1.00, -1.35, 2.40 },
                             { 1.50, -0.95, 2.30 },
                             { 3.15, -0.95, 2.20 },
                             0.24,
@@ -252,47 +274,57 @@ ChainAnatomy::ChainAnatomy()
                                12);
   // The chorda tympani enters from behind, passes lateral to the long process of the incus and
   // medial to the neck of the malleus, above the tensor tendon, and leaves forwards.
-  chorda = makeTube({ { -2.70, 4.80, 2.40 },
-                      { -2.45, 3.40, 2.75 },
-                      { -2.20, 2.00, 3.00 },
-                      { -2.05, 0.85, 3.10 },
-                      { -1.68, -0.85, 3.10 },
-                      { -1.75, -2.20, 3.25 },
-                      { -2.05, -3.60, 3.50 },
-                      { -2.40, -4.80, 3.70 } },
+  chorda = makeTube({ { -2.70, 4.00, 2.40 },
+                      { -2.45, 2.60, 2.75 },
+                      { -2.20, 1.20, 3.00 },
+                      { -2.05, 0.05, 3.10 },
+                      { -1.68, -1.65, 3.10 },
+                      { -1.75, -3.00, 3.25 },
+                      { -2.05, -4.40, 3.50 },
+                      { -2.40, -5.60, 3.70 } },
                     { 0.19, 0.19, 0.19, 0.19, 0.19, 0.19, 0.19, 0.19 });
   // Ligaments run from the ossicles to the walls of the attic.
   superiorLigament =
-    makeTube({ { -1.70, -1.15, 5.90 }, { -1.62, -1.20, 7.00 }, { -1.58, -1.22, 7.70 } },
+    makeTube({ { -1.70, -1.95, 5.90 }, { -1.62, -2.00, 7.00 }, { -1.58, -2.02, 7.70 } },
              { 0.22, 0.24, 0.30 });
   lateralLigament =
-    makeTube({ { -2.40, -1.05, 4.30 }, { -3.05, -1.05, 4.75 }, { -3.65, -1.05, 4.95 } },
+    makeTube({ { -2.40, -1.85, 4.30 }, { -3.05, -1.85, 4.75 }, { -3.65, -1.85, 4.95 } },
              { 0.20, 0.24, 0.30 });
   anteriorLigament = makeTube(
-    { anteriorProcessEnd, { -2.20, -3.10, 3.85 }, { -2.25, -3.95, 3.95 } }, { 0.16, 0.24, 0.30 });
+    { anteriorProcessEnd, { -2.20, -3.90, 3.85 }, { -2.25, -4.75, 3.95 } }, { 0.16, 0.24, 0.30 });
   posteriorLigament = makeTube(
-    { { -1.75, 3.80, 3.90 }, { -1.78, 4.40, 3.78 }, { -1.80, 5.00, 3.70 } }, { 0.30, 0.36, 0.42 });
+    { { -1.75, 3.35, 3.90 }, { -1.78, 3.80, 3.78 }, { -1.80, 4.25, 3.70 } }, { 0.30, 0.36, 0.42 });
 
-  // The eardrum: a shallow cone whose apex, the umbo, lies on the manubrium's tip, its rim's
-  // plane umboDepth lateral of the umbo and through the lateral process, so the membrane runs
-  // along the whole manubrium.
-  umboPoint = manubriumTip - Vec3{ spatulaRadii.x, 0, 0 };
+  // The eardrum: a shallow cone whose apex, the umbo, lies on the lateral face of the
+  // manubrium's tip, its rim's plane umboDepth lateral of the umbo and through the lateral
+  // process, so the membrane runs along the whole manubrium. The umbo depends on the membrane's
+  // normal and the normal on the umbo; two rounds settle it to well under a voxel.
   lateralProcessTip = lateralProcessEnd - Vec3{ 0.17, 0, 0 };
-  const Vec3 along = lateralProcessTip - umboPoint;
-  const double reach = sample::length(along);
-  const Vec3 e1 = normalized(along);
-  const Vec3 e3 = normalized(Vec3{ 1, 0, 0 } - e1.x * e1);
-  const double sine = umboDepth / reach;
-  membraneNormal = (-sine) * e1 + std::sqrt(1.0 - sine * sine) * e3;
+  umboPoint = manubriumTip - Vec3{ spatulaRadii.x, 0, 0 };
+  for (int round = 0; round < 2; ++round) {
+    const Vec3 along = lateralProcessTip - umboPoint;
+    const double reach = sample::length(along);
+    const Vec3 e1 = normalized(along);
+    const Vec3 outward = normalized(Vec3{ 1, 0, 0 } - e1.x * e1);
+    const Vec3 forward = sample::cross(e1, outward);
+    const Vec3 e3 = std::cos(membraneTurn) * outward + std::sin(membraneTurn) * forward;
+    const double sine = umboDepth / reach;
+    membraneNormal = (-sine) * e1 + std::sqrt(1.0 - sine * sine) * e3;
+    umboPoint = manubriumTip - spatulaRadii.x * membraneNormal;
+  }
   membraneCentre = umboPoint - umboDepth * membraneNormal;
-  membraneUp = normalized(e1 - sample::dot(e1, membraneNormal) * membraneNormal);
+  const Vec3 towardProcess = normalized(lateralProcessTip - umboPoint);
+  membraneUp =
+    normalized(towardProcess - sample::dot(towardProcess, membraneNormal) * membraneNormal);
   membraneAcross = sample::cross(membraneNormal, membraneUp);
 
   constexpr double margin = 0.15;
   auto grown = [](const Box& box, double size) { return sample::grow(box, size); };
   Box malleus = around(headCentre, headRadii);
   malleus = sample::unite(malleus, manubrium.bounds);
-  malleus = sample::unite(malleus, around(manubriumTip, spatulaRadii));
+  const double spatulaReach = std::max({ spatulaRadii.x, spatulaRadii.y, spatulaRadii.z });
+  malleus =
+    sample::unite(malleus, around(manubriumTip, { spatulaReach, spatulaReach, spatulaReach }));
   malleus = sample::unite(malleus, around(lateralProcessEnd, { 0.3, 0.3, 0.3 }));
   malleus = sample::unite(malleus, around(anteriorProcessEnd, { 0.2, 0.2, 0.2 }));
   boxes[Malleus] = grown(malleus, margin);
@@ -321,15 +353,22 @@ ChainAnatomy::ChainAnatomy()
                                           footplateHalfWidth + annularWidth }),
                                  margin);
   boxes[ChordaTympani] = grown(chorda.bounds, margin);
-  // The membrane's box: its rim and the flaccida above the lateral process, at every depth.
-  Box membrane{ umboPoint, umboPoint };
-  for (int corner = 0; corner < 8; ++corner) {
-    const double up = (corner & 1) ? 6.5 : -rimBelow - 0.2;
-    const double across = (corner & 2) ? rimAcross + 0.2 : -rimAcross - 0.2;
-    const double depth = (corner & 4) ? umboDepth + 0.3 : -0.6;
-    const Vec3 point =
-      membraneCentre + up * membraneUp + across * membraneAcross + depth * membraneNormal;
-    membrane = sample::unite(membrane, { point, point });
+  // The membrane's box: the rim, the umbo and the flaccida above the lateral process, each as
+  // thick as its sheet, with a voxel or two to spare.
+  const double rimAbove = sample::dot(lateralProcessTip - membraneCentre, membraneUp);
+  Box membrane = around(umboPoint, { 0.3, 0.3, 0.3 });
+  for (int step = 0; step < 72; ++step) {
+    const double angle = 2 * pi * step / 72;
+    const double up = std::sin(angle) * (std::sin(angle) > 0 ? rimAbove : rimBelow);
+    const Vec3 rim =
+      membraneCentre + up * membraneUp + std::cos(angle) * rimAcross * membraneAcross;
+    membrane = sample::unite(membrane, around(rim, { 0.35, 0.35, 0.35 }));
+  }
+  for (const double across : { -1.3, 1.3 }) {
+    for (const double up : { rimAbove, rimAbove + 1.8 }) {
+      const Vec3 corner = membraneCentre + up * membraneUp + across * membraneAcross;
+      membrane = sample::unite(membrane, around(corner, { 0.4, 0.4, 0.4 }));
+    }
   }
   boxes[ParsTensa] = membrane;
   boxes[ParsFlaccida] = membrane;
@@ -385,6 +424,17 @@ ChainAnatomy::parsFlaccida(const Vec3& p) const
 }
 
 double
+ChainAnatomy::spatula(const Vec3& p) const
+{
+  // Flattened in the membrane's plane: thin along its normal.
+  const Vec3 d = p - manubriumTip;
+  const Vec3 local{ sample::dot(d, membraneNormal),
+                    sample::dot(d, membraneAcross),
+                    sample::dot(d, membraneUp) };
+  return ellipsoid(local, { 0, 0, 0 }, spatulaRadii);
+}
+
+double
 ChainAnatomy::malleusHead(const Vec3& p) const
 {
   return ellipsoid(p, headCentre, headRadii);
@@ -418,7 +468,7 @@ ChainAnatomy::field(int structure, const Vec3& p) const
       result = smoothMin(result, capsule(p, headCentre, neckTop, 0.70, 0.44), 0.25);
       result = smoothMin(result, capsule(p, neckTop, manubriumTop, 0.44, 0.40), 0.15);
       result = smoothMin(result, tubeField(manubrium, p), 0.12);
-      result = smoothMin(result, ellipsoid(p, manubriumTip, spatulaRadii), 0.15);
+      result = smoothMin(result, spatula(p), 0.15);
       result = smoothMin(result, capsule(p, manubriumTop, lateralProcessEnd, 0.30, 0.17), 0.12);
       result =
         smoothMin(result, capsule(p, anteriorProcessStart, anteriorProcessEnd, 0.16, 0.08), 0.08);
@@ -515,7 +565,7 @@ ChainAnatomy::hounsfieldAt(const Vec3& p, int label) const
   }
   // The tegmen above the attic, its anterior wall, the fossa incudis and the scutum.
   if (p.z > 7.45 + 0.08 * std::sin(1.3 * p.x + 0.7 * p.y) ||
-      (p.y < -3.85 && p.z > 2.9 && p.x < 1.0) || (p.y > 4.85 && p.z > 3.2 && p.x < 0.5) ||
+      (p.y < -4.65 && p.z > 2.9 && p.x < 1.0) || (p.y > 4.05 && p.z > 3.2 && p.x < 0.5) ||
       (p.x < -3.5 && p.z > 4.6)) {
     return hounsfield::wallBone;
   }
@@ -545,7 +595,7 @@ Vec3
 ChainAnatomy::incudomalleolarCentre() const
 {
   // Between the back of the head and the facet of the incus.
-  return { -1.65, -0.15, 5.0 };
+  return { -1.65, -0.95, 5.0 };
 }
 
 Vec3

@@ -80,6 +80,8 @@ public:
 
   // Landmarks for the lesson's cameras.
   Vec3 umbo() const { return umboPoint; }
+  // The middle of the eardrum's rim.
+  Vec3 eardrumCentre() const { return membraneCentre; }
   Vec3 incudomalleolarCentre() const;
   Vec3 incudostapedialCentre() const { return { -0.09, 0, 0 }; }
   Vec3 footplateCentre() const;
@@ -102,6 +104,7 @@ private:
   static double tubeField(const Tube& tube, const Vec3& p);
 
   double malleusHead(const Vec3& p) const;
+  double spatula(const Vec3& p) const;
   double incusBeforeFacet(const Vec3& p) const;
   // The eardrum's frame: depth medial of the rim's plane and in-plane coordinates.
   void membraneCoordinates(const Vec3& p, double* depth, double* up, double* across) const;

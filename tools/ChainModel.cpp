@@ -148,8 +148,12 @@ chainLesson(const ChainAnatomy& anatomy, const SectionVolumeGrid& grid, const Ve
       "Seen from the ear canal: the handle of the malleus lies in the pars tensa down to the "
       "umbo, the lateral process pushes out the membrane, and the pars flaccida fills the notch "
       "above it.",
-      { -2.4, -0.4, 0.8 },
-      { -1.0, -0.12, 0.08 },
+      // From the side, a little from behind and below, as an otoscope shows a right eardrum:
+      // the handle runs down and back from the lateral process to the umbo. Straight down the
+      // membrane's normal, which faces forward, the umbo's medial lean would swing the handle
+      // forward on the screen.
+      0.5 * (anatomy.eardrumCentre() + Vec3{ -1.6, -1.7, 2.2 }),
+      { -1.0, 0.1, -0.25 },
       34,
       { 0, 0, 1 },
       { Incus,
