@@ -4,6 +4,7 @@
 #include "SampleDescriptions.h"
 #include "SampleImages.h"
 #include "SamplePages.h"
+#include "SampleStructureSurface.h"
 #include "SampleSurfaces.h"
 #include "SampleVolume.h"
 

@@ -13,8 +13,6 @@
 #include <vtkPolyDataWriter.h>
 #include <vtkReverseSense.h>
 #include <vtkSMPTools.h>
-#include <vtkTransform.h>
-#include <vtkTransformPolyDataFilter.h>
 #include <vtkWindowedSincPolyDataFilter.h>
 
 #include <algorithm>
@@ -23,20 +21,6 @@
 namespace sample {
 
 namespace {
-
-// Grid spacing per structure: fine enough for the thin layers (cartilages, joint space,
-// vessels), coarse where the shapes are large, to keep the triangle count interactive.
-constexpr double structureSpacing[structureCount] = {
-  0.040, // Incus
-  0.015, // Incus Articular Cartilage
-  0.019, // Incus Blood Vessels
-  0.038, // Incus Areolar Tissue
-  0.028, // Stapes
-  0.015, // Stapes Articular Cartilage
-  0.025, // Capsular Ligamental Fibers
-  0.025, // Stapedius Tendon
-  0.014, // Joint Space
-};
 
 constexpr double headSpacing = 2.2;
 // The head view is about 225 x 180 pixels: a few thousand triangles show the face as well as
@@ -173,26 +157,6 @@ contourField(vtkImageData* samples)
 
   vtkSmartPointer<vtkPolyData> surface = smoother->GetOutput();
   return facingOutward(surface);
-}
-
-vtkSmartPointer<vtkPolyData>
-structureSurface(const JointAnatomy& anatomy, int structure)
-{
-  const double spacing = structureSpacing[structure];
-  Box box = anatomy.structureBounds(structure);
-  const Vec3 margin{ 2 * spacing, 2 * spacing, 2 * spacing };
-  box = { box.low - margin, box.high + margin };
-  vtkSmartPointer<vtkImageData> samples = sampleField(
-    [&](const Vec3& point) { return anatomy.regionField(structure, point); }, box, spacing);
-  vtkSmartPointer<vtkPolyData> surface = contourField(samples);
-
-  vtkNew<vtkTransform> placement;
-  buildVolumePlacement(placement);
-  vtkNew<vtkTransformPolyDataFilter> place;
-  place->SetInputData(surface);
-  place->SetTransform(placement);
-  place->Update();
-  return withNormals(place->GetOutput());
 }
 
 vtkSmartPointer<vtkPolyData>

@@ -25,10 +25,6 @@ sampleField(const Field& field, const Box& box, double spacing);
 vtkSmartPointer<vtkPolyData>
 contourField(vtkImageData* samples);
 
-// One structure's surface in model space, with outward point normals.
-vtkSmartPointer<vtkPolyData>
-structureSurface(const JointAnatomy& anatomy, int structure);
-
 // The head of the orientation view, with outward point normals.
 vtkSmartPointer<vtkPolyData>
 headSurface(const HeadShape& head);
